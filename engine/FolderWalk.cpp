@@ -1,0 +1,74 @@
+// The walk: every root depth first, one record per non-empty regular file in pre-order, one progress
+// text per subfolder in post-order.
+#include "engine/ScanEngine.h"
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
+
+#include <new>
+#include <stdexcept>
+
+void CScanEngine::ScanFolders()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (const std::string& root : m_folders) {
+        if (IsStopped())
+            break;
+        ScanRoot(root);
+    }
+}
+
+void CScanEngine::ScanRoot(const std::string& root)
+{
+    try {
+        std::string folder = root;
+        while (!folder.empty() && platform::IsPathSeparator(folder.back()))
+            folder.pop_back();
+        ScanFolder(folder);
+    } catch (const std::bad_alloc&) {
+        // Out of memory in one root: what was recorded stays, and the next root is still walked.
+    } catch (const std::length_error&) {
+    }
+}
+
+void CScanEngine::ScanFolder(const std::string& folder)
+{
+    if (IsStopped())
+        return;
+    m_searchPattern = folder;
+    m_searchPattern += platform::kPathSeparator;
+    m_searchPattern += '*';
+
+    const std::string listed =
+        platform::FullPath(std::string_view(m_searchPattern).substr(0, m_searchPattern.size() - 1));
+    platform::CFolderListing listing;
+    if (!listing.Open(listed))
+        return;
+    if (!m_walkedFolders.insert(listing.FolderId()).second)
+        return;
+    for (const platform::FolderEntry& entry : listing.Entries())
+        AddEntry(listed, entry);
+}
+
+void CScanEngine::AddEntry(const std::string& folderPath, const platform::FolderEntry& entry)
+{
+    const bool dots = entry.name == "." || entry.name == "..";
+    std::string path = folderPath;
+    if (!platform::IsPathSeparator(path.back()))
+        path += platform::kPathSeparator;
+    path += entry.name;
+
+    if (entry.isDirectory && !dots) {
+        ScanFolder(path);
+        NotifyScanProgress(path);
+        return;
+    }
+    if (dots || !entry.isFile || entry.size == 0)
+        return;
+    if (entry.hasOtherLinks && !m_linkedFiles.insert(entry.id).second)
+        return;
+
+    FileItem item(std::move(path));
+    item.size = entry.size;
+    item.modified = entry.modified;
+    m_files.push_back(std::move(item));
+}

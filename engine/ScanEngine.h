@@ -1,0 +1,85 @@
+// One scan from start to end: walk the folders, find the files with identical contents, report.
+#pragma once
+
+#include "engine/FileItem.h"
+#include "engine/FilesListener.h"
+#include "platform/FileIdentity.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace platform {
+struct FolderEntry;
+class CInputFile;
+} // namespace platform
+
+// Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
+// on a worker. The owner joins the worker before it destroys the engine.
+class CScanEngine
+{
+public:
+    CScanEngine() = default;
+    CScanEngine(const CScanEngine&) = delete;
+    CScanEngine& operator=(const CScanEngine&) = delete;
+
+    // Only before the worker starts.
+    void AddListener(CMyFilesListener* listener);
+    void AddFolder(const std::string& folder);
+
+    // Any thread, any time; the worker leaves what it is doing at its next check.
+    void RequestStop();
+    bool IsStopped() const;
+
+    // The owner holds the lock while it reads the results.
+    void Lock();
+    void Unlock();
+    std::int32_t GetResultCount() const;
+    FileItem GetResult(std::int32_t index) const;
+    std::string GetSummaryText() const;
+
+    std::int32_t GetGroupCount() const { return m_groupCount; }
+    std::size_t GetFileCount() const { return m_files.size(); }
+
+    friend unsigned ScanThreadProc(CScanEngine* engine);
+
+private:
+    using FileIdSet = std::unordered_set<platform::FileId, platform::FileIdHash>;
+
+    void ScanFolders();
+    void ScanRoot(const std::string& root);
+    void ScanFolder(const std::string& folder);
+    void AddEntry(const std::string& folderPath, const platform::FolderEntry& entry);
+
+    void ResolveDuplicates();
+    void ResolveRun(std::int32_t first, std::int32_t last);
+
+    void NotifyScanProgress(const std::string& path);
+    void NotifyResolveProgress(const std::string& text);
+    void NotifyFinished();
+
+    std::vector<CMyFilesListener*> m_listeners;
+    std::vector<FileItem> m_files;
+    std::vector<FileItem> m_results;
+    std::vector<std::string> m_folders;
+    std::string m_searchPattern;
+    std::int32_t m_groupCount = 0;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_lock;
+
+    FileIdSet m_walkedFolders; // a folder met again (link loop, repeated root) is not entered twice
+    FileIdSet m_linkedFiles;   // a file with several names is recorded under the first one met
+};
+
+// The worker's entry: walk, resolve, tell the listeners it has finished. Returns 0.
+unsigned ScanThreadProc(CScanEngine* engine);
+
+// True when the two records' files have identical contents now; a file that cannot be opened
+// equals nothing.
+bool FilesEqual(const FileItem& a, const FileItem& b);
+
+// Reads both files from their starts in step; true when they end together with equal bytes.
+bool CompareContents(platform::CInputFile& fa, platform::CInputFile& fb);

@@ -1,0 +1,39 @@
+// A regular file opened for reading while other programs may go on reading and writing it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class CInputFile
+{
+public:
+    CInputFile() = default;
+    CInputFile(const CInputFile&) = delete;
+    CInputFile& operator=(const CInputFile&) = delete;
+    CInputFile(CInputFile&& other) noexcept;
+    CInputFile& operator=(CInputFile&& other) noexcept;
+    ~CInputFile();
+
+    // False when the path cannot be opened or is not a regular file (a pipe would block the scan).
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return m_handle >= 0; }
+
+    // The size as it is now, not as the folder listing gave it.
+    bool GetSize(std::int64_t& size) const;
+
+    // Reads from the current position until `count` bytes or the end: the count read, 0 at the
+    // end, -1 on failure.
+    std::int64_t Read(void* buffer, std::size_t count);
+
+    // The same at an offset, leaving the current position alone.
+    std::int64_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
+
+private:
+    int m_handle = -1;
+};
+
+} // namespace platform

@@ -1,0 +1,23 @@
+// Paths are the file system's bytes; this header holds the one separator and the full-path rule.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+inline constexpr char kPathSeparator = '/';
+
+inline bool IsPathSeparator(char c)
+{
+    return c == kPathSeparator;
+}
+
+// The absolute form of `path`, made against the current folder and normalised lexically ("." and ".."
+// steps, repeated separators); links are not resolved. No trailing separator except on the root itself.
+std::string FullPath(std::string_view path);
+
+// True when the path names a folder (a link to one counts).
+bool IsFolder(const std::string& path);
+
+} // namespace platform

@@ -1,0 +1,105 @@
+// Folder listing on POSIX: readdir, then one fstatat per entry relative to the folder's descriptor.
+#include "platform/FolderListing.h"
+
+#include <algorithm>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::int64_t kStartOf1900Utc = -2208988800; // 1900-01-01 00:00:00 UTC
+constexpr std::int64_t kWidestZoneOffset = 26 * 3600;
+
+FileId IdOf(const struct stat& st)
+{
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+void Describe(const struct stat& st, FolderEntry& entry)
+{
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.isFile = S_ISREG(st.st_mode);
+    entry.size = static_cast<std::int64_t>(st.st_size);
+    entry.modified = RecordedTime(static_cast<std::int64_t>(st.st_mtim.tv_sec));
+    entry.id = IdOf(st);
+    entry.hasOtherLinks = st.st_nlink > 1;
+}
+
+// Fills in what the entry is; a link is judged by what it points to, except that a link to anything
+// but a folder is recorded as neither folder nor file.
+void Examine(int folderFd, unsigned char type, FolderEntry& entry)
+{
+    if (entry.name == "." || entry.name == "..") {
+        entry.isDirectory = true;
+        return;
+    }
+    if (type == DT_DIR) {
+        entry.isDirectory = true; // its identity is taken when it is opened
+        return;
+    }
+    struct stat st;
+    if (type != DT_LNK) {
+        if (fstatat(folderFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (!S_ISLNK(st.st_mode)) {
+            Describe(st, entry);
+            return;
+        }
+    }
+    if (fstatat(folderFd, entry.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode))
+        Describe(st, entry);
+}
+
+} // namespace
+
+std::int64_t RecordedTime(std::int64_t secondsSince1970)
+{
+    if (secondsSince1970 >= kStartOf1900Utc + kWidestZoneOffset)
+        return secondsSince1970;
+    if (secondsSince1970 < kStartOf1900Utc - kWidestZoneOffset)
+        return 0;
+    const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+    std::tm local{};
+    if (localtime_r(&t, &local) == nullptr || local.tm_year < 0)
+        return 0;
+    return secondsSince1970;
+}
+
+bool CFolderListing::Open(const std::string& folder)
+{
+    m_entries.clear();
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return false;
+    }
+    m_folderId = IdOf(st);
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) {
+        close(fd);
+        return false;
+    }
+
+    std::vector<std::pair<std::string, unsigned char>> names;
+    while (const dirent* d = readdir(dir))
+        names.emplace_back(d->d_name, d->d_type);
+    std::sort(names.begin(), names.end());
+
+    m_entries.resize(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        m_entries[i].name = std::move(names[i].first);
+        Examine(fd, names[i].second, m_entries[i]);
+    }
+    closedir(dir);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,94 @@
+// Reading files on POSIX.
+#include "platform/InputFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+
+CInputFile::CInputFile(CInputFile&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
+
+CInputFile& CInputFile::operator=(CInputFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_handle = std::exchange(other.m_handle, -1);
+    }
+    return *this;
+}
+
+CInputFile::~CInputFile()
+{
+    Close();
+}
+
+bool CInputFile::Open(const std::string& path)
+{
+    Close();
+    // O_NONBLOCK keeps a pipe put in a file's place from hanging the open; it means nothing for
+    // regular files.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    m_handle = fd;
+    return true;
+}
+
+void CInputFile::Close()
+{
+    if (m_handle >= 0)
+        close(std::exchange(m_handle, -1));
+}
+
+bool CInputFile::GetSize(std::int64_t& size) const
+{
+    struct stat st;
+    if (m_handle < 0 || fstat(m_handle, &st) != 0)
+        return false;
+    size = static_cast<std::int64_t>(st.st_size);
+    return true;
+}
+
+std::int64_t CInputFile::Read(void* buffer, std::size_t count)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = read(m_handle, out + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+std::int64_t CInputFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = pread(m_handle, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+} // namespace platform

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, and builds and runs every test: the engine's
+# thread tests under ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then everything in the normal build, whose CTest summary is the last line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh $(cat scripts/packages.txt)
+jobs=$(nproc)
+
+echo "== format check"
+git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+configure_and_build() {
+    local dir=$1 target=$2
+    shift 2
+    cmake -S . -B "$dir" -DQUORVEL_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs" --target "$target"
+}
+
+echo "== ThreadSanitizer: engine thread tests"
+configure_and_build build/tsan quorvel-thread-tests -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=thread
+# High address-space randomisation breaks ThreadSanitizer's memory layout on some kernels.
+TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan -L thread --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer: all tests"
+configure_and_build build/asan all -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== Normal build: all tests"
+configure_and_build build all -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build --output-on-failure -j "$jobs"

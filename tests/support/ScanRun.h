@@ -1,0 +1,50 @@
+// Runs one scan on the test's own thread and keeps everything the engine said.
+#pragma once
+
+#include "engine/ScanEngine.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ScanOutcome
+{
+    std::vector<std::string> scanTexts;
+    std::vector<std::string> resolveTexts;
+    int finishedCount = 0;
+    bool stopped = false;
+    std::vector<FileItem> results;
+    std::int32_t groupCount = 0;
+    std::string summary;
+};
+
+// Hooks let a test act at a given moment of the scan (stop it, change a file).
+struct ScanHooks
+{
+    std::function<void(CScanEngine&, const std::string&)> onScanProgress;
+    std::function<void(CScanEngine&, const std::string&)> onResolveProgress;
+};
+
+class CRecordingListener final : public CMyFilesListener
+{
+public:
+    CRecordingListener(CScanEngine& engine, ScanOutcome& outcome, ScanHooks hooks);
+
+    void OnScanProgress(const std::string& text) override;
+    void OnResolveProgress(const std::string& text) override;
+    void OnScanFinished() override;
+
+private:
+    CScanEngine& m_engine;
+    ScanOutcome& m_outcome;
+    ScanHooks m_hooks;
+};
+
+ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {});
+
+// The groups of a result list as paths, with `root` + "/" taken off each path that starts with it.
+using Groups = std::vector<std::vector<std::string>>;
+Groups GroupsOf(const std::vector<FileItem>& results, const std::string& root);
+
+// Paths of the scan texts, with the count kept: "(3 scanned) a/b" for root + "/a/b".
+std::vector<std::string> Relative(const std::vector<std::string>& texts, const std::string& root);

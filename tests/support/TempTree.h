@@ -1,0 +1,35 @@
+// A real folder tree under the system's temporary folder, removed again when the test ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CTempTree
+{
+public:
+    CTempTree();
+    ~CTempTree();
+    CTempTree(const CTempTree&) = delete;
+    CTempTree& operator=(const CTempTree&) = delete;
+
+    // The tree's absolute path, links resolved, without a trailing separator.
+    const std::string& Root() const { return m_root; }
+    std::string Path(const std::string& relative) const;
+
+    // Each creates the missing parent folders of `relative`.
+    void Write(const std::string& relative, const std::string& bytes) const;
+    void Append(const std::string& relative, const std::string& bytes) const;
+    void MakeFolder(const std::string& relative) const;
+    void SymLink(const std::string& target, const std::string& relative) const;
+    void HardLink(const std::string& existing, const std::string& relative) const;
+    void SetModified(const std::string& relative, std::int64_t secondsSince1970) const;
+    void Remove(const std::string& relative) const;
+
+private:
+    void MakeParents(const std::string& relative) const;
+
+    std::string m_root;
+};
+
+// `size` bytes of a fixed pseudo-random pattern picked by `seed`.
+std::string PatternBytes(std::size_t size, unsigned seed);

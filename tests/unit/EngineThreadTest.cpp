@@ -1,0 +1,126 @@
+// The engine on a real worker thread, as the window and the command-line tool run it.
+#include "engine/ScanEngine.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Hands the texts over to the test thread through a guarded slot, as the window does.
+class CThreadListener final : public CMyFilesListener
+{
+public:
+    void OnScanProgress(const std::string& text) override
+    {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        ++m_scanTexts;
+        m_lastText = text;
+        m_changed.notify_all();
+        // Holds the worker at its first text until the test has acted, so the test knows where the
+        // worker is; the window's listener never waits like this.
+        m_changed.wait(hold, [this] { return m_released; });
+    }
+
+    void Release()
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    void OnResolveProgress(const std::string&) override { ++m_resolveTexts; }
+    void OnScanFinished() override
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        ++m_finished;
+        m_changed.notify_all();
+    }
+
+    template <class Predicate> void WaitFor(Predicate ready)
+    {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        ASSERT_TRUE(m_changed.wait_for(hold, std::chrono::seconds(60), [&] { return ready(*this); }));
+    }
+
+    int m_scanTexts = 0;
+    std::atomic<int> m_resolveTexts{0};
+    int m_finished = 0;
+    std::string m_lastText;
+    bool m_released = false;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
+
+void MakeWideTree(const CTempTree& tree, int folders)
+{
+    for (int i = 0; i < folders; ++i)
+        tree.Write("wide/d" + std::to_string(i) + "/file.txt", "same");
+}
+
+void MakeDeepTree(const CTempTree& tree, int folders, int filesPerFolder)
+{
+    std::string folder = "deep";
+    for (int i = 0; i < folders; ++i) {
+        folder += "/f" + std::to_string(i % 10);
+        for (int k = 0; k < filesPerFolder; ++k)
+            tree.Write(folder + "/file" + std::to_string(k) + ".txt", "content " + std::to_string(k));
+    }
+}
+
+TEST(EngineThread, StopDuringAWalkEndsTheScanWithOneFinishedCall)
+{
+    CTempTree tree;
+    MakeWideTree(tree, 50);
+    tree.Write("second-root/file.txt", "same");
+    CThreadListener listener;
+    auto engine = std::make_unique<CScanEngine>();
+    engine->AddListener(&listener);
+    engine->AddFolder(tree.Path("wide"));
+    engine->AddFolder(tree.Path("second-root"));
+
+    std::thread worker(ScanThreadProc, engine.get());
+    listener.WaitFor([](const CThreadListener& l) { return l.m_scanTexts > 0; });
+    engine->RequestStop();
+    listener.Release();
+    listener.WaitFor([](const CThreadListener& l) { return l.m_finished > 0; });
+    worker.join();
+    const std::size_t recorded = engine->GetFileCount();
+    engine.reset();
+
+    // The remaining 49 folders are reported without being entered; the second root never begins.
+    EXPECT_EQ(recorded, 1u);
+    EXPECT_EQ(listener.m_scanTexts, 50);
+    EXPECT_EQ(listener.m_finished, 1);
+    EXPECT_EQ(listener.m_resolveTexts.load(), 0);
+}
+
+TEST(EngineThread, OwnerReadsResultsUnderTheLockAfterTheFinishedCall)
+{
+    CTempTree tree;
+    MakeDeepTree(tree, 30, 3);
+    CThreadListener listener;
+    listener.Release();
+    CScanEngine engine;
+    engine.AddListener(&listener);
+    engine.AddFolder(tree.Root());
+    std::thread worker(ScanThreadProc, &engine);
+    listener.WaitFor([](const CThreadListener& l) { return l.m_finished > 0; });
+    engine.Lock();
+    const std::int32_t count = engine.GetResultCount();
+    const std::string summary = engine.GetSummaryText();
+    engine.Unlock();
+    worker.join();
+
+    // Each of the three contents repeats in all 30 folders: three groups of 30.
+    EXPECT_EQ(count, 3 * 31);
+    EXPECT_EQ(summary, "Scan completed (90 files scanned, 90 duplicates found)");
+    EXPECT_EQ(listener.m_finished, 1);
+}
+
+} // namespace

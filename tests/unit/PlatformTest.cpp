@@ -1,0 +1,68 @@
+// The OS layer's rules that the walk relies on.
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+TEST(FullPath, NormalisesLexicallyAgainstTheCurrentFolder)
+{
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string here = cwd;
+    const struct
+    {
+        std::string in;
+        std::string out;
+    } rows[] = {
+        {"/", "/"},
+        {"", here == "/" ? "/" : here},
+        {"/a//b/./c/", "/a/b/c"},
+        {"/a/b/../c", "/a/c"},
+        {"/../..", "/"},
+        {"rel/x", (here == "/" ? "" : here) + "/rel/x"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.in);
+        EXPECT_EQ(platform::FullPath(row.in), row.out);
+    }
+}
+
+TEST(FolderListing, ListsInByteOrderAndTellsWhatEachEntryIs)
+{
+    CTempTree tree;
+    tree.Write("b.txt", "12345");
+    tree.Write("A.txt", "1");
+    tree.MakeFolder("dir");
+    tree.SymLink("dir", "dirlink");
+    tree.SymLink("b.txt", "filelink");
+    platform::CFolderListing listing;
+    ASSERT_TRUE(listing.Open(tree.Root()));
+    std::vector<std::string> names;
+    for (const auto& entry : listing.Entries())
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", "A.txt", "b.txt", "dir", "dirlink", "filelink"}));
+    const auto& entries = listing.Entries();
+    EXPECT_TRUE(entries[3].isFile);
+    EXPECT_EQ(entries[3].size, 5);
+    EXPECT_TRUE(entries[4].isDirectory);
+    EXPECT_TRUE(entries[5].isDirectory);
+    EXPECT_FALSE(entries[6].isFile || entries[6].isDirectory);
+    EXPECT_FALSE(listing.Open(tree.Path("b.txt")));
+    EXPECT_FALSE(listing.Open(tree.Path("missing")));
+}
+
+TEST(RecordedTime, YearsBefore1900ReadZeroAndEverythingElseIsKept)
+{
+    EXPECT_EQ(platform::RecordedTime(0), 0);
+    EXPECT_EQ(platform::RecordedTime(-315619200), -315619200);                     // 1960
+    EXPECT_EQ(platform::RecordedTime(-2208988800 + 200000), -2208988800 + 200000); // early 1900
+    EXPECT_EQ(platform::RecordedTime(-2208988800 - 200000), 0);                    // late 1899
+    EXPECT_EQ(platform::RecordedTime(32535216000), 32535216000);                   // 3001
+}
+
+} // namespace

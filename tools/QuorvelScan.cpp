@@ -1,0 +1,135 @@
+// quorvel-scan: runs one scan as the main window does and prints the groups in the blank-line
+// separated form that other duplicate finders read.
+#include "engine/ScanEngine.h"
+#include "platform/Path.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<CScanEngine*> s_engine{nullptr};
+
+extern "C" void OnInterrupt(int)
+{
+    if (CScanEngine* engine = s_engine.load())
+        engine->RequestStop();
+}
+
+class CConsoleListener final : public CMyFilesListener
+{
+public:
+    explicit CConsoleListener(bool showProgress) : m_showProgress(showProgress) {}
+
+    void OnScanProgress(const std::string& text) override { Show("scan: ", text); }
+    void OnResolveProgress(const std::string& text) override { Show("resolve: ", text); }
+
+    void OnScanFinished() override
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_finished = true;
+        m_finishedChanged.notify_all();
+    }
+
+    void WaitUntilFinished()
+    {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        m_finishedChanged.wait(hold, [this] { return m_finished; });
+    }
+
+private:
+    void Show(const char* prefix, const std::string& text) const
+    {
+        if (!m_showProgress)
+            return;
+        std::fputs(prefix, stderr);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+    }
+
+    const bool m_showProgress;
+    std::mutex m_mutex;
+    std::condition_variable m_finishedChanged;
+    bool m_finished = false;
+};
+
+int Usage()
+{
+    std::fputs("usage: quorvel-scan [--progress] FOLDER...\n"
+               "Finds files of equal size, equal last four path characters and identical contents;\n"
+               "prints each group's paths one per line, each group followed by an empty line.\n",
+               stderr);
+    return 2;
+}
+
+void PrintResults(CScanEngine& engine)
+{
+    std::vector<char> buffer(1 << 16);
+    std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
+    const std::int32_t count = engine.GetResultCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+        const FileItem item = engine.GetResult(i);
+        if (!item.IsSeparator())
+            std::fwrite(item.path.data(), 1, item.path.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool showProgress = false;
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--progress") == 0)
+            showProgress = true;
+        else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return Usage();
+        else
+            folders.emplace_back(argv[i]);
+    }
+    if (folders.empty())
+        return Usage();
+
+    CConsoleListener listener(showProgress);
+    CScanEngine engine;
+    engine.AddListener(&listener);
+    for (const std::string& folder : folders) {
+        if (platform::IsFolder(folder))
+            engine.AddFolder(folder);
+        else
+            std::fprintf(stderr, "quorvel-scan: warning: %s is not a folder; scanning without it\n",
+                         folder.c_str());
+    }
+
+    s_engine.store(&engine);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    std::thread worker(ScanThreadProc, &engine);
+    listener.WaitUntilFinished();
+    worker.join();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    s_engine.store(nullptr);
+
+    if (engine.IsStopped()) {
+        std::fputs("Scan was interrupted\n", stderr);
+        return 130;
+    }
+    engine.Lock();
+    PrintResults(engine);
+    const std::string summary = engine.GetSummaryText();
+    engine.Unlock();
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    return 0;
+}
