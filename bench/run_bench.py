@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""Times quorvel-scan against fdupes, jdupes, rdfind and rmlint on generated trees.
+
+usage: bench/run_bench.py [--scale F] [--runs N] [--cap SECONDS] [--profiles P,...]
+                          [--tools T,...] [--work DIR] [--record FILE]
+
+For each profile it makes the tree once (shared/bench/make_tree.py, cached in the work folder),
+checks that quorvel-scan finds exactly the oracle's groups (shared/bench/expected_groups.py),
+warms the cache, then runs every tool N times in turn (alternately, so that drifts of the machine
+hit all alike) and prints the median wall time, the median CPU time (user + system) and the peak
+memory of each, and quorvel-scan's ratio to the fastest peer. A run over the cap is killed and
+reported as capped. Every tool writes its result file into a temporary folder; nothing is deleted.
+"""
+
+import argparse
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(HERE)
+SHARED = os.path.join(os.path.dirname(REPO), "shared", "bench")
+PROFILES = ["many-small", "same-size", "late-diff", "large"]
+PEERS = ["fdupes", "jdupes", "rdfind", "rmlint"]
+
+
+def command(tool, tree, out_dir, scan_binary):
+    """(argv, result file) of one tool in report-only mode; every result goes under out_dir."""
+    result = os.path.join(out_dir, tool + ".txt")
+    if tool == "quorvel":
+        return [scan_binary, tree], result
+    if tool == "fdupes":
+        return ["fdupes", "-r", "-q", tree], result
+    if tool == "jdupes":
+        return ["jdupes", "-r", "-q", tree], result
+    if tool == "rdfind":
+        return ["rdfind", "-dryrun", "true", "-outputname", result, tree], None
+    if tool == "rmlint":
+        # Never a device as output: rmlint renames an existing output file before writing its own.
+        return ["rmlint", "--types=duplicates", "--hidden", "-o", "fdupes:" + result, tree], None
+    raise ValueError(tool)
+
+
+def run_once(argv, stdout_path, cwd, cap):
+    """(wall seconds, cpu seconds, peak KiB, capped) of one run.
+
+    GNU time starts the tool: a child forked from this Python process would inherit its peak
+    memory as a starting point, and the small time process keeps that floor low."""
+    stats = os.path.join(cwd, "time.txt")
+    with open(stdout_path or os.devnull, "wb") as out:
+        start = time.monotonic()
+        proc = subprocess.Popen(["/usr/bin/time", "-f", "%U %S %M", "-o", stats] + argv,
+                                stdout=out, stderr=subprocess.DEVNULL, cwd=cwd,
+                                start_new_session=True)
+        try:
+            proc.wait(timeout=cap)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            return cap, cap, 0, True
+        wall = time.monotonic() - start
+    with open(stats) as f:
+        user, system, peak = f.read().split()[-3:]
+    return wall, float(user) + float(system), int(peak), False
+
+
+def ensure_peers(tools):
+    missing = [t for t in tools if t != "quorvel" and
+               subprocess.run(["which", t], capture_output=True).returncode != 0]
+    if not os.access("/usr/bin/time", os.X_OK):
+        missing.append("time")
+    if missing:
+        subprocess.run(["bash", os.path.join(REPO, "scripts", "deps.sh")] + missing, check=True)
+
+
+def make_tree(profile, scale, work):
+    dest = os.path.join(work, "%s-%g" % (profile, scale))
+    if os.path.isdir(dest) and os.path.exists(dest + ".done"):
+        return dest
+    if os.path.isdir(dest):
+        subprocess.run(["rm", "-rf", "--one-file-system", dest], check=True)
+    subprocess.run([sys.executable, os.path.join(SHARED, "make_tree.py"), profile, dest,
+                    "--scale", str(scale)], check=True)
+    open(dest + ".done", "w").close()
+    return dest
+
+
+def check_groups(tree, result):
+    proc = subprocess.run([sys.executable, os.path.join(SHARED, "expected_groups.py"), tree,
+                           "--compare", result], capture_output=True, text=True)
+    return proc.returncode == 0, proc.stdout.strip()
+
+
+def warm(tree):
+    subprocess.run(["bash", "-c", "find \"$1\" -type f -print0 | xargs -0 cat > /dev/null", "-", tree],
+                   check=True)
+
+
+def fmt_time(values, capped, cap):
+    if capped:
+        return ">%.0f s (capped)" % cap
+    return "%.3f s" % statistics.median(values)
+
+
+def bench_profile(profile, args, scan_binary):
+    tree = make_tree(profile, args.scale, args.work)
+    warm(tree)
+    out_dir = tempfile.mkdtemp(prefix="results-", dir=args.work)
+    figures = {t: {"wall": [], "cpu": [], "rss": [], "capped": False} for t in args.tools}
+    correct = "not checked"
+    for run in range(args.runs + 1):  # run 0 warms each tool and is not counted
+        for tool in args.tools:
+            if figures[tool]["capped"]:
+                continue
+            argv, result = command(tool, tree, out_dir, scan_binary)
+            wall, cpu, rss, capped = run_once(argv, result, out_dir, args.cap)
+            if capped:
+                figures[tool]["capped"] = True
+                continue
+            if tool == "quorvel" and run == 0:
+                ok, report = check_groups(tree, result)
+                correct = "yes" if ok else "NO"
+                if not ok:
+                    print(report, file=sys.stderr)
+            if run > 0:
+                figures[tool]["wall"].append(wall)
+                figures[tool]["cpu"].append(cpu)
+                figures[tool]["rss"].append(rss)
+    return figures, correct
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--scale", type=float, default=1.0)
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--cap", type=float, default=120.0, help="seconds before a run is killed")
+    ap.add_argument("--profiles", default=",".join(PROFILES))
+    ap.add_argument("--tools", default="quorvel," + ",".join(PEERS))
+    ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "quorvel-bench"))
+    ap.add_argument("--scan", default=os.path.join(REPO, "build", "bin", "quorvel-scan"))
+    ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
+    args = ap.parse_args()
+    args.tools = args.tools.split(",")
+    os.makedirs(args.work, exist_ok=True)
+    ensure_peers(args.tools)
+    if "quorvel" in args.tools and not os.access(args.scan, os.X_OK):
+        sys.exit("run_bench: %s is missing; build it first (cmake --build build)" % args.scan)
+
+    lines = ["| profile | tool | median wall | median CPU | peak memory | groups as oracle |",
+             "|---|---|---|---|---|---|"]
+    ratios = []
+    for profile in args.profiles.split(","):
+        figures, correct = bench_profile(profile, args, args.scan)
+        for tool in args.tools:
+            f = figures[tool]
+            wall = fmt_time(f["wall"], f["capped"], args.cap)
+            cpu = "-" if f["capped"] else "%.3f s" % statistics.median(f["cpu"])
+            rss = "-" if f["capped"] or not f["rss"] else "%.1f MiB" % (max(f["rss"]) / 1024)
+            lines.append("| %s | %s | %s | %s | %s | %s |" % (
+                profile, tool, wall, cpu, rss, correct if tool == "quorvel" else ""))
+        peers = [(statistics.median(figures[t]["wall"]), t) for t in args.tools
+                 if t != "quorvel" and not figures[t]["capped"] and figures[t]["wall"]]
+        if "quorvel" in args.tools and peers:
+            best, name = min(peers)
+            q = figures["quorvel"]
+            if q["capped"]:
+                ratios.append("%s: quorvel-scan capped at %.0f s; fastest peer %s %.3f s" % (
+                    profile, args.cap, name, best))
+            else:
+                qm = statistics.median(q["wall"])
+                jd = [max(figures[t]["rss"]) for t in args.tools if t == "jdupes" and figures[t]["rss"]]
+                mem = (" ; memory %.2f x jdupes" % (max(q["rss"]) / jd[0])) if jd else ""
+                ratios.append("%s: quorvel-scan %.3f s = %.2f x fastest peer (%s %.3f s)%s" % (
+                    profile, qm, qm / best, name, best, mem))
+        print("\n".join(lines[-len(args.tools):]), flush=True)
+
+    header = "scale %g, %d runs each (medians), cap %.0f s, %s" % (
+        args.scale, args.runs, args.cap, time.strftime("%Y-%m-%d"))
+    table = "\n".join([header, ""] + lines + [""] + ["- " + r for r in ratios])
+    print("\n" + table)
+    if args.record:
+        with open(args.record, "a") as f:
+            f.write("\n" + table + "\n")
+
+
+if __name__ == "__main__":
+    main()
