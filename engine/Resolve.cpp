@@ -1,7 +1,11 @@
 // Resolving: sort the records by size, then within each run of equal size group the files whose path
-// tails match (letter case aside) and whose bytes are identical. Each group is anchored on its
-// earliest member in the sorted list and every member was compared with that anchor; byte equality
-// is an equivalence, so this is the same as partitioning the run by tail and contents.
+// tails match (letter case aside) and whose bytes are identical. A group is anchored on its earliest
+// member in the sorted list and holds every later file equal to that anchor. Byte equality is an
+// equivalence, so the groups are exactly the classes of two or more files of equal tail and equal
+// contents, each in position order, ordered by their first members: the pairwise method computes
+// them by comparing with anchors, the partition method by splitting classes on the bytes read.
+#include "engine/ContentClasses.h"
+#include "engine/HelperThread.h"
 #include "engine/PathTail.h"
 #include "engine/ScanEngine.h"
 #include "platform/InputFile.h"
@@ -20,7 +24,40 @@ std::string RunProgressText(std::int32_t first, std::int32_t total)
            "%";
 }
 
+std::uint32_t TailKey(const std::string& path)
+{
+    std::uint32_t key = 0;
+    for (std::size_t i = path.size() - kPathTailLength; i < path.size(); ++i)
+        key = key << 8 | static_cast<unsigned char>(LowerAscii(path[i]));
+    return key;
+}
+
 } // namespace
+
+void CScanEngine::SortFilesBySize()
+{
+    // Sorting keys and then moving each record once needs far less memory than a stable sort of the
+    // records; the position breaks ties, so equal sizes keep the walk's order.
+    std::vector<std::pair<std::int64_t, std::uint32_t>> keys(m_files.size());
+    for (std::size_t i = 0; i < m_files.size(); ++i)
+        keys[i] = {m_files[i].size, static_cast<std::uint32_t>(i)};
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> placed(m_files.size(), false);
+    for (std::size_t start = 0; start < keys.size(); ++start) {
+        if (placed[start])
+            continue;
+        // Follow the cycle of the permutation that starts here: the record for `at` comes from keys[at].
+        FileItem carried = std::move(m_files[start]);
+        std::size_t at = start;
+        while (keys[at].second != start) {
+            m_files[at] = std::move(m_files[keys[at].second]);
+            placed[at] = true;
+            at = keys[at].second;
+        }
+        m_files[at] = std::move(carried);
+        placed[at] = true;
+    }
+}
 
 void CScanEngine::ResolveDuplicates()
 {
@@ -28,10 +65,13 @@ void CScanEngine::ResolveDuplicates()
     NotifyResolveProgress(std::string());
     m_groupCount = 0;
     m_results.clear();
+    SortFilesBySize();
 
-    // Stable, so that equal sizes keep the walk's order and results repeat from run to run.
-    std::stable_sort(m_files.begin(), m_files.end(),
-                     [](const FileItem& a, const FileItem& b) { return a.size < b.size; });
+    std::unique_ptr<CHelperThread> helper;
+    if (m_resolveMethod == EResolveMethod::Partition) {
+        helper = std::make_unique<CHelperThread>();
+        m_contentClasses = std::make_unique<CContentClasses>(m_stop, helper.get());
+    }
 
     const auto count = static_cast<std::int32_t>(m_files.size());
     std::int64_t previousSize = 0;
@@ -54,12 +94,20 @@ void CScanEngine::ResolveDuplicates()
         }
         previousSize = size;
     }
+    m_contentClasses.reset();
 }
 
 void CScanEngine::ResolveRun(std::int32_t first, std::int32_t last)
 {
     NotifyResolveProgress(RunProgressText(first, static_cast<std::int32_t>(m_files.size())));
+    if (m_resolveMethod == EResolveMethod::Pairwise)
+        ResolveRunPairwise(first, last);
+    else
+        ResolveRunByPartition(first, last);
+}
 
+void CScanEngine::ResolveRunPairwise(std::int32_t first, std::int32_t last)
+{
     for (std::int32_t i = first; i < last; ++i) {
         FileItem& anchor = m_files[static_cast<std::size_t>(i)];
         if (anchor.grouped)
@@ -83,6 +131,44 @@ void CScanEngine::ResolveRun(std::int32_t first, std::int32_t last)
             m_results.emplace_back(GROUP_SEPARATOR);
         }
     }
+}
+
+void CScanEngine::ResolveRunByPartition(std::int32_t first, std::int32_t last)
+{
+    std::vector<std::pair<std::uint32_t, std::int32_t>> byTail;
+    for (std::int32_t k = first; k <= last; ++k) {
+        const std::string& path = m_files[static_cast<std::size_t>(k)].path;
+        if (path.size() > kPathTailLength)
+            byTail.emplace_back(TailKey(path), k);
+    }
+    std::sort(byTail.begin(), byTail.end());
+
+    std::vector<PositionClass> classes;
+    PositionClass members;
+    for (std::size_t i = 0; i < byTail.size();) {
+        std::size_t end = i;
+        members.clear();
+        for (; end < byTail.size() && byTail[end].first == byTail[i].first; ++end)
+            members.push_back(byTail[end].second);
+        if (members.size() > 1 && !m_contentClasses->Split(m_files, members, classes))
+            return; // stopped: nothing of this scan will be shown
+        i = end;
+    }
+    std::sort(classes.begin(), classes.end(),
+              [](const PositionClass& a, const PositionClass& b) { return a.front() < b.front(); });
+    for (const PositionClass& group : classes)
+        AppendGroup(group);
+}
+
+void CScanEngine::AppendGroup(const std::vector<std::int32_t>& positions)
+{
+    for (const std::int32_t position : positions) {
+        FileItem& item = m_files[static_cast<std::size_t>(position)];
+        item.grouped = true;
+        m_results.push_back(item);
+    }
+    ++m_groupCount;
+    m_results.emplace_back(GROUP_SEPARATOR);
 }
 
 bool FilesEqual(const FileItem& a, const FileItem& b)

@@ -1,7 +1,12 @@
 // The engine's life: what the owner calls, the worker's entry and the notifications.
 #include "engine/ScanEngine.h"
 
+#include "engine/ContentClasses.h"
+
 #include <cassert>
+
+CScanEngine::CScanEngine() = default;
+CScanEngine::~CScanEngine() = default;
 
 void CScanEngine::AddListener(CMyFilesListener* listener)
 {

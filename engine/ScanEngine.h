@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -16,19 +17,30 @@ namespace platform {
 struct FolderEntry;
 class CInputFile;
 } // namespace platform
+class CContentClasses;
+
+// How the files of one run are told apart. Both give the same groups in the same order; pairwise
+// compares every candidate with every anchor and stays as the plain reference for the tests.
+enum class EResolveMethod
+{
+    Partition,
+    Pairwise,
+};
 
 // Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
 // on a worker. The owner joins the worker before it destroys the engine.
 class CScanEngine
 {
 public:
-    CScanEngine() = default;
+    CScanEngine();
+    ~CScanEngine();
     CScanEngine(const CScanEngine&) = delete;
     CScanEngine& operator=(const CScanEngine&) = delete;
 
     // Only before the worker starts.
     void AddListener(CMyFilesListener* listener);
     void AddFolder(const std::string& folder);
+    void SetResolveMethod(EResolveMethod method) { m_resolveMethod = method; }
 
     // Any thread, any time; the worker leaves what it is doing at its next check.
     void RequestStop();
@@ -56,6 +68,10 @@ private:
 
     void ResolveDuplicates();
     void ResolveRun(std::int32_t first, std::int32_t last);
+    void ResolveRunPairwise(std::int32_t first, std::int32_t last);
+    void ResolveRunByPartition(std::int32_t first, std::int32_t last);
+    void AppendGroup(const std::vector<std::int32_t>& positions);
+    void SortFilesBySize();
 
     void NotifyScanProgress(const std::string& path);
     void NotifyResolveProgress(const std::string& text);
@@ -72,6 +88,8 @@ private:
 
     FileIdSet m_walkedFolders; // a folder met again (link loop, repeated root) is not entered twice
     FileIdSet m_linkedFiles;   // a file with several names is recorded under the first one met
+    EResolveMethod m_resolveMethod = EResolveMethod::Partition;
+    std::unique_ptr<CContentClasses> m_contentClasses; // only while resolving
 };
 
 // The worker's entry: walk, resolve, tell the listeners it has finished. Returns 0.

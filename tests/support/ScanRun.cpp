@@ -26,12 +26,13 @@ void CRecordingListener::OnScanFinished()
     ++m_outcome.finishedCount;
 }
 
-ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks)
+ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, EResolveMethod method)
 {
     ScanOutcome outcome;
     CScanEngine engine;
     CRecordingListener listener(engine, outcome, std::move(hooks));
     engine.AddListener(&listener);
+    engine.SetResolveMethod(method);
     for (const std::string& folder : folders)
         engine.AddFolder(folder);
     EXPECT_EQ(ScanThreadProc(&engine), 0u);

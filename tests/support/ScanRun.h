@@ -40,7 +40,8 @@ private:
     ScanHooks m_hooks;
 };
 
-ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {});
+ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {},
+                    EResolveMethod method = EResolveMethod::Partition);
 
 // The groups of a result list as paths, with `root` + "/" taken off each path that starts with it.
 using Groups = std::vector<std::vector<std::string>>;

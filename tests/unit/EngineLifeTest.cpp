@@ -64,12 +64,15 @@ TEST(EngineLife, StopDuringResolvingSkipsTheRemainingRuns)
     ScanHooks hooks;
     hooks.onResolveProgress = [](CScanEngine& engine, const std::string& text) {
         if (!text.empty())
-            engine.RequestStop(); // the run that was announced still completes
+            engine.RequestStop();
     };
     const ScanOutcome outcome = RunScan({tree.Root()}, hooks);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.resolveTexts, (std::vector<std::string>{"", "0 of 4 files - 0%"}));
-    EXPECT_EQ(GroupsOf(outcome.results, tree.Root()), (Groups{{"a1.txt", "a2.txt"}}));
+    // The announced run may or may not be finished (a stopped scan's results are never shown), but
+    // the next run is never begun.
+    const Groups groups = GroupsOf(outcome.results, tree.Root());
+    EXPECT_TRUE(groups.empty() || groups == (Groups{{"a1.txt", "a2.txt"}}));
     EXPECT_EQ(outcome.finishedCount, 1);
 }
 

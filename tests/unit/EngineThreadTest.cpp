@@ -123,4 +123,25 @@ TEST(EngineThread, OwnerReadsResultsUnderTheLockAfterTheFinishedCall)
     EXPECT_EQ(listener.m_finished, 1);
 }
 
+TEST(EngineThread, BothThreadsShareTheReadsOfACrowdedRun)
+{
+    // Eighty files of one size and tail: enough for the reads to be shared with the helper thread.
+    CTempTree tree;
+    const std::string same = PatternBytes(8192, 1);
+    for (int i = 0; i < 40; ++i) {
+        tree.Write("same/" + std::to_string(i) + ".bin", same);
+        tree.Write("other/" + std::to_string(i) + ".bin", PatternBytes(8192, 100 + i));
+    }
+    CThreadListener listener;
+    listener.Release();
+    CScanEngine engine;
+    engine.AddListener(&listener);
+    engine.AddFolder(tree.Root());
+    std::thread worker(ScanThreadProc, &engine);
+    listener.WaitFor([](const CThreadListener& l) { return l.m_finished > 0; });
+    worker.join();
+    EXPECT_EQ(engine.GetResultCount(), 41);
+    EXPECT_EQ(engine.GetSummaryText(), "Scan completed (80 files scanned, 40 duplicates found)");
+}
+
 } // namespace
