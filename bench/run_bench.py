@@ -7,8 +7,9 @@ usage: bench/run_bench.py [--scale F] [--runs N] [--cap SECONDS] [--profiles P,.
 For each profile it makes the tree once (shared/bench/make_tree.py, cached in the work folder),
 checks that quorvel-scan finds exactly the oracle's groups (shared/bench/expected_groups.py),
 warms the cache, then runs every tool N times in turn (alternately, so that drifts of the machine
-hit all alike) and prints the median wall time, the median CPU time (user + system) and the peak
-memory of each, and quorvel-scan's ratio to the fastest peer. A run over the cap is killed and
+hit all alike) under quorvel-measure (bench/Measure.cpp), and prints the median wall time, the
+median CPU time (user + system) and the peak memory of each, and quorvel-scan's ratio to the
+fastest peer. A run over the cap is killed and
 reported as capped. Every tool writes its result file into a temporary folder; nothing is deleted.
 """
 
@@ -45,34 +46,27 @@ def command(tool, tree, out_dir, scan_binary):
     raise ValueError(tool)
 
 
-def run_once(argv, stdout_path, cwd, cap):
+def run_once(argv, stdout_path, cwd, cap, measure):
     """(wall seconds, cpu seconds, peak KiB, capped) of one run.
 
-    GNU time starts the tool: a child forked from this Python process would inherit its peak
-    memory as a starting point, and the small time process keeps that floor low."""
-    stats = os.path.join(cwd, "time.txt")
-    with open(stdout_path or os.devnull, "wb") as out:
-        start = time.monotonic()
-        proc = subprocess.Popen(["/usr/bin/time", "-f", "%U %S %M", "-o", stats] + argv,
-                                stdout=out, stderr=subprocess.DEVNULL, cwd=cwd,
-                                start_new_session=True)
-        try:
-            proc.wait(timeout=cap)
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            proc.wait()
-            return cap, cap, 0, True
-        wall = time.monotonic() - start
-    with open(stats) as f:
-        user, system, peak = f.read().split()[-3:]
-    return wall, float(user) + float(system), int(peak), False
+    quorvel-measure starts the tool and times it from fork to exit, so the figures carry none of
+    this script's own start-up cost, and its peak memory starts from the small measuring process,
+    not from this one."""
+    proc = subprocess.Popen([measure, stdout_path or "-"] + argv, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, cwd=cwd, start_new_session=True)
+    try:
+        _, err = proc.communicate(timeout=cap)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.communicate()
+        return cap, cap, 0, True
+    wall, cpu, peak, _ = err.decode().split()
+    return float(wall), float(cpu), int(peak), False
 
 
 def ensure_peers(tools):
     missing = [t for t in tools if t != "quorvel" and
                subprocess.run(["which", t], capture_output=True).returncode != 0]
-    if not os.access("/usr/bin/time", os.X_OK):
-        missing.append("time")
     if missing:
         subprocess.run(["bash", os.path.join(REPO, "scripts", "deps.sh")] + missing, check=True)
 
@@ -117,7 +111,7 @@ def bench_profile(profile, args, scan_binary):
             if figures[tool]["capped"]:
                 continue
             argv, result = command(tool, tree, out_dir, scan_binary)
-            wall, cpu, rss, capped = run_once(argv, result, out_dir, args.cap)
+            wall, cpu, rss, capped = run_once(argv, result, out_dir, args.cap, args.measure)
             if capped:
                 figures[tool]["capped"] = True
                 continue
@@ -142,13 +136,15 @@ def main():
     ap.add_argument("--tools", default="quorvel," + ",".join(PEERS))
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "quorvel-bench"))
     ap.add_argument("--scan", default=os.path.join(REPO, "build", "bin", "quorvel-scan"))
+    ap.add_argument("--measure", default=os.path.join(REPO, "build", "bin", "quorvel-measure"))
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
     args.tools = args.tools.split(",")
     os.makedirs(args.work, exist_ok=True)
     ensure_peers(args.tools)
-    if "quorvel" in args.tools and not os.access(args.scan, os.X_OK):
-        sys.exit("run_bench: %s is missing; build it first (cmake --build build)" % args.scan)
+    for binary in ([args.scan] if "quorvel" in args.tools else []) + [args.measure]:
+        if not os.access(binary, os.X_OK):
+            sys.exit("run_bench: %s is missing; build it first (cmake --build build)" % binary)
 
     lines = ["| profile | tool | median wall | median CPU | peak memory | groups as oracle |",
              "|---|---|---|---|---|---|"]

@@ -1,9 +1,10 @@
-// Partition refinement. All members of a class are read over the same byte range in one round, and
-// the class is split by those bytes: first a head (a small file is read whole by it), then the last
-// block (files that differ late are told apart early), then the middle in growing chunks. A member
-// that is alone after a round is unique and never read again, so distinct files cost one small read
-// each. Within a round, members are bucketed by a hash of sampled bytes, and only members whose
-// bytes compare equal with memcmp stay together: the hash orders work, it never decides equality.
+// Partition refinement. In each round every member of every open class is read over its class's
+// next byte range, and each class is split by those bytes: first a head (a small file is read whole
+// by it), then the last block (files that differ late are told apart early), then the middle in
+// growing chunks. A member left alone is unique and never read again, so a distinct file costs one
+// small read. Members are bucketed by a hash of sampled bytes, but only members whose bytes compare
+// equal with memcmp stay together: the hash orders the work, it never decides equality. All classes
+// of a call advance together, so one round is one batch of reads that both threads can share.
 #include "engine/ContentClasses.h"
 
 #include "engine/HelperThread.h"
@@ -14,15 +15,16 @@
 
 namespace {
 
-constexpr std::size_t kRoundBudget = 8u << 20; // bytes of all members of one round
 constexpr std::size_t kMinRead = 256;          // no round reads less per member than this
-constexpr std::size_t kMaxHead = 64u << 10;    // a file up to this size is read whole at once
+constexpr std::size_t kMaxHead = 64u << 10;    // a file below this size is read whole at once
 constexpr std::size_t kTailBytes = 4u << 10;   // the last block, read before the middle
 constexpr std::size_t kFirstChunk = 64u << 10; // the middle's first chunk; then four times larger
 constexpr std::size_t kMaxChunk = 1u << 20;
 constexpr std::size_t kShareBytes = 256u << 10; // a round this large is read on both threads
 constexpr std::size_t kShareMembers = 32;
 constexpr std::size_t kFewMembers = 8; // so few are compared with each other directly
+constexpr int kMaxOpenFiles = 32;      // kept open between rounds: growing the
+                                       // descriptor table of a threaded process is slow
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t v)
 {
@@ -51,144 +53,287 @@ std::uint64_t SampleKey(const char* bytes, std::size_t length)
     return Mix(h, word);
 }
 
-std::size_t RoundLength(std::size_t members, std::size_t wanted, std::size_t floor)
-{
-    const std::size_t budget = std::max(kRoundBudget / std::max<std::size_t>(members, 1), floor);
-    return std::min(wanted, budget);
-}
-
 } // namespace
+
+struct CContentClasses::Member
+{
+    std::int32_t position = 0;
+    platform::CInputFile file; // kept open between rounds while few files are open
+    bool counted = false;      // counts against kMaxOpenFiles
+};
 
 struct CContentClasses::Pending
 {
-    PositionClass members;
-    std::int64_t size = 0;
-    std::int64_t tailFrom = 0; // the last block starts here; reaching size means it was read
+    enum class EStep
+    {
+        Head,
+        Tail,
+        Middle,
+    };
+
+    std::vector<Member> members;
+    std::int64_t listedSize = 0;
+    std::int64_t size = 0; // known after the head round
+    std::int64_t tailFrom = 0;
     std::int64_t middleFrom = 0;
     std::int64_t middleTo = 0;
     std::size_t chunk = kFirstChunk;
+    EStep step = EStep::Head;
+
+    // This round: the range read, the bytes asked for (one more than the range where the file's end
+    // must be seen), and where the members' bytes and slots start.
+    std::int64_t offset = 0;
+    std::size_t length = 0;
+    std::size_t request = 0;
+    std::size_t arenaAt = 0;
+    std::size_t firstSlot = 0;
+
+    Pending WithoutMembers() const
+    {
+        Pending copy;
+        copy.listedSize = listedSize;
+        copy.size = size;
+        copy.tailFrom = tailFrom;
+        copy.middleFrom = middleFrom;
+        copy.middleTo = middleTo;
+        copy.chunk = chunk;
+        copy.step = step;
+        copy.offset = offset;
+        copy.length = length;
+        copy.request = request;
+        return copy;
+    }
 };
 
-CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper)
-    : m_stop(stop), m_helper(helper)
+CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper,
+                                 std::size_t roundBudget)
+    : m_stop(stop), m_helper(helper), m_roundBudget(roundBudget)
 {}
 
-bool CContentClasses::Split(const std::vector<FileItem>& files, const PositionClass& members,
+CContentClasses::~CContentClasses() = default;
+
+bool CContentClasses::Split(const std::vector<FileItem>& files, const std::vector<PositionClass>& candidates,
                             std::vector<PositionClass>& classes)
 {
-    const std::size_t head = RoundLength(members.size(), kMaxHead, kMinRead);
-    if (!ReadRange(files, members, 0, head, -1))
-        return false;
-
     std::vector<Pending> work;
-    for (const std::vector<std::size_t>& group : Partition(members.size())) {
-        if (group.size() < 2)
-            continue;
+    for (const PositionClass& candidate : candidates) {
         Pending pending;
-        for (const std::size_t i : group)
-            pending.members.push_back(members[i]);
-        const Slot& first = m_slots[group.front()];
-        const auto read = static_cast<std::int64_t>(first.length);
-        pending.size = first.size;
-        pending.tailFrom = std::max(read, first.size - static_cast<std::int64_t>(kTailBytes));
-        pending.middleFrom = read;
-        pending.middleTo = pending.tailFrom;
+        pending.listedSize = files[static_cast<std::size_t>(candidate.front())].size;
+        pending.members.resize(candidate.size());
+        for (std::size_t i = 0; i < candidate.size(); ++i)
+            pending.members[i].position = candidate[i];
         work.push_back(std::move(pending));
     }
 
     while (!work.empty()) {
-        Pending pending = std::move(work.back());
-        work.pop_back();
-        std::int64_t offset;
-        std::size_t length;
-        if (pending.tailFrom < pending.size) {
-            offset = pending.tailFrom;
-            length = static_cast<std::size_t>(pending.size - pending.tailFrom);
-            pending.tailFrom = pending.size;
-        } else if (pending.middleFrom < pending.middleTo) {
-            offset = pending.middleFrom;
-            length = std::min(RoundLength(pending.members.size(), pending.chunk, kTailBytes),
-                              static_cast<std::size_t>(pending.middleTo - pending.middleFrom));
-            pending.middleFrom += static_cast<std::int64_t>(length);
-            pending.chunk = std::min(pending.chunk * 4, kMaxChunk);
-        } else {
-            classes.push_back(std::move(pending.members));
-            continue;
-        }
-        if (!ReadRange(files, pending.members, offset, length, pending.size))
+        PlanRound(work);
+        ReadRound(files, work);
+        if (m_stop.load(std::memory_order_relaxed)) {
+            for (Pending& pending : work)
+                for (Member& member : pending.members)
+                    Release(member);
             return false;
-        for (const std::vector<std::size_t>& group : Partition(pending.members.size())) {
-            if (group.size() < 2)
-                continue;
-            Pending narrower = pending;
-            narrower.members.clear();
-            for (const std::size_t i : group)
-                narrower.members.push_back(pending.members[i]);
-            work.push_back(std::move(narrower));
         }
+        std::vector<Pending> next;
+        for (Pending& pending : work) {
+            for (const std::vector<std::size_t>& group : Partition(pending)) {
+                if (group.size() < 2) {
+                    Release(pending.members[group.front()]);
+                    continue;
+                }
+                Pending narrower = pending.WithoutMembers();
+                for (const std::size_t i : group) {
+                    narrower.members.push_back(std::move(pending.members[i]));
+                    pending.members[i].counted = false; // the count moved along with the file
+                }
+                if (Advance(narrower, m_slots[pending.firstSlot + group.front()])) {
+                    next.push_back(std::move(narrower));
+                    continue;
+                }
+                PositionClass found;
+                for (Member& member : narrower.members) {
+                    found.push_back(member.position);
+                    Release(member);
+                }
+                classes.push_back(std::move(found));
+            }
+            for (Member& member : pending.members) // the failed ones
+                Release(member);
+        }
+        work = std::move(next);
     }
     return true;
 }
 
-bool CContentClasses::ReadRange(const std::vector<FileItem>& files, const PositionClass& members,
-                                std::int64_t offset, std::size_t length, std::int64_t expectedSize)
+void CContentClasses::PlanRound(std::vector<Pending>& work) const
 {
-    const std::size_t count = members.size();
-    m_stride = length;
-    m_arena.resize(count * length);
-    m_slots.assign(count, Slot());
-    auto readOne = [&](std::size_t i) {
-        Slot& slot = m_slots[i];
-        platform::CInputFile file;
-        // A file whose size changed since the head was read is no longer a copy of anything.
-        if (m_stop.load(std::memory_order_relaxed) ||
-            !file.Open(files[static_cast<std::size_t>(members[i])].path) || !file.GetSize(slot.size) ||
-            (expectedSize >= 0 && slot.size != expectedSize)) {
-            slot.failed = true;
-            return;
+    std::size_t members = 0;
+    for (const Pending& pending : work)
+        members += pending.members.size();
+    const std::size_t perMember = std::max(m_roundBudget / members, kMinRead);
+    for (Pending& pending : work) {
+        switch (pending.step) {
+        case Pending::EStep::Head: {
+            const std::size_t head = std::min(perMember, kMaxHead);
+            pending.offset = 0;
+            // A file smaller than the head is asked for one byte more, so the read itself shows
+            // that it still ends where the listing said.
+            pending.length = pending.listedSize < static_cast<std::int64_t>(head)
+                                 ? static_cast<std::size_t>(pending.listedSize)
+                                 : head;
+            pending.request = pending.length < head ? pending.length + 1 : pending.length;
+            break;
         }
-        const std::int64_t available = std::max<std::int64_t>(slot.size - offset, 0);
-        slot.length =
-            static_cast<std::size_t>(std::min<std::int64_t>(available, static_cast<std::int64_t>(length)));
-        char* bytes = m_arena.data() + i * length;
-        if (file.ReadAt(bytes, slot.length, offset) != static_cast<std::int64_t>(slot.length)) {
-            slot.failed = true;
-            return;
+        case Pending::EStep::Tail:
+            // Crowded classes read a shorter last block and leave the rest to the middle.
+            pending.tailFrom =
+                std::max(pending.tailFrom, pending.size - static_cast<std::int64_t>(perMember));
+            pending.middleTo = pending.tailFrom;
+            pending.offset = pending.tailFrom;
+            pending.length = static_cast<std::size_t>(pending.size - pending.tailFrom);
+            pending.request = pending.length + 1;
+            break;
+        case Pending::EStep::Middle:
+            pending.offset = pending.middleFrom;
+            pending.length = std::min({perMember < kTailBytes ? kTailBytes : perMember, pending.chunk,
+                                       static_cast<std::size_t>(pending.middleTo - pending.middleFrom)});
+            pending.request = pending.length;
+            break;
         }
-        slot.key = Mix(SampleKey(bytes, slot.length), static_cast<std::uint64_t>(slot.size));
-    };
-    if (m_helper != nullptr && count > 1 && (count * length >= kShareBytes || count >= kShareMembers))
-        m_helper->ForEach(count, readOne);
-    else
-        for (std::size_t i = 0; i < count; ++i)
-            readOne(i);
-    return !m_stop.load(std::memory_order_relaxed);
+    }
 }
 
-std::vector<std::vector<std::size_t>> CContentClasses::Partition(std::size_t count) const
+void CContentClasses::ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work)
 {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tasks;
+    std::size_t bytes = 0;
+    for (std::size_t p = 0; p < work.size(); ++p) {
+        Pending& pending = work[p];
+        pending.arenaAt = bytes;
+        pending.firstSlot = tasks.size();
+        for (std::size_t i = 0; i < pending.members.size(); ++i)
+            tasks.emplace_back(static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(i));
+        bytes += pending.members.size() * pending.request;
+    }
+    if (bytes > m_arenaCapacity) {
+        m_arena.reset(new char[bytes]); // not zeroed: every byte used is read first
+        m_arenaCapacity = bytes;
+    }
+    m_slots.assign(tasks.size(), Slot());
+
+    auto readOne = [&](std::size_t t) { ReadMember(files, work[tasks[t].first], tasks[t].second); };
+    if (m_helper != nullptr && tasks.size() > 1 && (bytes >= kShareBytes || tasks.size() >= kShareMembers))
+        m_helper->ForEach(tasks.size(), [&](std::size_t t, unsigned) { readOne(t); });
+    else
+        for (std::size_t t = 0; t < tasks.size(); ++t)
+            readOne(t);
+}
+
+void CContentClasses::ReadMember(const std::vector<FileItem>& files, Pending& pending, std::size_t index)
+{
+    Member& member = pending.members[index];
+    Slot& slot = m_slots[pending.firstSlot + index];
+    char* bytes = m_arena.get() + pending.arenaAt + index * pending.request;
+    slot.failed = true;
+    auto fail = [&member] {
+        if (!member.counted)
+            member.file.Close();
+    };
+    if (m_stop.load(std::memory_order_relaxed))
+        return fail();
+    if (!member.file.IsOpen() && !member.file.OpenOnly(files[static_cast<std::size_t>(member.position)].path))
+        return;
+
+    // No look at the file's kind or size before reading: pipes and folders fail to read, and the
+    // read of the last block asks for one byte more, so it sees whether the file still ends where the
+    // listing said.
+    const bool head = pending.step == Pending::EStep::Head;
+    slot.size = head ? pending.listedSize : pending.size;
+    const std::int64_t got = member.file.ReadAt(bytes, pending.request, pending.offset);
+    if (got != static_cast<std::int64_t>(pending.length)) {
+        // The file is not what the listing said. Files emptied since are still equal to each other;
+        // anything else changed equals nothing.
+        std::int64_t now = -1;
+        if (!head || !member.file.Examine() || !member.file.GetSize(now) || now != 0)
+            return fail();
+        slot.size = 0;
+        slot.length = 0;
+    } else {
+        slot.length = pending.length;
+    }
+    slot.key = Mix(SampleKey(bytes, slot.length), static_cast<std::uint64_t>(slot.size));
+    slot.failed = false;
+
+    // The whole file is known once the head covered it; otherwise keep it open while there is room.
+    const bool whole = head && static_cast<std::int64_t>(slot.length) >= slot.size;
+    if (!whole && (member.counted || m_openFiles.fetch_add(1) < kMaxOpenFiles)) {
+        member.counted = true;
+        return;
+    }
+    if (!whole && !member.counted)
+        m_openFiles.fetch_sub(1);
+    member.file.Close();
+}
+
+void CContentClasses::Release(Member& member)
+{
+    if (member.counted)
+        m_openFiles.fetch_sub(1);
+    member.counted = false;
+    member.file.Close();
+}
+
+bool CContentClasses::Advance(Pending& pending, const Slot& first) const
+{
+    switch (pending.step) {
+    case Pending::EStep::Head: {
+        const auto read = static_cast<std::int64_t>(first.length);
+        pending.size = first.size;
+        if (read >= pending.size)
+            return false;
+        pending.tailFrom = std::max(read, pending.size - static_cast<std::int64_t>(kTailBytes));
+        pending.middleFrom = read;
+        pending.middleTo = pending.tailFrom;
+        pending.step = Pending::EStep::Tail;
+        return true;
+    }
+    case Pending::EStep::Tail:
+        pending.step = Pending::EStep::Middle;
+        return pending.middleFrom < pending.middleTo;
+    case Pending::EStep::Middle:
+        pending.middleFrom += static_cast<std::int64_t>(pending.length);
+        pending.chunk = std::min(pending.chunk * 4, kMaxChunk);
+        return pending.middleFrom < pending.middleTo;
+    }
+    return false;
+}
+
+std::vector<std::vector<std::size_t>> CContentClasses::Partition(const Pending& pending) const
+{
+    const Slot* slots = m_slots.data() + pending.firstSlot;
+    const char* arena = m_arena.get() + pending.arenaAt;
     auto same = [&](std::size_t a, std::size_t b) {
-        const Slot& x = m_slots[a];
-        const Slot& y = m_slots[b];
+        const Slot& x = slots[a];
+        const Slot& y = slots[b];
         return x.key == y.key && x.size == y.size && x.length == y.length &&
-               std::memcmp(m_arena.data() + a * m_stride, m_arena.data() + b * m_stride, x.length) == 0;
+               std::memcmp(arena + a * pending.request, arena + b * pending.request, x.length) == 0;
     };
     std::vector<std::size_t> live;
-    for (std::size_t i = 0; i < count; ++i)
-        if (!m_slots[i].failed)
+    for (std::size_t i = 0; i < pending.members.size(); ++i)
+        if (!slots[i].failed)
             live.push_back(i);
     // Few members are simply compared with each other; many are first sorted by key, stably, so that
     // only members of one key are compared and each group keeps its members in ascending order.
     const bool bucketed = live.size() > kFewMembers;
     if (bucketed)
         std::stable_sort(live.begin(), live.end(),
-                         [&](std::size_t a, std::size_t b) { return m_slots[a].key < m_slots[b].key; });
+                         [&](std::size_t a, std::size_t b) { return slots[a].key < slots[b].key; });
 
     std::vector<std::vector<std::size_t>> groups;
     std::size_t firstOfKey = 0;
     for (std::size_t n = 0; n < live.size(); ++n) {
         const std::size_t i = live[n];
-        if (bucketed && (n == 0 || m_slots[i].key != m_slots[live[n - 1]].key))
+        if (bucketed && (n == 0 || slots[i].key != slots[live[n - 1]].key))
             firstOfKey = groups.size();
         auto match = std::find_if(groups.begin() + static_cast<std::ptrdiff_t>(firstOfKey), groups.end(),
                                   [&](const std::vector<std::size_t>& g) { return same(g.front(), i); });

@@ -1,11 +1,12 @@
 // Splits files of one recorded size into classes of identical contents, reading every byte of every
-// file at most once and keeping a bounded number of bytes in memory.
+// file at most once, with a bounded number of bytes in memory and of files open.
 #pragma once
 
 #include "engine/FileItem.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CHelperThread;
@@ -15,34 +16,43 @@ using PositionClass = std::vector<std::int32_t>;
 class CContentClasses
 {
 public:
-    // `helper` may be null: then everything is read on the calling thread.
-    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper);
+    // `helper` may be null: then everything is read on the calling thread. `roundBudget` bounds the
+    // bytes held for one round (each member still gets a few hundred).
+    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper, std::size_t roundBudget = 4u << 20);
+    ~CContentClasses();
+    CContentClasses(const CContentClasses&) = delete;
+    CContentClasses& operator=(const CContentClasses&) = delete;
 
-    // `members` are positions in `files`, ascending, all of one recorded size. Appends each class of
-    // two or more files with identical contents (positions ascending) to `classes`. A file that
-    // cannot be opened or read, or that changes while it is read, is in no class. False when a stop
-    // was noticed; `classes` is then incomplete.
-    bool Split(const std::vector<FileItem>& files, const PositionClass& members,
+    // Each of `candidates` holds positions in `files` (ascending) of files with the same recorded size.
+    // Appends every class of two or more files with identical contents to `classes`, its positions
+    // ascending. A file that cannot be opened or read, or whose size is no longer the listed one, is
+    // in no class; files now empty are one class. False when a stop was noticed.
+    bool Split(const std::vector<FileItem>& files, const std::vector<PositionClass>& candidates,
                std::vector<PositionClass>& classes);
 
 private:
+    struct Member;
     struct Pending;
-    struct Slot // what one member's read gave
+    struct Slot
     {
-        std::int64_t size = 0; // as the file is now, not as listed
+        std::int64_t size = 0; // as the file is now
         std::size_t length = 0;
         std::uint64_t key = 0;
         bool failed = false;
     };
 
-    // Reads [offset, offset + length) of every member into the arena; expectedSize < 0 takes any size.
-    bool ReadRange(const std::vector<FileItem>& files, const PositionClass& members, std::int64_t offset,
-                   std::size_t length, std::int64_t expectedSize);
-    std::vector<std::vector<std::size_t>> Partition(std::size_t count) const;
+    void PlanRound(std::vector<Pending>& work) const;
+    void ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work);
+    void ReadMember(const std::vector<FileItem>& files, Pending& pending, std::size_t index);
+    std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
+    bool Advance(Pending& pending, const Slot& first) const;
+    void Release(Member& member);
 
     const std::atomic<bool>& m_stop;
     CHelperThread* m_helper;
-    std::vector<char> m_arena; // one round's bytes, one stretch per member
+    const std::size_t m_roundBudget;
+    std::unique_ptr<char[]> m_arena; // one round's bytes, a stretch per member
+    std::size_t m_arenaCapacity = 0;
     std::vector<Slot> m_slots;
-    std::size_t m_stride = 0;
+    std::atomic<int> m_openFiles{0};
 };

@@ -1,5 +1,6 @@
 // The walk: every root depth first, one record per non-empty regular file in pre-order, one progress
 // text per subfolder in post-order.
+#include "engine/FolderPrefetch.h"
 #include "engine/ScanEngine.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
@@ -10,11 +11,14 @@
 void CScanEngine::ScanFolders()
 {
     std::lock_guard<std::mutex> hold(m_lock);
+    CFolderPrefetch prefetch(m_stop);
+    m_prefetch = &prefetch;
     for (const std::string& root : m_folders) {
         if (IsStopped())
             break;
         ScanRoot(root);
     }
+    m_prefetch = nullptr;
 }
 
 void CScanEngine::ScanRoot(const std::string& root)
@@ -41,10 +45,11 @@ void CScanEngine::ScanFolder(const std::string& folder)
     const std::string listed =
         platform::FullPath(std::string_view(m_searchPattern).substr(0, m_searchPattern.size() - 1));
     platform::CFolderListing listing;
-    if (!listing.Open(listed))
+    if (!m_prefetch->Open(listed, listing))
         return;
     if (!m_walkedFolders.insert(listing.FolderId()).second)
         return;
+    m_prefetch->Offer(listed, listing);
     for (const platform::FolderEntry& entry : listing.Entries())
         AddEntry(listed, entry);
 }

@@ -1,5 +1,6 @@
 // The helper sleeps until a loop is handed over, takes indexes from the same counter as the caller,
-// and reports back when the counter runs out.
+// and reports back when the counter runs out. A loop that the caller finishes before the helper has
+// woken up is taken back, so short loops never wait for the helper to be scheduled.
 #include "engine/HelperThread.h"
 
 CHelperThread::CHelperThread() : m_thread([this] { HelperLoop(); }) {}
@@ -14,42 +15,44 @@ CHelperThread::~CHelperThread()
     m_thread.join();
 }
 
-void CHelperThread::Claim()
+void CHelperThread::Claim(unsigned thread)
 {
     for (std::size_t i = m_next.fetch_add(1); i < m_count; i = m_next.fetch_add(1))
-        (*m_body)(i);
+        (*m_body)(i, thread);
 }
 
-void CHelperThread::ForEach(std::size_t count, const std::function<void(std::size_t)>& body)
+void CHelperThread::ForEach(std::size_t count, const Body& body)
 {
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_body = &body;
         m_count = count;
         m_next.store(0);
-        m_helperBusy = true;
-        ++m_generation;
+        m_offered = true;
+        m_helperStarted = false;
     }
     m_wake.notify_one();
-    Claim();
+    Claim(0);
     std::unique_lock<std::mutex> hold(m_mutex);
-    m_done.wait(hold, [this] { return !m_helperBusy; });
+    if (!m_helperStarted)
+        m_offered = false; // taken back: the helper never sees this loop
+    else
+        m_done.wait(hold, [this] { return !m_offered; });
     m_body = nullptr;
 }
 
 void CHelperThread::HelperLoop()
 {
-    unsigned seen = 0;
     std::unique_lock<std::mutex> hold(m_mutex);
     for (;;) {
-        m_wake.wait(hold, [&] { return m_quit || m_generation != seen; });
+        m_wake.wait(hold, [this] { return m_quit || (m_offered && !m_helperStarted); });
         if (m_quit)
             return;
-        seen = m_generation;
+        m_helperStarted = true;
         hold.unlock();
-        Claim();
+        Claim(1);
         hold.lock();
-        m_helperBusy = false;
+        m_offered = false;
         m_done.notify_one();
     }
 }

@@ -24,6 +24,22 @@ std::string RunProgressText(std::int32_t first, std::int32_t total)
            "%";
 }
 
+constexpr std::size_t kBatchFiles = 4096;    // files of small runs shared out at a time
+constexpr std::size_t kCrowdedRun = 32;      // a run this long is read a round at a time
+constexpr std::int64_t kLargeFile = 1 << 20; // and so is a run of files this large
+
+struct Run
+{
+    std::int32_t first;
+    std::int32_t last;
+};
+
+bool IsCrowded(const Run& run, const std::vector<FileItem>& files)
+{
+    return static_cast<std::size_t>(run.last - run.first + 1) >= kCrowdedRun ||
+           files[static_cast<std::size_t>(run.first)].size >= kLargeFile;
+}
+
 std::uint32_t TailKey(const std::string& path)
 {
     std::uint32_t key = 0;
@@ -66,11 +82,9 @@ void CScanEngine::ResolveDuplicates()
     m_groupCount = 0;
     m_results.clear();
     SortFilesBySize();
-
-    std::unique_ptr<CHelperThread> helper;
     if (m_resolveMethod == EResolveMethod::Partition) {
-        helper = std::make_unique<CHelperThread>();
-        m_contentClasses = std::make_unique<CContentClasses>(m_stop, helper.get());
+        ResolveByPartition();
+        return;
     }
 
     const auto count = static_cast<std::int32_t>(m_files.size());
@@ -94,16 +108,60 @@ void CScanEngine::ResolveDuplicates()
         }
         previousSize = size;
     }
-    m_contentClasses.reset();
+}
+
+void CScanEngine::ResolveByPartition()
+{
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i < m_files.size();) {
+        std::size_t end = i + 1;
+        while (end < m_files.size() && m_files[end].size == m_files[i].size)
+            ++end;
+        if (end - i > 1)
+            runs.push_back({static_cast<std::int32_t>(i), static_cast<std::int32_t>(end - 1)});
+        i = end;
+    }
+
+    // Crowded or large runs are read by both threads together, a round at a time; the many small
+    // runs are shared out whole, a batch at a time, and their texts and groups then follow in order.
+    CHelperThread helper;
+    CContentClasses shared(m_stop, &helper);
+    CContentClasses alone[2] = {CContentClasses(m_stop, nullptr), CContentClasses(m_stop, nullptr)};
+    m_sharedClasses = &shared;
+    const auto total = static_cast<std::int32_t>(m_files.size());
+    for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
+        if (IsCrowded(runs[i], m_files)) {
+            ResolveRun(runs[i].first, runs[i].last);
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        for (std::size_t files = 0;
+             end < runs.size() && files < kBatchFiles && !IsCrowded(runs[end], m_files); ++end)
+            files += static_cast<std::size_t>(runs[end].last - runs[end].first + 1);
+        std::vector<std::vector<PositionClass>> found(end - i);
+        helper.ForEach(end - i, [&](std::size_t k, unsigned thread) {
+            FindClasses(runs[i + k].first, runs[i + k].last, alone[thread], found[k]);
+        });
+        for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
+            NotifyResolveProgress(RunProgressText(runs[i + k].first, total));
+            AppendGroups(found[k]);
+        }
+        i = end;
+    }
+    m_sharedClasses = nullptr;
 }
 
 void CScanEngine::ResolveRun(std::int32_t first, std::int32_t last)
 {
     NotifyResolveProgress(RunProgressText(first, static_cast<std::int32_t>(m_files.size())));
-    if (m_resolveMethod == EResolveMethod::Pairwise)
+    if (m_resolveMethod == EResolveMethod::Pairwise) {
         ResolveRunPairwise(first, last);
-    else
-        ResolveRunByPartition(first, last);
+        return;
+    }
+    std::vector<PositionClass> classes;
+    if (FindClasses(first, last, *m_sharedClasses, classes))
+        AppendGroups(classes);
 }
 
 void CScanEngine::ResolveRunPairwise(std::int32_t first, std::int32_t last)
@@ -133,7 +191,8 @@ void CScanEngine::ResolveRunPairwise(std::int32_t first, std::int32_t last)
     }
 }
 
-void CScanEngine::ResolveRunByPartition(std::int32_t first, std::int32_t last)
+bool CScanEngine::FindClasses(std::int32_t first, std::int32_t last, CContentClasses& splitter,
+                              std::vector<PositionClass>& classes) const
 {
     std::vector<std::pair<std::uint32_t, std::int32_t>> byTail;
     for (std::int32_t k = first; k <= last; ++k) {
@@ -143,32 +202,36 @@ void CScanEngine::ResolveRunByPartition(std::int32_t first, std::int32_t last)
     }
     std::sort(byTail.begin(), byTail.end());
 
-    std::vector<PositionClass> classes;
-    PositionClass members;
+    std::vector<PositionClass> candidates;
     for (std::size_t i = 0; i < byTail.size();) {
-        std::size_t end = i;
-        members.clear();
-        for (; end < byTail.size() && byTail[end].first == byTail[i].first; ++end)
-            members.push_back(byTail[end].second);
-        if (members.size() > 1 && !m_contentClasses->Split(m_files, members, classes))
-            return; // stopped: nothing of this scan will be shown
+        std::size_t end = i + 1;
+        while (end < byTail.size() && byTail[end].first == byTail[i].first)
+            ++end;
+        if (end - i > 1) {
+            PositionClass& members = candidates.emplace_back();
+            for (std::size_t k = i; k < end; ++k)
+                members.push_back(byTail[k].second);
+        }
         i = end;
     }
+    if (!splitter.Split(m_files, candidates, classes))
+        return false; // stopped: nothing of this scan will be shown
     std::sort(classes.begin(), classes.end(),
               [](const PositionClass& a, const PositionClass& b) { return a.front() < b.front(); });
-    for (const PositionClass& group : classes)
-        AppendGroup(group);
+    return true;
 }
 
-void CScanEngine::AppendGroup(const std::vector<std::int32_t>& positions)
+void CScanEngine::AppendGroups(const std::vector<PositionClass>& classes)
 {
-    for (const std::int32_t position : positions) {
-        FileItem& item = m_files[static_cast<std::size_t>(position)];
-        item.grouped = true;
-        m_results.push_back(item);
+    for (const PositionClass& positions : classes) {
+        for (const std::int32_t position : positions) {
+            FileItem& item = m_files[static_cast<std::size_t>(position)];
+            item.grouped = true;
+            m_results.push_back(item);
+        }
+        ++m_groupCount;
+        m_results.emplace_back(GROUP_SEPARATOR);
     }
-    ++m_groupCount;
-    m_results.emplace_back(GROUP_SEPARATOR);
 }
 
 bool FilesEqual(const FileItem& a, const FileItem& b)

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -18,6 +17,7 @@ struct FolderEntry;
 class CInputFile;
 } // namespace platform
 class CContentClasses;
+class CFolderPrefetch;
 
 // How the files of one run are told apart. Both give the same groups in the same order; pairwise
 // compares every candidate with every anchor and stays as the plain reference for the tests.
@@ -69,8 +69,10 @@ private:
     void ResolveDuplicates();
     void ResolveRun(std::int32_t first, std::int32_t last);
     void ResolveRunPairwise(std::int32_t first, std::int32_t last);
-    void ResolveRunByPartition(std::int32_t first, std::int32_t last);
-    void AppendGroup(const std::vector<std::int32_t>& positions);
+    void ResolveByPartition();
+    bool FindClasses(std::int32_t first, std::int32_t last, CContentClasses& splitter,
+                     std::vector<std::vector<std::int32_t>>& classes) const;
+    void AppendGroups(const std::vector<std::vector<std::int32_t>>& classes);
     void SortFilesBySize();
 
     void NotifyScanProgress(const std::string& path);
@@ -89,7 +91,8 @@ private:
     FileIdSet m_walkedFolders; // a folder met again (link loop, repeated root) is not entered twice
     FileIdSet m_linkedFiles;   // a file with several names is recorded under the first one met
     EResolveMethod m_resolveMethod = EResolveMethod::Partition;
-    std::unique_ptr<CContentClasses> m_contentClasses; // only while resolving
+    CFolderPrefetch* m_prefetch = nullptr;      // while walking: lists folders ahead
+    CContentClasses* m_sharedClasses = nullptr; // while resolving: reads runs on both threads
 };
 
 // The worker's entry: walk, resolve, tell the listeners it has finished. Returns 0.

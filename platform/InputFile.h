@@ -18,11 +18,16 @@ public:
     ~CInputFile();
 
     // False when the path cannot be opened or is not a regular file (a pipe would block the scan).
+    // The size is read as the file is opened.
     bool Open(const std::string& path);
+    // Opens without looking at the file; reads fail on pipes and folders, and Examine tells the rest.
+    bool OpenOnly(const std::string& path);
+    // Reads the size and checks that the file is a regular one.
+    bool Examine();
     void Close();
     bool IsOpen() const { return m_handle >= 0; }
 
-    // The size as it is now, not as the folder listing gave it.
+    // The size as Open or Examine read it, not as the folder listing gave it.
     bool GetSize(std::int64_t& size) const;
 
     // Reads from the current position until `count` bytes or the end: the count read, 0 at the
@@ -34,6 +39,7 @@ public:
 
 private:
     int m_handle = -1;
+    std::int64_t m_size = -1;
 };
 
 } // namespace platform

@@ -9,13 +9,16 @@
 
 namespace platform {
 
-CInputFile::CInputFile(CInputFile&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
+CInputFile::CInputFile(CInputFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, -1)), m_size(std::exchange(other.m_size, -1))
+{}
 
 CInputFile& CInputFile::operator=(CInputFile&& other) noexcept
 {
     if (this != &other) {
         Close();
         m_handle = std::exchange(other.m_handle, -1);
+        m_size = std::exchange(other.m_size, -1);
     }
     return *this;
 }
@@ -27,18 +30,26 @@ CInputFile::~CInputFile()
 
 bool CInputFile::Open(const std::string& path)
 {
+    return OpenOnly(path) && Examine();
+}
+
+bool CInputFile::OpenOnly(const std::string& path)
+{
     Close();
     // O_NONBLOCK keeps a pipe put in a file's place from hanging the open; it means nothing for
     // regular files.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
+    m_handle = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    return m_handle >= 0;
+}
+
+bool CInputFile::Examine()
+{
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
+    if (m_handle < 0 || fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close();
         return false;
     }
-    m_handle = fd;
+    m_size = static_cast<std::int64_t>(st.st_size);
     return true;
 }
 
@@ -46,14 +57,14 @@ void CInputFile::Close()
 {
     if (m_handle >= 0)
         close(std::exchange(m_handle, -1));
+    m_size = -1;
 }
 
 bool CInputFile::GetSize(std::int64_t& size) const
 {
-    struct stat st;
-    if (m_handle < 0 || fstat(m_handle, &st) != 0)
+    if (m_handle < 0 || m_size < 0)
         return false;
-    size = static_cast<std::int64_t>(st.st_size);
+    size = m_size;
     return true;
 }
 

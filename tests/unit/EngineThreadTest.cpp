@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <random>
 #include <thread>
 
 namespace {
@@ -142,6 +145,61 @@ TEST(EngineThread, BothThreadsShareTheReadsOfACrowdedRun)
     worker.join();
     EXPECT_EQ(engine.GetResultCount(), 41);
     EXPECT_EQ(engine.GetSummaryText(), "Scan completed (80 files scanned, 40 duplicates found)");
+}
+
+// The walk lists folders ahead on a second thread; what it records and reports must still be the
+// plain depth-first order: files in pre-order, folders in post-order, names in byte order.
+void ExpectedWalk(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& texts)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        if (std::filesystem::is_directory(path)) {
+            ExpectedWalk(path, files, texts);
+            texts.push_back("(" + std::to_string(files.size()) + " scanned) " + path);
+        } else {
+            files.push_back(path);
+        }
+    }
+}
+
+class CTextListener final : public CMyFilesListener
+{
+public:
+    void OnScanProgress(const std::string& text) override { m_texts.push_back(text); }
+    void OnResolveProgress(const std::string&) override {}
+    void OnScanFinished() override {}
+    std::vector<std::string> m_texts;
+};
+
+TEST(EngineThread, WalkWithListingsMadeAheadKeepsDepthFirstOrder)
+{
+    CTempTree tree;
+    std::mt19937 random(5);
+    std::vector<std::string> folders = {""};
+    for (int i = 0; i < 300; ++i) {
+        const std::string parent = folders[random() % folders.size()];
+        folders.push_back(parent + (parent.empty() ? "" : "/") + "d" + std::to_string(random() % 1000));
+        tree.MakeFolder(folders.back());
+    }
+    for (int i = 0; i < 600; ++i)
+        tree.Write(folders[random() % folders.size()] + "/f" + std::to_string(i) + ".txt", std::to_string(i));
+
+    std::vector<std::string> files;
+    std::vector<std::string> texts;
+    ExpectedWalk(tree.Root(), files, texts);
+
+    CTextListener listener;
+    CScanEngine engine;
+    engine.AddListener(&listener);
+    engine.AddFolder(tree.Root());
+    std::thread worker(ScanThreadProc, &engine);
+    worker.join();
+    EXPECT_EQ(listener.m_texts, texts);
+    EXPECT_EQ(engine.GetFileCount(), files.size());
 }
 
 } // namespace

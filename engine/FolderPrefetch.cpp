@@ -1,0 +1,116 @@
+// The walk lists the folders it needs next itself, from the start of the tree; the helper always
+// takes the folder offered last and offers the subfolders of what it lists in turn, so it works
+// through the tree from the far end. The two meet somewhere in the middle, and the walk finds the
+// helper's listings ready when it gets there. Memory stays bounded: past kMaxReadyEntries entries
+// made ahead and not yet taken, the helper waits for the walk to catch up.
+#include "engine/FolderPrefetch.h"
+
+#include "platform/Path.h"
+
+#include <new>
+
+namespace {
+
+constexpr std::size_t kMaxReadyEntries = 32768;
+
+} // namespace
+
+CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop)
+    : m_stop(stop), m_thread([this] { HelperLoop(); })
+{}
+
+CFolderPrefetch::~CFolderPrefetch()
+{
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_quit = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& listing)
+{
+    {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        auto slot = m_slots.find(folder);
+        if (slot != m_slots.end() && slot->second.state != EState::Queued) {
+            // Offers by the helper may rehash the map while this thread waits: look the slot up anew.
+            m_changed.wait(hold, [&] { return m_slots.find(folder)->second.state == EState::Ready; });
+            slot = m_slots.find(folder);
+            const bool listed = slot->second.listed;
+            listing = std::move(slot->second.listing);
+            m_readyEntries -= listing.Entries().size();
+            m_slots.erase(slot);
+            m_changed.notify_all();
+            if (listed)
+                return true;
+        } else if (slot != m_slots.end()) {
+            m_slots.erase(slot); // the walk got here first; the helper will skip it
+        }
+    }
+    return listing.Open(folder); // also when the helper failed, which may have been for want of memory
+}
+
+void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderListing& listing)
+{
+    std::lock_guard<std::mutex> hold(m_mutex);
+    OfferLocked(folder, listing, true);
+    m_changed.notify_all();
+}
+
+void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFolderListing& listing,
+                                  bool walkGoesFirst)
+{
+    if (!m_expanded.insert(listing.FolderId()).second)
+        return;
+    for (auto entry = listing.Entries().begin(); entry != listing.Entries().end(); ++entry) {
+        if (!entry->isDirectory || entry->name == "." || entry->name == "..")
+            continue;
+        if (walkGoesFirst) {
+            walkGoesFirst = false; // the walk enters it next: listing it here would only make it wait
+            continue;
+        }
+        std::string path = folder;
+        if (!platform::IsPathSeparator(path.back()))
+            path += platform::kPathSeparator;
+        path += entry->name;
+        if (m_slots.try_emplace(path).second)
+            m_queue.push_back(std::move(path));
+    }
+}
+
+void CFolderPrefetch::HelperLoop()
+{
+    std::unique_lock<std::mutex> hold(m_mutex);
+    for (;;) {
+        m_changed.wait(hold, [this] {
+            return m_quit || m_stop.load() || (!m_queue.empty() && m_readyEntries < kMaxReadyEntries);
+        });
+        if (m_quit || m_stop.load())
+            return;
+        const std::string folder = std::move(m_queue.back());
+        m_queue.pop_back();
+        auto slot = m_slots.find(folder);
+        if (slot == m_slots.end() || slot->second.state != EState::Queued)
+            continue;
+        slot->second.state = EState::Working;
+        hold.unlock();
+        platform::CFolderListing listing;
+        bool listed = false;
+        try {
+            listed = listing.Open(folder);
+        } catch (const std::bad_alloc&) {
+            listed = false; // the walk lists it again itself
+        }
+        hold.lock();
+        slot = m_slots.find(folder); // the slot stays: only the walk erases a slot that is not queued
+        if (listed && !m_stop.load())
+            OfferLocked(folder, listing, false);
+        m_readyEntries += listing.Entries().size();
+        slot->second.listing = std::move(listing);
+        slot->second.listed = listed;
+        slot->second.state = EState::Ready;
+        m_changed.notify_all();
+    }
+}

@@ -1,0 +1,58 @@
+// Lists folders ahead of the walk on a second thread. The walk still takes every listing in its own
+// order and decides alone what to enter, so records and texts come out exactly as without it.
+#pragma once
+
+#include "platform/FileIdentity.h"
+#include "platform/FolderListing.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class CFolderPrefetch
+{
+public:
+    explicit CFolderPrefetch(const std::atomic<bool>& stop);
+    ~CFolderPrefetch();
+    CFolderPrefetch(const CFolderPrefetch&) = delete;
+    CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
+
+    // The listing of `folder`: the one made ahead if there is one (waiting while it is being made),
+    // else made here. False when the folder cannot be listed.
+    bool Open(const std::string& folder, platform::CFolderListing& listing);
+
+    // Offers the subfolders of a folder just listed, so that they are listed before the walk needs them.
+    void Offer(const std::string& folder, const platform::CFolderListing& listing);
+
+private:
+    enum class EState
+    {
+        Queued,
+        Working,
+        Ready,
+    };
+    struct Slot
+    {
+        EState state = EState::Queued;
+        bool listed = false;
+        platform::CFolderListing listing;
+    };
+
+    void OfferLocked(const std::string& folder, const platform::CFolderListing& listing, bool walkGoesFirst);
+    void HelperLoop();
+
+    const std::atomic<bool>& m_stop;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_queue; // taken from the back; paths the walk reached first are skipped
+    std::unordered_map<std::string, Slot> m_slots;
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_expanded; // a link loop offers once
+    std::size_t m_readyEntries = 0; // entries held in listings made ahead and not yet taken
+    bool m_quit = false;
+    std::thread m_thread; // last: it starts after everything it uses exists
+};

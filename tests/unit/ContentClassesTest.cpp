@@ -1,0 +1,116 @@
+// The content splitter alone, against a brute-force grouping by whole contents, with round budgets
+// small enough to force every step: short heads, shortened last blocks, many middle chunks.
+#include "engine/ContentClasses.h"
+
+#include "engine/HelperThread.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+namespace {
+
+struct Sample
+{
+    std::vector<FileItem> files;
+    std::vector<std::string> contents;
+};
+
+// One size class of `count` files made of a few base contents with single-byte changes at the
+// start, the middle or the end, so that some files are copies and most differ late.
+Sample MakeClass(const CTempTree& tree, std::size_t size, std::size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::string> bases;
+    for (int b = 0; b < 3; ++b)
+        bases.push_back(PatternBytes(size, random()));
+    Sample sample;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string bytes = bases[random() % bases.size()];
+        const std::size_t at[] = {0, size / 2, size - 1};
+        if (random() % 3 != 0)
+            bytes[at[random() % 3]] ^= static_cast<char>(1 + random() % 255);
+        const std::string name = std::to_string(seed) + "/" + std::to_string(i) + ".bin";
+        tree.Write(name, bytes);
+        FileItem item(tree.Path(name));
+        item.size = static_cast<std::int64_t>(size);
+        sample.files.push_back(item);
+        sample.contents.push_back(bytes);
+    }
+    return sample;
+}
+
+std::vector<PositionClass> BruteForce(const std::vector<std::string>& contents)
+{
+    std::map<std::string, PositionClass> byContent;
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        byContent[contents[i]].push_back(static_cast<std::int32_t>(i));
+    std::vector<PositionClass> classes;
+    for (auto& [bytes, members] : byContent)
+        if (members.size() > 1)
+            classes.push_back(members);
+    std::sort(classes.begin(), classes.end());
+    return classes;
+}
+
+TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
+{
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
+    const std::size_t sizes[] = {1, 300, 4096, 4097, 70000, 300000};
+    unsigned seed = 1;
+    for (const std::size_t size : sizes) {
+        const Sample sample = MakeClass(tree, size, 40, seed++);
+        PositionClass all;
+        for (std::size_t i = 0; i < sample.files.size(); ++i)
+            all.push_back(static_cast<std::int32_t>(i));
+        for (const std::size_t budget : {std::size_t{4} << 20, std::size_t{20000}, std::size_t{1}}) {
+            for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
+                SCOPED_TRACE(testing::Message()
+                             << "size " << size << " budget " << budget << " helper " << (with != nullptr));
+                CContentClasses splitter(stop, with, budget);
+                std::vector<PositionClass> classes;
+                ASSERT_TRUE(splitter.Split(sample.files, {all}, classes));
+                std::sort(classes.begin(), classes.end());
+                EXPECT_EQ(classes, BruteForce(sample.contents));
+            }
+        }
+    }
+}
+
+TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothingUnlessNowEmpty)
+{
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    const std::string bytes = PatternBytes(5000, 9);
+    std::vector<FileItem> files;
+    for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
+        tree.Write(name, bytes);
+        files.emplace_back(tree.Path(name));
+        files.back().size = 5000;
+    }
+    tree.Append("a", "x");                  // grew
+    tree.Write("b", bytes.substr(0, 4999)); // shrank
+    tree.Remove("c");                       // gone
+    tree.Write("d", "");                    // emptied, like e
+    tree.Write("e", "");
+    CContentClasses splitter(stop, nullptr);
+    std::vector<PositionClass> classes;
+    ASSERT_TRUE(splitter.Split(files, {{0, 1, 2, 3, 4, 5}}, classes));
+    EXPECT_EQ(classes, (std::vector<PositionClass>{{3, 4}}));
+}
+
+TEST(ContentClasses, AStopEndsTheSplitWithoutAResult)
+{
+    CTempTree tree;
+    std::atomic<bool> stop{true};
+    const Sample sample = MakeClass(tree, 2000, 10, 77);
+    CContentClasses splitter(stop, nullptr);
+    std::vector<PositionClass> classes;
+    EXPECT_FALSE(splitter.Split(sample.files, {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
+}
+
+} // namespace
