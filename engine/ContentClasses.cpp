@@ -126,88 +126,108 @@ bool CContentClasses::Split(const std::vector<FileItem>& files, const std::vecto
     }
 
     while (!work.empty()) {
-        PlanRound(work);
-        ReadRound(files, work);
+        const std::size_t active = PlanRound(work);
+        ReadRound(files, work, active);
         if (m_stop.load(std::memory_order_relaxed)) {
             for (Pending& pending : work)
                 for (Member& member : pending.members)
                     Release(member);
             return false;
         }
-        std::vector<Pending> next;
-        for (Pending& pending : work) {
-            for (const std::vector<std::size_t>& group : Partition(pending)) {
-                if (group.size() < 2) {
-                    Release(pending.members[group.front()]);
-                    continue;
-                }
-                Pending narrower = pending.WithoutMembers();
-                for (const std::size_t i : group) {
-                    narrower.members.push_back(std::move(pending.members[i]));
-                    pending.members[i].counted = false; // the count moved along with the file
-                }
-                if (Advance(narrower, m_slots[pending.firstSlot + group.front()])) {
-                    next.push_back(std::move(narrower));
-                    continue;
-                }
-                PositionClass found;
-                for (Member& member : narrower.members) {
-                    found.push_back(member.position);
-                    Release(member);
-                }
-                classes.push_back(std::move(found));
-            }
-            for (Member& member : pending.members) // the failed ones
-                Release(member);
-        }
+        // The classes left out of this round go first next time, so that every class gets its turn.
+        std::vector<Pending> next(std::make_move_iterator(work.begin() + static_cast<std::ptrdiff_t>(active)),
+                                  std::make_move_iterator(work.end()));
+        for (std::size_t p = 0; p < active; ++p)
+            SplitRead(work[p], next, classes);
         work = std::move(next);
     }
     return true;
 }
 
-void CContentClasses::PlanRound(std::vector<Pending>& work) const
+void CContentClasses::SplitRead(Pending& pending, std::vector<Pending>& next,
+                                std::vector<PositionClass>& classes)
 {
-    std::size_t members = 0;
-    for (const Pending& pending : work)
-        members += pending.members.size();
-    const std::size_t perMember = std::max(m_roundBudget / members, kMinRead);
+    for (const std::vector<std::size_t>& group : Partition(pending)) {
+        if (group.size() < 2) {
+            Release(pending.members[group.front()]);
+            continue;
+        }
+        Pending narrower = pending.WithoutMembers();
+        for (const std::size_t i : group) {
+            narrower.members.push_back(std::move(pending.members[i]));
+            pending.members[i].counted = false; // the count moved along with the file
+        }
+        if (Advance(narrower, m_slots[pending.firstSlot + group.front()])) {
+            next.push_back(std::move(narrower));
+            continue;
+        }
+        PositionClass found;
+        for (Member& member : narrower.members) {
+            found.push_back(member.position);
+            Release(member);
+        }
+        classes.push_back(std::move(found));
+    }
+    for (Member& member : pending.members) // the failed ones
+        Release(member);
+}
+
+std::size_t CContentClasses::PlanRound(std::vector<Pending>& work) const
+{
+    // A round reads the first classes whose reads fit the budget, each as much as it wants: rather
+    // fewer classes with long reads than all of them with short ones, which would take many more
+    // rounds and opens.
+    std::size_t bytes = 0;
+    std::size_t active = 0;
     for (Pending& pending : work) {
-        switch (pending.step) {
-        case Pending::EStep::Head: {
-            const std::size_t head = std::min(perMember, kMaxHead);
-            pending.offset = 0;
-            // A file smaller than the head is asked for one byte more, so the read itself shows
-            // that it still ends where the listing said.
-            pending.length = pending.listedSize < static_cast<std::int64_t>(head)
-                                 ? static_cast<std::size_t>(pending.listedSize)
-                                 : head;
-            pending.request = pending.length < head ? pending.length + 1 : pending.length;
+        const std::size_t cap = std::max(m_roundBudget / pending.members.size(), kMinRead);
+        Plan(pending, cap);
+        const std::size_t need = pending.members.size() * pending.request;
+        if (active > 0 && bytes + need > m_roundBudget)
             break;
-        }
-        case Pending::EStep::Tail:
-            // Crowded classes read a shorter last block and leave the rest to the middle.
-            pending.tailFrom =
-                std::max(pending.tailFrom, pending.size - static_cast<std::int64_t>(perMember));
-            pending.middleTo = pending.tailFrom;
-            pending.offset = pending.tailFrom;
-            pending.length = static_cast<std::size_t>(pending.size - pending.tailFrom);
-            pending.request = pending.length + 1;
-            break;
-        case Pending::EStep::Middle:
-            pending.offset = pending.middleFrom;
-            pending.length = std::min({perMember < kTailBytes ? kTailBytes : perMember, pending.chunk,
-                                       static_cast<std::size_t>(pending.middleTo - pending.middleFrom)});
-            pending.request = pending.length;
-            break;
-        }
+        bytes += need;
+        ++active;
+    }
+    return active;
+}
+
+void CContentClasses::Plan(Pending& pending, std::size_t cap) const
+{
+    switch (pending.step) {
+    case Pending::EStep::Head: {
+        const std::size_t head = std::min(cap, kMaxHead);
+        pending.offset = 0;
+        // A file smaller than the head is asked for one byte more, so the read itself shows that it
+        // still ends where the listing said.
+        pending.length = pending.listedSize < static_cast<std::int64_t>(head)
+                             ? static_cast<std::size_t>(pending.listedSize)
+                             : head;
+        pending.request = pending.length < head ? pending.length + 1 : pending.length;
+        break;
+    }
+    case Pending::EStep::Tail:
+        // A crowded class reads a shorter last block and leaves the rest to the middle.
+        pending.tailFrom = std::max(pending.tailFrom, pending.size - static_cast<std::int64_t>(cap));
+        pending.middleTo = pending.tailFrom;
+        pending.offset = pending.tailFrom;
+        pending.length = static_cast<std::size_t>(pending.size - pending.tailFrom);
+        pending.request = pending.length + 1;
+        break;
+    case Pending::EStep::Middle:
+        pending.offset = pending.middleFrom;
+        pending.length =
+            std::min({cap, pending.chunk, static_cast<std::size_t>(pending.middleTo - pending.middleFrom)});
+        pending.request = pending.length;
+        break;
     }
 }
 
-void CContentClasses::ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work)
+void CContentClasses::ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work,
+                                std::size_t active)
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tasks;
     std::size_t bytes = 0;
-    for (std::size_t p = 0; p < work.size(); ++p) {
+    for (std::size_t p = 0; p < active; ++p) {
         Pending& pending = work[p];
         pending.arenaAt = bytes;
         pending.firstSlot = tasks.size();

@@ -41,8 +41,12 @@ private:
         bool failed = false;
     };
 
-    void PlanRound(std::vector<Pending>& work) const;
-    void ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work);
+    // Plans the next read of the first classes of `work` that fit the budget; returns how many.
+    std::size_t PlanRound(std::vector<Pending>& work) const;
+    void Plan(Pending& pending, std::size_t cap) const;
+    void ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work, std::size_t active);
+    // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
+    void SplitRead(Pending& pending, std::vector<Pending>& next, std::vector<PositionClass>& classes);
     void ReadMember(const std::vector<FileItem>& files, Pending& pending, std::size_t index);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
