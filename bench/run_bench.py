@@ -2,7 +2,7 @@
 """Times quorvel-scan against fdupes, jdupes, rdfind and rmlint on generated trees.
 
 usage: bench/run_bench.py [--scale F] [--runs N] [--cap SECONDS] [--profiles P,...]
-                          [--tools T,...] [--work DIR] [--record FILE]
+                          [--tools T,...] [--work DIR] [--growth K] [--record FILE]
 
 For each profile it makes the tree once (shared/bench/make_tree.py, cached in the work folder),
 checks that quorvel-scan finds exactly the oracle's groups (shared/bench/expected_groups.py),
@@ -10,7 +10,9 @@ warms the cache, then runs every tool N times in turn (alternately, so that drif
 hit all alike) under quorvel-measure (bench/Measure.cpp), and prints the median wall time, the
 median CPU time (user + system) and the peak memory of each, and quorvel-scan's ratio to the
 fastest peer. A run over the cap is killed and
-reported as capped. Every tool writes its result file into a temporary folder; nothing is deleted.
+reported as capped. With --growth K the profiles of --growth-profiles are run again at K times the
+scale, and each tool's time there is given as a multiple of its time at the first scale. Every
+tool writes its result file into a temporary folder; nothing is deleted.
 """
 
 import argparse
@@ -100,8 +102,8 @@ def fmt_time(values, capped, cap):
     return "%.3f s" % statistics.median(values)
 
 
-def bench_profile(profile, args, scan_binary):
-    tree = make_tree(profile, args.scale, args.work)
+def bench_profile(profile, args, scan_binary, scale=None):
+    tree = make_tree(profile, args.scale if scale is None else scale, args.work)
     warm(tree)
     out_dir = tempfile.mkdtemp(prefix="results-", dir=args.work)
     figures = {t: {"wall": [], "cpu": [], "rss": [], "capped": False} for t in args.tools}
@@ -136,6 +138,10 @@ def main():
     ap.add_argument("--tools", default="quorvel," + ",".join(PEERS))
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "quorvel-bench"))
     ap.add_argument("--scan", default=os.path.join(REPO, "build", "bin", "quorvel-scan"))
+    ap.add_argument("--growth", type=float, default=0,
+                    help="also run --growth-profiles at this multiple of the scale and print "
+                         "how much longer each tool takes")
+    ap.add_argument("--growth-profiles", default="same-size,late-diff")
     ap.add_argument("--measure", default=os.path.join(REPO, "build", "bin", "quorvel-measure"))
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
@@ -149,8 +155,11 @@ def main():
     lines = ["| profile | tool | median wall | median CPU | peak memory | groups as oracle |",
              "|---|---|---|---|---|---|"]
     ratios = []
+    medians = {}
     for profile in args.profiles.split(","):
         figures, correct = bench_profile(profile, args, args.scan)
+        medians[profile] = {t: statistics.median(f["wall"]) for t, f in figures.items()
+                            if f["wall"] and not f["capped"]}
         for tool in args.tools:
             f = figures[tool]
             wall = fmt_time(f["wall"], f["capped"], args.cap)
@@ -174,9 +183,26 @@ def main():
                     profile, qm, qm / best, name, best, mem))
         print("\n".join(lines[-len(args.tools):]), flush=True)
 
+    growth = []
+    if args.growth:
+        big = args.scale * args.growth
+        growth = ["", "Growth at %g times the scale (%g): median wall time, and that time over the "
+                      "time at scale %g" % (args.growth, big, args.scale), "",
+                  "| profile | tool | median wall | groups as oracle | growth |", "|---|---|---|---|---|"]
+        for profile in args.growth_profiles.split(","):
+            figures, correct = bench_profile(profile, args, args.scan, big)
+            for tool in args.tools:
+                f = figures[tool]
+                base = medians.get(profile, {}).get(tool)
+                grew = ("%.2f x" % (statistics.median(f["wall"]) / base)) if base and f["wall"] else "-"
+                growth.append("| %s | %s | %s | %s | %s |" % (
+                    profile, tool, fmt_time(f["wall"], f["capped"], args.cap),
+                    correct if tool == "quorvel" else "", grew))
+            print("\n".join(growth[-len(args.tools):]), flush=True)
+
     header = "scale %g, %d runs each (medians), cap %.0f s, %s" % (
         args.scale, args.runs, args.cap, time.strftime("%Y-%m-%d"))
-    table = "\n".join([header, ""] + lines + [""] + ["- " + r for r in ratios])
+    table = "\n".join([header, ""] + lines + [""] + ["- " + r for r in ratios] + growth)
     print("\n" + table)
     if args.record:
         with open(args.record, "a") as f:
