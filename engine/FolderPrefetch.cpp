@@ -105,8 +105,12 @@ void CFolderPrefetch::HelperLoop()
         }
         hold.lock();
         slot = m_slots.find(folder); // the slot stays: only the walk erases a slot that is not queued
-        if (listed && !m_stop.load())
-            OfferLocked(folder, listing, false);
+        try {
+            if (listed && !m_stop.load())
+                OfferLocked(folder, listing, false);
+        } catch (const std::bad_alloc&) {
+            // Subfolders not offered are simply listed by the walk itself.
+        }
         m_readyEntries += listing.Entries().size();
         slot->second.listing = std::move(listing);
         slot->second.listed = listed;
