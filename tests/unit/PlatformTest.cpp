@@ -1,4 +1,5 @@
 // The OS layer's rules that the walk relies on.
+#include "platform/FileTypes.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 #include "tests/support/TempTree.h"
@@ -63,6 +64,13 @@ TEST(RecordedTime, YearsBefore1900ReadZeroAndEverythingElseIsKept)
     EXPECT_EQ(platform::RecordedTime(-2208988800 + 200000), -2208988800 + 200000); // early 1900
     EXPECT_EQ(platform::RecordedTime(-2208988800 - 200000), 0);                    // late 1899
     EXPECT_EQ(platform::RecordedTime(32535216000), 32535216000);                   // 3001
+}
+
+TEST(FileTypeName, NamesTheTypeFromTheFileNameAlone)
+{
+    EXPECT_EQ(platform::FileTypeName("/nowhere/notes.txt"), "plain text document");
+    EXPECT_EQ(platform::FileTypeName("/nowhere/photo.JPG"), platform::FileTypeName("/x/other.jpg"));
+    EXPECT_NE(platform::FileTypeName("/nowhere/photo.jpg"), platform::FileTypeName("/nowhere/notes.txt"));
 }
 
 } // namespace

@@ -1,0 +1,107 @@
+// The duplicates list's rows: group colours, column texts, removal.
+#include "views/DuplicateRows.h"
+
+#include "engine/FileItem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+std::vector<int> ColorIndexes(const CDuplicateRows& rows)
+{
+    std::vector<int> indexes;
+    for (std::size_t i = 0; i < rows.RowCount(); ++i)
+        indexes.push_back(static_cast<int>(
+            std::find(std::begin(GroupColors), std::end(GroupColors), rows.Row(i).backColor) -
+            std::begin(GroupColors)));
+    return indexes;
+}
+
+TEST(DuplicateRows, ColoursCycleOnEverySeparatorAndAreNeverReset)
+{
+    CDuplicateRows rows;
+    for (int group = 0; group < 4; ++group) {
+        rows.AddFileRow("/g" + std::to_string(group) + "/a.txt", 1, 0);
+        rows.AddFileRow("/g" + std::to_string(group) + "/b.txt", 1, 0);
+        rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+    }
+    EXPECT_EQ(ColorIndexes(rows), (std::vector<int>{0, 0, 1, 1, 2, 2, 0, 0}));
+    EXPECT_EQ(rows.ColorIndex(), 1);
+
+    // A refill keeps the index going, and pasted rows take the current colour without moving it.
+    rows.DeleteAllRows();
+    rows.FreeRowRecords();
+    rows.AddFileRow("/pasted.txt", 1, 0);
+    rows.AddFileRow("/next/a.txt", 1, 0);
+    rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+    EXPECT_EQ(ColorIndexes(rows), (std::vector<int>{1, 1}));
+    EXPECT_EQ(rows.ColorIndex(), 2);
+}
+
+TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
+{
+    const struct
+    {
+        const char* path;
+        const char* file;
+        const char* location;
+    } rows[] = {
+        {"/home/u/x.txt", "x.txt", "/home/u"},
+        {"/x.txt", "x.txt", ""},
+        {"x.txt", "x.txt", ""},
+        {"/a//b.txt", "b.txt", "/a"},
+        {"/a/dir/", "dir/", "/a"},
+        {"", "", ""},
+        {"c:x", "c:x", ""}, // a colon is an ordinary character here
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(FileText(row.path), row.file);
+        EXPECT_EQ(LocationText(row.path), row.location);
+    }
+}
+
+TEST(DuplicateRows, CellTextsAndTheTip)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    CDuplicateRows rows;
+    rows.AddFileRow("/srv/data/report.txt", 1234567, 1236265629); // 2009-03-05 15:07:09 UTC
+    rows.AddFileRow("/srv/data/neg.bin", -5, -315619200);
+    EXPECT_EQ(rows.CellText(0, EColumn::File), "report.txt");
+    EXPECT_EQ(rows.CellText(0, EColumn::Location), "/srv/data");
+    EXPECT_EQ(rows.CellText(0, EColumn::Size), "1234567");
+    EXPECT_EQ(rows.CellText(0, EColumn::Modified), "05 Mar 2009 15:07:09");
+    EXPECT_EQ(rows.CellText(1, EColumn::Size), "-5");
+    EXPECT_EQ(rows.CellText(1, EColumn::Modified), "01 Jan 1960 00:00:00");
+    EXPECT_EQ(rows.TipText(0), "/srv/data/report.txt");
+    EXPECT_EQ(ModifiedText(INT64_MAX), "");
+}
+
+TEST(DuplicateRows, RemovingRowsKeepsTheOthersInOrder)
+{
+    CDuplicateRows rows;
+    for (const char* path : {"/a", "/b", "/c", "/d", "/e"})
+        rows.AddFileRow(path, 1, 0);
+    rows.RemoveRows({4, 1, 1});
+    ASSERT_EQ(rows.RowCount(), 3u);
+    EXPECT_EQ(rows.Row(0).fullPath, "/a");
+    EXPECT_EQ(rows.Row(1).fullPath, "/c");
+    EXPECT_EQ(rows.Row(2).fullPath, "/d");
+}
+
+TEST(DuplicateRows, LongPathsKeepTheirBytes)
+{
+    CDuplicateRows rows;
+    const std::string longPath = "/" + std::string(3u << 20, 'x');
+    rows.AddFileRow("/short", 1, 0);
+    rows.AddFileRow(longPath, 1, 0);
+    rows.AddFileRow("/after", 1, 0);
+    EXPECT_EQ(rows.Row(0).fullPath, "/short");
+    EXPECT_EQ(rows.Row(1).fullPath, longPath);
+    EXPECT_EQ(rows.Row(2).fullPath, "/after");
+}
+
+} // namespace

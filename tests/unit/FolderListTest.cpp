@@ -1,0 +1,116 @@
+// The folder list's overlap rule and the project file, on real files.
+#include "views/FolderList.h"
+
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+TEST(FolderOverlap, TableOfPairs)
+{
+    const struct
+    {
+        const char* listed;
+        const char* added;
+        bool overlap;
+        const char* addedAfter; // the caller's text once the rule has run
+    } rows[] = {
+        {"/data", "/data", true, "/data"},
+        {"/data", "/data/", true, "/data"},
+        {"/data", "/Data", false, "/Data"}, // case matters
+        {"/data", "/data/sub", true, "/data/sub"},
+        {"/data/sub", "/data", true, "/data"},
+        {"/data", "/data2", false, "/data2"},        // siblings
+        {"/data", "/data2/sub", true, "/data2/sub"}, // a plain text prefix, as the list always had it
+        {"/", "/home", true, "/home"},               // the root holds everything
+        {"/home", "/", true, ""},
+        {"/a/b", "/a/c", false, "/a/c"},
+        {"/a/b//", "/a/b", true, "/a/b"},
+        {"rel", "rel2", false, "rel2"}, // no separator in either: siblings too
+        {"rel", "rel/x", true, "rel/x"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.listed) + " + " + row.added);
+        std::string added = row.added;
+        EXPECT_EQ(CFolderList::FoldersOverlap(row.listed, added), row.overlap);
+        EXPECT_EQ(added, row.addedAfter);
+    }
+}
+
+TEST(FolderList, AppendRefusesOverlapsAndAnEmptyListKeepsTheTrailingSeparator)
+{
+    CFolderList list;
+    std::string root = "/";
+    EXPECT_TRUE(list.Append(root));
+    EXPECT_EQ(list.Entries(), (std::vector<std::string>{"/"}));
+    std::string inside = "/home/";
+    EXPECT_FALSE(list.Append(inside));
+    EXPECT_EQ(inside, "/home");
+
+    CFolderList other;
+    std::string first = "/srv/a/";
+    EXPECT_TRUE(other.Append(first));
+    std::string second = "/srv/b";
+    EXPECT_TRUE(other.Append(second));
+    EXPECT_EQ(other.Entries(), (std::vector<std::string>{"/srv/a/", "/srv/b"}));
+}
+
+TEST(FolderList, RemoveTakesExactlyTheGivenEntries)
+{
+    CFolderList list;
+    for (std::string path : {"/a", "/b", "/c", "/d", "/e"})
+        ASSERT_TRUE(list.Append(path));
+    list.Remove({3, 1});
+    EXPECT_EQ(list.Entries(), (std::vector<std::string>{"/a", "/c", "/e"}));
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ProjectFile, WritesCrLfLinesAndReadsThemBackUnchanged)
+{
+    CTempTree tree;
+    const std::vector<std::string> folders = {"/one", " /two with spaces ", "/caf\xc3\xa9/$HOME"};
+    ASSERT_EQ(WriteProjectFile(tree.Path("p.qvlprj"), folders), EProjectResult::Done);
+    EXPECT_EQ(ReadBytes(tree.Path("p.qvlprj")), "/one\r\n /two with spaces \r\n/caf\xc3\xa9/$HOME\r\n");
+    std::vector<std::string> lines;
+    ASSERT_EQ(ReadProjectFile(tree.Path("p.qvlprj"), [&](std::string& line) { lines.push_back(line); }),
+              EProjectResult::Done);
+    EXPECT_EQ(lines, folders);
+
+    ASSERT_EQ(WriteProjectFile(tree.Path("empty.qvlprj"), {}), EProjectResult::Done);
+    EXPECT_EQ(ReadBytes(tree.Path("empty.qvlprj")), "");
+}
+
+TEST(ProjectFile, AcceptsLfEndingsEmptyLinesAndALastLineWithoutEnd)
+{
+    CTempTree tree;
+    tree.Write("p.qvlprj", "/a\n\r\n/b\r\n\n/c");
+    std::vector<std::string> lines;
+    ASSERT_EQ(ReadProjectFile(tree.Path("p.qvlprj"), [&](std::string& line) { lines.push_back(line); }),
+              EProjectResult::Done);
+    EXPECT_EQ(lines, (std::vector<std::string>{"/a", "", "/b", "", "/c"}));
+}
+
+TEST(ProjectFile, ReportsWhatFailed)
+{
+    CTempTree tree;
+    EXPECT_EQ(WriteProjectFile(tree.Path("missing/dir/p.qvlprj"), {"/a"}), EProjectResult::CannotOpen);
+    EXPECT_EQ(ReadProjectFile(tree.Path("missing.qvlprj"), [](std::string&) {}), EProjectResult::CannotOpen);
+    // A full disk shows as a write error, at the latest when the file is closed.
+    EXPECT_EQ(WriteProjectFile("/dev/full", {"/a", "/b"}), EProjectResult::WriteError);
+    // A folder opens but cannot be read.
+    tree.MakeFolder("folder.qvlprj");
+    EXPECT_EQ(ReadProjectFile(tree.Path("folder.qvlprj"), [](std::string&) {}), EProjectResult::ReadError);
+}
+
+} // namespace

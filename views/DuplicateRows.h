@@ -1,0 +1,83 @@
+// The rows behind the duplicates list: one record per file, the group colours, and the texts of
+// the five columns, made when a row is drawn. No window code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Colours are 0x00BBGGRR: red in the low byte.
+inline constexpr std::uint32_t kWhite = 0xFFFFFF;
+inline constexpr std::uint32_t GroupColors[3] = {0xFFFFC8, 0xFFC8FF, 0xC8FFFF};
+
+struct RowRecord
+{
+    std::string_view fullPath; // kept in the rows' own text store
+    std::uint32_t backColor = kWhite;
+    std::int64_t size = 0;
+    std::int64_t modified = 0;
+};
+
+enum class EColumn
+{
+    File,
+    Location,
+    Type,
+    Size,
+    Modified,
+};
+
+class CDuplicateRows
+{
+public:
+    CDuplicateRows();
+    ~CDuplicateRows();
+    CDuplicateRows(const CDuplicateRows&) = delete;
+    CDuplicateRows& operator=(const CDuplicateRows&) = delete;
+
+    // A group separator adds no row and moves on to the next group colour; any other path becomes
+    // a row in the current group colour.
+    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified);
+    void Reserve(std::size_t rows);
+
+    // Removes every row; the records stay until FreeRowRecords.
+    void DeleteAllRows();
+    // Frees the records of every row ever added; the rows must be gone.
+    void FreeRowRecords();
+    // Removes the given rows (any order); their records stay until FreeRowRecords.
+    void RemoveRows(std::vector<std::size_t> rows);
+
+    std::size_t RowCount() const { return m_order.size(); }
+    const RowRecord& Row(std::size_t row) const { return m_rows[m_order[row]]; }
+    int ColorIndex() const { return m_colorIndex; }
+
+    std::string CellText(std::size_t row, EColumn column) const;
+    // The row's full path as the columns show it: Location, a separator, File.
+    std::string TipText(std::size_t row) const;
+
+    // Bytes held for rows and records, for the benchmark.
+    std::size_t MemoryBytes() const;
+
+private:
+    std::string_view Store(const std::string& text);
+    const std::string& TypeName(std::string_view path) const;
+
+    int m_colorIndex = 0;
+    std::vector<RowRecord> m_rows;      // every record since the last FreeRowRecords
+    std::vector<std::uint32_t> m_order; // the list's rows: indexes into m_rows
+    std::vector<std::unique_ptr<char[]>> m_text;
+    std::size_t m_textFree = 0;                                       // bytes left in the last text block
+    mutable std::unordered_map<std::string, std::string> m_typeNames; // by extension
+};
+
+// Where the file name starts, as the shell finds it: after the last separator that is followed by
+// something other than a separator; 0 without one; npos when the name would be empty.
+std::size_t FileNameStart(std::string_view path);
+std::string FileText(std::string_view path);
+std::string LocationText(std::string_view path);
+// "%d %b %Y %H:%M:%S" in local time with English month names; empty when it cannot be converted.
+std::string ModifiedText(std::int64_t secondsSince1970);

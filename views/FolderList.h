@@ -1,0 +1,46 @@
+// The ordered folder list behind the upper pane, its overlap rule and the project file; no window code.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CFolderList
+{
+public:
+    // Removes the trailing separators from `newPath` (the caller keeps the shorter text) and from a
+    // copy of `entry`, then tells whether the two are the same folder or one lies inside the other.
+    // The test compares texts; only folders of one parent are told apart by their last separator.
+    static bool FoldersOverlap(std::string entry, std::string& newPath);
+
+    // FoldersOverlap with each entry in turn; `newPath` stays unchanged when the list is empty.
+    bool OverlapsExisting(std::string& newPath) const;
+
+    // Appends the folder unless it overlaps an entry; false then, with `path` shortened as above.
+    bool Append(std::string& path);
+
+    // Removes the entries at the given indexes (any order); the others keep their order.
+    void Remove(std::vector<std::size_t> indexes);
+
+    const std::vector<std::string>& Entries() const { return m_entries; }
+    bool IsEmpty() const { return m_entries.empty(); }
+
+private:
+    std::vector<std::string> m_entries;
+};
+
+enum class EProjectResult
+{
+    Done,
+    CannotOpen, // nothing was read or written
+    ReadError,  // the lines read so far were handed on
+    WriteError, // the lines written so far stay in the file
+};
+
+// Writes one folder per line, every line ended by CR LF; an empty list gives an empty file.
+EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::string>& folders);
+
+// Hands every line to `line`, in order: a line ends at LF, a CR right before it is dropped, nothing is
+// trimmed, and the last line counts even without an end.
+EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line);
