@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, and builds and runs every test: the engine's
 # thread tests under ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then everything in the normal build, whose CTest summary is the last line.
+# then everything in the normal build, whose CTest summary is the last line. Window tests run on a
+# display of their own under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh $(cat scripts/packages.txt)
@@ -22,11 +23,17 @@ configure_and_build build/tsan quorvel-thread-tests -DCMAKE_BUILD_TYPE=Debug -DQ
 # High address-space randomisation breaks ThreadSanitizer's memory layout on some kernels.
 TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan -L thread --output-on-failure -j "$jobs"
 
+# The GUI tests (label gui) get a display of their own from Xvfb.
+on_display() {
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+}
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer: all tests"
 configure_and_build build/asan all -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+    on_display ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 echo "== Normal build: all tests"
 configure_and_build build all -DCMAKE_BUILD_TYPE=RelWithDebInfo
-ctest --test-dir build --output-on-failure -j "$jobs"
+on_display ctest --test-dir build --output-on-failure -j "$jobs"

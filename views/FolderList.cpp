@@ -90,11 +90,14 @@ EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::
     return written ? EProjectResult::Done : EProjectResult::WriteError;
 }
 
-EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line)
+EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line,
+                               const std::function<void()>& opened)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         return EProjectResult::CannotOpen;
+    if (opened)
+        opened();
     std::string text;
     bool pending = false;
     int c;

@@ -42,5 +42,6 @@ enum class EProjectResult
 EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::string>& folders);
 
 // Hands every line to `line`, in order: a line ends at LF, a CR right before it is dropped, nothing is
-// trimmed, and the last line counts even without an end.
-EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line);
+// trimmed, and the last line counts even without an end. `opened` runs once the file is open.
+EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line,
+                               const std::function<void()>& opened = {});

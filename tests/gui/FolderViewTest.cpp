@@ -1,0 +1,197 @@
+// The folder list in a real window: set-up, overlap messages, striping, settings and project files.
+#include "views/FolderView.h"
+
+#include "tests/gui/DialogHook.h"
+#include "tests/support/TempTree.h"
+
+#include <wx/fileconf.h>
+#include <wx/frame.h>
+#include <wx/sizer.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+
+namespace {
+
+class FolderViewTest : public GuiTest
+{
+protected:
+    void SetUp() override
+    {
+        m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, m_tree.Path("settings.conf"),
+                                                  wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+        m_config->SetExpandEnvVars(false);
+        MakeView();
+    }
+
+    void TearDown() override
+    {
+        DestroyNow(m_frame);
+        m_frame = nullptr;
+        GuiTest::TearDown();
+    }
+
+    void MakeView()
+    {
+        m_frame = new wxFrame(nullptr, wxID_ANY, "test", wxDefaultPosition, wxSize(500, 300));
+        m_view = new CFolderView(m_frame, m_config.get());
+        m_frame->SetSizer(new wxBoxSizer(wxVERTICAL));
+        m_frame->GetSizer()->Add(m_view, 1, wxEXPAND);
+        m_frame->Show();
+        m_frame->Layout();
+        m_view->OnInitialUpdate();
+        m_view->OnInitialUpdate();
+    }
+
+    // Destroys the window, which saves the list, and makes a new one from the same settings.
+    void Reopen()
+    {
+        DestroyNow(m_frame);
+        m_frame = nullptr;
+        MakeView();
+    }
+
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        for (long i = 0; i < m_view->GetItemCount(); ++i)
+            rows.push_back(m_view->GetItemText(i).utf8_string());
+        return rows;
+    }
+
+    void Add(std::string path) { m_view->AppendFolder(path); }
+
+    CTempTree m_tree;
+    std::unique_ptr<wxFileConfig> m_config;
+    wxFrame* m_frame = nullptr;
+    CFolderView* m_view = nullptr;
+};
+
+TEST_F(FolderViewTest, SetsUpOnTheSecondInitialUpdateOnly)
+{
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "second", wxDefaultPosition, wxSize(400, 200));
+    auto* view = new CFolderView(frame, nullptr);
+    view->OnInitialUpdate();
+    EXPECT_EQ(view->GetColumnCount(), 0);
+    view->OnInitialUpdate();
+    ASSERT_EQ(view->GetColumnCount(), 1);
+    wxListItem column;
+    column.SetMask(wxLIST_MASK_TEXT);
+    view->GetColumn(0, column);
+    EXPECT_EQ(column.GetText(), "Folders");
+    EXPECT_GT(view->GetColumnWidth(0), 0);
+    EXPECT_EQ(view->GetToolTipText(), "Drop folder here to add to project");
+    DestroyNow(frame);
+}
+
+TEST_F(FolderViewTest, OverlapIsRefusedWithTheShortenedPathInTheMessage)
+{
+    Add(m_tree.Path("data"));
+    Add(m_tree.Path("data") + "/");
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, wxString::FromUTF8(m_tree.Path("data")) +
+                                    "\nFolder or its subfolders already exist in folder list!");
+    EXPECT_EQ(shown[0].caption, "Quorvel");
+    EXPECT_EQ(shown[0].icon, wxICON_EXCLAMATION);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("data")}));
+}
+
+TEST_F(FolderViewTest, OddRowsAreStripedAfterInsertsAndDeletes)
+{
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        Add("/" + std::string(name));
+    m_view->Select(1);
+    m_view->Select(3);
+    m_view->DeleteSelectedFolders();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/a", "/c", "/e"}));
+    EXPECT_NE(m_view->GetItemBackgroundColour(0), wxColour(239, 239, 239));
+    EXPECT_EQ(m_view->GetItemBackgroundColour(1), wxColour(239, 239, 239));
+    EXPECT_NE(m_view->GetItemBackgroundColour(2), wxColour(239, 239, 239));
+}
+
+TEST_F(FolderViewTest, TheListComesBackFromTheSettingsUnchanged)
+{
+    for (const char* name : {"/srv/with space", "/srv/$HOME", "/srv/caf\xc3\xa9"})
+        Add(name);
+    Reopen();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/srv/with space", "/srv/$HOME", "/srv/caf\xc3\xa9"}));
+
+    // Reading stops at the first gap.
+    DestroyNow(m_frame);
+    m_frame = nullptr;
+    m_config->DeleteGroup("/Folders");
+    m_config->Write("/Folders/Folder0", "/one");
+    m_config->Write("/Folders/Folder1", "/two");
+    m_config->Write("/Folders/Folder3", "/four");
+    MakeView();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/one", "/two"}));
+
+    // An empty list leaves no group behind.
+    m_view->Select(0);
+    m_view->Select(1);
+    m_view->DeleteSelectedFolders();
+    Reopen();
+    EXPECT_FALSE(m_config->HasGroup("/Folders"));
+    EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(FolderViewTest, OpenProjectAddsExistingFoldersAfterRemovingTheSelection)
+{
+    m_tree.MakeFolder("keep");
+    m_tree.MakeFolder("drop1");
+    m_tree.MakeFolder("drop2");
+    m_tree.MakeFolder("new");
+    m_tree.Write("a-file", "x");
+    Add(m_tree.Path("drop1"));
+    Add(m_tree.Path("keep"));
+    Add(m_tree.Path("drop2"));
+    m_view->Select(0);
+    m_view->Select(2);
+    m_tree.Write("p.qvlprj", m_tree.Path("missing") + "\r\n" + m_tree.Path("a-file") + "\r\n\r\n" +
+                                 m_tree.Path("new") + "\r\n" + m_tree.Path("keep") + "\n");
+    EXPECT_TRUE(m_view->OpenProject(m_tree.Path("p.qvlprj")));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("keep"), m_tree.Path("new")}));
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u); // "keep" was listed already
+    EXPECT_TRUE(shown[0].message.StartsWith(wxString::FromUTF8(m_tree.Path("keep")) + "\n"));
+
+    EXPECT_FALSE(m_view->OpenProject(m_tree.Path("none.qvlprj")));
+    EXPECT_EQ(Rows().size(), 2u);
+}
+
+TEST_F(FolderViewTest, ProjectFileErrorsAreShownWithTheFilePath)
+{
+    m_tree.MakeFolder("folder.qvlprj");
+    EXPECT_FALSE(m_view->OpenProject(m_tree.Path("folder.qvlprj")));
+    Add("/one");
+    EXPECT_FALSE(m_view->SaveProject("/dev/full"));
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].message, "An unknown error occurred while accessing " +
+                                    wxString::FromUTF8(m_tree.Path("folder.qvlprj")) + ".");
+    EXPECT_EQ(shown[0].icon, wxICON_STOP);
+    EXPECT_EQ(shown[1].message, "Disk full while accessing /dev/full.");
+    EXPECT_EQ(shown[1].icon, wxICON_STOP);
+
+    EXPECT_TRUE(m_view->SaveProject(m_tree.Path("ok.qvlprj")));
+    std::ifstream in(m_tree.Path("ok.qvlprj"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "/one\r\n");
+}
+
+TEST_F(FolderViewTest, DroppedFoldersAreAddedInDropOrderAndOtherItemsIgnored)
+{
+    m_tree.MakeFolder("z");
+    m_tree.MakeFolder("a");
+    m_tree.Write("file.txt", "x");
+    wxArrayString dropped;
+    for (const char* name : {"z", "file.txt", "a", "missing"})
+        dropped.Add(wxString::FromUTF8(m_tree.Path(name)));
+    m_view->AddDroppedFiles(dropped);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("z"), m_tree.Path("a")}));
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+// A virtual list over the rows: the control asks for texts and colours only of the rows it draws.
+#include "views/FileView.h"
+
+#include "views/DisplayText.h"
+
+#include <wx/config.h>
+#include <wx/tooltip.h>
+
+namespace {
+
+const char* const kHeadings[] = {"File", "Location", "Type", "Size", "Last Modified"};
+
+wxColour FromColorValue(std::uint32_t value)
+{
+    return wxColour(static_cast<unsigned char>(value & 0xFF), static_cast<unsigned char>((value >> 8) & 0xFF),
+                    static_cast<unsigned char>((value >> 16) & 0xFF));
+}
+
+} // namespace
+
+CFileView::CFileView(wxWindow* parent, wxConfigBase* config)
+    : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN),
+      m_config(config)
+{
+    Bind(wxEVT_LIST_ITEM_FOCUSED, &CFileView::OnFocused, this);
+    // The rows are drawn in a child window of the generic list; the pointer is followed there too.
+    Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
+    Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
+    for (wxWindow* child : GetChildren()) {
+        child->Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
+        child->Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
+    }
+}
+
+CFileView::~CFileView()
+{
+    FreeRowRecords();
+    if (m_columnsSetUp)
+        SaveColumnWidths();
+}
+
+void CFileView::OnInitialUpdate()
+{
+    if (!m_initialized) {
+        m_initialized = true;
+        return;
+    }
+    SetUpColumns();
+}
+
+std::vector<int> CFileView::DefaultColumnWidths(int clientWidth)
+{
+    const int wide = clientWidth <= 600 ? 120 : (clientWidth - 240) / 2;
+    return {wide, wide, wide, 70, 170};
+}
+
+void CFileView::SetUpColumns()
+{
+    const std::vector<int> widths = DefaultColumnWidths(GetClientSize().GetWidth());
+    for (int column = 0; column < 5; ++column)
+        InsertColumn(column, kHeadings[column], wxLIST_FORMAT_LEFT, widths[static_cast<std::size_t>(column)]);
+    m_columnsSetUp = true;
+    LoadColumnWidths();
+}
+
+void CFileView::LoadColumnWidths()
+{
+    if (m_config == nullptr)
+        return;
+    for (int column = 0; column < 5; ++column) {
+        const long width = m_config->ReadLong(wxString::Format("/FileView/width%d", column), 0);
+        if (width != 0)
+            SetColumnWidth(column, static_cast<int>(width & 0xFFFF));
+    }
+}
+
+void CFileView::SaveColumnWidths()
+{
+    if (m_config == nullptr)
+        return;
+    for (int column = 0; column < 5; ++column)
+        m_config->Write(wxString::Format("/FileView/width%d", column), GetColumnWidth(column));
+    m_config->Flush();
+}
+
+void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified)
+{
+    m_rows.AddFileRow(path, size, modified);
+    if (!IsFrozen())
+        SyncRowCount();
+}
+
+void CFileView::DeleteAllRows()
+{
+    m_rows.DeleteAllRows();
+    m_anchor = -1;
+    SyncRowCount();
+}
+
+void CFileView::FreeRowRecords()
+{
+    m_rows.FreeRowRecords();
+    m_anchor = -1;
+    if (GetItemCount() != 0)
+        SyncRowCount();
+}
+
+void CFileView::SyncRowCount()
+{
+    if (GetItemCount() != static_cast<long>(m_rows.RowCount()))
+        SetItemCount(static_cast<long>(m_rows.RowCount()));
+    if (m_anchor >= GetItemCount())
+        m_anchor = -1;
+    Refresh();
+}
+
+void CFileView::DoThaw()
+{
+    SyncRowCount();
+    wxListView::DoThaw();
+}
+
+std::vector<std::size_t> CFileView::GetSelectedRows() const
+{
+    std::vector<std::size_t> rows;
+    for (long row = GetFirstSelected(); row != -1; row = GetNextSelected(row))
+        rows.push_back(static_cast<std::size_t>(row));
+    return rows;
+}
+
+wxString CFileView::OnGetItemText(long item, long column) const
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_rows.RowCount() || column < 0 || column > 4)
+        return wxString();
+    return ToDisplay(m_rows.CellText(static_cast<std::size_t>(item), static_cast<EColumn>(column)));
+}
+
+wxItemAttr* CFileView::OnGetItemAttr(long item) const
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= m_rows.RowCount())
+        return nullptr;
+    m_attr.SetBackgroundColour(FromColorValue(m_rows.Row(static_cast<std::size_t>(item)).backColor));
+    return &m_attr;
+}
+
+void CFileView::OnFocused(wxListEvent& event)
+{
+    // Shift extends a selection from the anchor without moving it; a click, Ctrl+click or a move
+    // of the keyboard focus without Shift starts a new one there.
+    if (!wxGetKeyState(WXK_SHIFT))
+        m_anchor = event.GetIndex();
+    event.Skip();
+}
+
+void CFileView::OnMotion(wxMouseEvent& event)
+{
+    // Positions are taken in the window that draws the rows, which is what HitTest expects.
+    m_tipWindow = static_cast<wxWindow*>(event.GetEventObject());
+    int flags = 0;
+    const long row = HitTest(event.GetPosition(), flags);
+    ShowTipFor((flags & wxLIST_HITTEST_ONITEM) != 0 ? row : -1);
+    event.Skip();
+}
+
+void CFileView::OnLeave(wxMouseEvent& event)
+{
+    ShowTipFor(-1);
+    event.Skip();
+}
+
+void CFileView::ShowTipFor(long row)
+{
+    if (row == m_tipRow)
+        return;
+    m_tipRow = row;
+    wxWindow* target = m_tipWindow != nullptr ? m_tipWindow : this;
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.RowCount()) {
+        target->UnsetToolTip();
+        return;
+    }
+    m_tipText = ToDisplay(m_rows.TipText(static_cast<std::size_t>(row)));
+    target->SetToolTip(m_tipText);
+}

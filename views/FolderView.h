@@ -1,0 +1,50 @@
+// The upper pane: the folders a scan will walk, one per row, in the order they were added.
+#pragma once
+
+#include "views/FolderList.h"
+
+#include <wx/listctrl.h>
+
+#include <string>
+#include <vector>
+
+class wxConfigBase;
+
+class CFolderView : public wxListView
+{
+public:
+    // `config` holds the saved list; the view reads it at set-up and writes it when destroyed.
+    CFolderView(wxWindow* parent, wxConfigBase* config);
+    ~CFolderView() override;
+
+    // The frame calls this twice while it is created; the second call sets the list up.
+    void OnInitialUpdate();
+
+    // Adds the folder unless it overlaps a listed one, which is said in a message box; `path` loses
+    // its trailing separators when it is compared with an entry.
+    void AppendFolder(std::string& path);
+    void DeleteSelectedFolders();
+    bool IsEmpty() const { return m_folders.IsEmpty(); }
+    bool HasSelection() const;
+    void GetFolders(std::vector<std::string>& folders) const;
+
+    // False when the file cannot be opened or created, or when reading or writing fails (said in a
+    // message box); what was added or written before the failure stays.
+    bool OpenProject(const std::string& path);
+    bool SaveProject(const std::string& path);
+
+    void SaveFolderList();
+    void LoadFolderList();
+
+    void AddDroppedFiles(const wxArrayString& files);
+
+private:
+    void SetUpList();
+    void InsertRow(const std::string& path);
+    void Restripe(long from);
+
+    CFolderList m_folders;
+    wxConfigBase* m_config;
+    bool m_initialUpdateSeen = false;
+    bool m_setUp = false;
+};

@@ -1,0 +1,10 @@
+// The program's own message boxes, all captioned with its name.
+#pragma once
+
+#include <wx/string.h>
+
+class wxWindow;
+
+void ShowOverlapMessage(wxWindow* parent, const wxString& path);
+void ShowProjectReadError(wxWindow* parent, const wxString& path);
+void ShowProjectWriteError(wxWindow* parent, const wxString& path);
