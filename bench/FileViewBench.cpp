@@ -8,10 +8,9 @@
 #include <wx/frame.h>
 #include <wx/sizer.h>
 
-#include <malloc.h>
-
 #include <chrono>
 #include <cstdio>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -79,10 +78,12 @@ int main(int argc, char** argv)
             for (const FileItem& item : results)
                 view->AddFileRow(item.path, item.size, item.modified);
             view->Thaw();
-            const double refill = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double refill =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             wxTheApp->ProcessPendingEvents();
             wxYield(); // the first paint of the visible rows
-            const double shown = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double shown =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             const std::size_t heapFull = HeapInUse();
             const double perRow = static_cast<double>(heapFull - heapEmpty) / static_cast<double>(rows);
             const double overPath = perRow - static_cast<double>(pathBytes) / static_cast<double>(rows);

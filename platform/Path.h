@@ -20,4 +20,10 @@ std::string FullPath(std::string_view path);
 // True when the path names a folder (a link to one counts).
 bool IsFolder(const std::string& path);
 
+// True when the path itself is a symbolic link, whatever it points to.
+bool IsSymbolicLink(const std::string& path);
+
+// The process's current folder.
+std::string CurrentFolder();
+
 } // namespace platform

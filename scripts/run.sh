@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the scan on FOLDER (the current folder by default).
+# Installs what is missing, builds, and starts Quorvel. On a machine without a display it runs the
+# program under Xvfb instead, saves a picture of its main window to build/screenshot.png, and ends.
 set -euo pipefail
-target=$(realpath "${1:-.}")
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh $(cat scripts/packages.txt)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target quorvel-scan
-exec build/bin/quorvel-scan --progress "$target"
+cmake --build build -j "$(nproc)" --target quorvel quorvel-scan
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec build/bin/quorvel
+fi
+echo "No display here: running Quorvel under Xvfb for a screenshot."
+home=$(mktemp -d)
+QUORVEL_SCREENSHOT="$PWD/build/screenshot.png" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/quorvel
+rm -rf "$home"
+echo "The main window as it starts: build/screenshot.png"

@@ -29,6 +29,12 @@ public:
     void DeleteAllRows();
     void FreeRowRecords();
 
+    // Clipboard transfer of paths. Not built yet: the commands, keys and enable rules that reach
+    // these are complete, and they change nothing.
+    bool CopySelection() { return false; }
+    void CutSelection() {}
+    void PasteFiles() {}
+
     const CDuplicateRows& Rows() const { return m_rows; }
     // The row where the user last started a selection, or -1.
     long GetAnchorRow() const { return m_anchor; }

@@ -8,8 +8,6 @@
 
 namespace platform {
 
-namespace {
-
 std::string CurrentFolder()
 {
     std::vector<char> buffer(4096);
@@ -20,8 +18,6 @@ std::string CurrentFolder()
     }
     return buffer.data();
 }
-
-} // namespace
 
 std::string FullPath(std::string_view path)
 {
@@ -60,6 +56,12 @@ bool IsFolder(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsSymbolicLink(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 } // namespace platform

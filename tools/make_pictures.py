@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Draws the toolbar strip: eight 24 x 24 pictures on magenta, in button order (Add Folder, Delete
-Folder, Scan Folders, Stop Thread, Cut, Copy, Paste, About), as a 192 x 24 24-bit BMP.
+"""Draws the program's pictures as 24-bit BMP files on magenta (the transparent colour):
+  toolbar.bmp   eight 24 x 24 pictures in button order (Add Folder, Delete Folder, Scan Folders,
+                Stop Thread, Cut, Copy, Paste, About), 192 x 24;
+  quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark.
 
-usage: tools/make_toolbar_strip.py OUTPUT.bmp
+usage: tools/make_pictures.py RESOURCE-FOLDER
 
 The pictures are the project's own, drawn here from circles, boxes and lines.
 """
 
 import math
+import os
 import struct
 import sys
 
-W, H = 24, 24
+W, H = 24, 24  # the size being drawn; the icon sets them to 32
 MAGENTA = (255, 0, 255)
 FOLDER = (232, 184, 64)
 FOLDER_DARK = (176, 128, 32)
@@ -146,6 +149,20 @@ def about():
     return p
 
 
+def icon():
+    global W, H
+    W, H = 32, 32
+    p = Picture()
+    p.box(3, 3, 18, 24, PAPER, GREY)
+    p.box(12, 7, 27, 28, PAPER, BLUE)
+    for y in (12, 16, 20):
+        p.line(15, y + 0.5, 24.5, y + 0.5, GREY, 1.2)
+    p.disc(23, 24, 7, GREEN)
+    p.line(19.5, 24.5, 22, 27, PAPER, 2.2)
+    p.line(22, 27, 26.5, 21, PAPER, 2.2)
+    return p
+
+
 def write_bmp(path, pictures):
     width = W * len(pictures)
     row_bytes = (width * 3 + 3) & ~3
@@ -167,8 +184,11 @@ def write_bmp(path, pictures):
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    write_bmp(sys.argv[1], [add_folder(), delete_folder(), scan_folders(), stop_thread(),
-                            cut(), copy(), paste(), about()])
+    folder = sys.argv[1]
+    write_bmp(os.path.join(folder, "toolbar.bmp"),
+              [add_folder(), delete_folder(), scan_folders(), stop_thread(), cut(), copy(), paste(),
+               about()])
+    write_bmp(os.path.join(folder, "quorvel.bmp"), [icon()])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,28 @@
+// When the frame's commands are enabled: pure checks of state already in memory, asked on every idle.
+#pragma once
+
+inline bool CanScanFolders(bool scanRunning, bool engineHeld, bool folderListEmpty)
+{
+    // The engine is held until its finished event is handled: no new scan before that.
+    return !scanRunning && !engineHeld && !folderListEmpty;
+}
+
+inline bool CanStopThread(bool scanRunning)
+{
+    return scanRunning;
+}
+
+inline bool CanCopyOrCut(bool focusInFileView, bool fileViewHasSelection)
+{
+    return focusInFileView && fileViewHasSelection;
+}
+
+inline bool CanPaste(bool focusInFileView)
+{
+    return focusInFileView;
+}
+
+inline bool CanDeleteFolder(bool focusInFolderView, bool folderViewHasSelection)
+{
+    return focusInFolderView && folderViewHasSelection;
+}

@@ -1,0 +1,157 @@
+// The frame's commands: thin handlers that hand the work to the lists, the folder picker, the file
+// dialogs or the desktop, and one-line enable rules.
+#include "app/EnableRules.h"
+#include "app/MainFrame.h"
+#include "app/ProjectPath.h"
+#include "decorations/ToolBar24.h"
+#include "resources/Commands.h"
+#include "views/DisplayText.h"
+#include "views/FileView.h"
+#include "views/FolderPicker.h"
+#include "views/FolderView.h"
+
+#include <wx/filedlg.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include <cstring>
+
+void CMainFrame::BindCommands()
+{
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_APP_EXIT);
+    Bind(wxEVT_MENU, &CMainFrame::OnEditCut, this, ID_EDIT_CUT);
+    Bind(wxEVT_MENU, &CMainFrame::OnEditCopy, this, ID_EDIT_COPY);
+    Bind(wxEVT_MENU, &CMainFrame::OnEditPaste, this, ID_EDIT_PASTE);
+    Bind(wxEVT_MENU, &CMainFrame::OnAddFolder, this, ID_ADD_FOLDER);
+    Bind(wxEVT_MENU, &CMainFrame::OnDeleteFolder, this, ID_DELETE_FOLDER);
+    Bind(wxEVT_MENU, &CMainFrame::OnOpenProject, this, ID_PROJECT_OPEN);
+    Bind(wxEVT_MENU, &CMainFrame::OnSaveProject, this, ID_PROJECT_SAVE);
+    Bind(wxEVT_MENU, &CMainFrame::OnWebPage, this, ID_WEB_PAGE);
+    Bind(wxEVT_MENU, &CMainFrame::OnViewToolBar, this, ID_VIEW_TOOLBAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnViewStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_MENU, &CMainFrame::OnNextPane, this, ID_NEXT_PANE);
+    Bind(wxEVT_MENU, &CMainFrame::OnNextPane, this, ID_PREV_PANE); // with two panes both lead to the other
+    Bind(
+        wxEVT_MENU, [](wxCommandEvent&) {}, ID_EDIT_UNDO); // nothing to undo: the keys do nothing
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateEditCopyCut, this, ID_EDIT_CUT);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateEditCopyCut, this, ID_EDIT_COPY);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateEditPaste, this, ID_EDIT_PASTE);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateDeleteFolder, this, ID_DELETE_FOLDER);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewToolBar, this, ID_VIEW_TOOLBAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, ID_VIEW_STATUS_BAR);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePaneKeys, this, ID_NEXT_PANE);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePaneKeys, this, ID_PREV_PANE);
+}
+
+void CMainFrame::OnEditCut(wxCommandEvent&)
+{
+    wxBusyCursor busy;
+    m_fileView->CutSelection();
+}
+
+void CMainFrame::OnEditCopy(wxCommandEvent&)
+{
+    m_fileView->CopySelection();
+}
+
+void CMainFrame::OnEditPaste(wxCommandEvent&)
+{
+    wxBusyCursor busy;
+    m_fileView->PasteFiles();
+}
+
+void CMainFrame::OnAddFolder(wxCommandEvent&)
+{
+    char chosen[260];
+    if (!BrowseForFolder(this, m_lastFolder, chosen, sizeof chosen))
+        return;
+    std::string path = chosen;
+    m_folderView->AppendFolder(path);
+    // The picker opens here next time, whether or not the list took the folder.
+    std::strncpy(m_lastFolder, chosen, sizeof m_lastFolder - 1);
+    m_lastFolder[sizeof m_lastFolder - 1] = '\0';
+}
+
+void CMainFrame::OnDeleteFolder(wxCommandEvent&)
+{
+    m_folderView->DeleteSelectedFolders();
+}
+
+void CMainFrame::OnOpenProject(wxCommandEvent&)
+{
+    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, kProjectFilter,
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    m_folderView->OpenProject(WithProjectExtension(FromDisplay(dialog.GetPath())));
+}
+
+void CMainFrame::OnSaveProject(wxCommandEvent&)
+{
+    // No question before an existing file is replaced.
+    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, kProjectDefaultName, kProjectFilter, wxFD_SAVE);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    m_folderView->SaveProject(WithProjectExtension(FromDisplay(dialog.GetPath())));
+}
+
+void CMainFrame::OnWebPage(wxCommandEvent&)
+{
+    const wxString address = kWebPageAddress;
+    if (!address.empty())
+        m_launchBrowser(address);
+}
+
+void CMainFrame::OnViewToolBar(wxCommandEvent&)
+{
+    wxAuiPaneInfo& pane = m_aui.GetPane(m_toolBar);
+    pane.Show(!pane.IsShown());
+    m_aui.Update();
+}
+
+void CMainFrame::OnViewStatusBar(wxCommandEvent&)
+{
+    m_statusBar->Show(!m_statusBar->IsShown());
+    SendSizeEvent();
+}
+
+void CMainFrame::OnNextPane(wxCommandEvent&)
+{
+    NoteActivePane();
+    if (m_activePane == m_folderView)
+        m_fileView->SetFocus();
+    else if (m_activePane == m_fileView)
+        m_folderView->SetFocus();
+}
+
+void CMainFrame::OnUpdateEditCopyCut(wxUpdateUIEvent& event)
+{
+    event.Enable(CanCopyOrCut(IsFocusIn(m_fileView), m_fileView->GetSelectedItemCount() > 0));
+}
+
+void CMainFrame::OnUpdateEditPaste(wxUpdateUIEvent& event)
+{
+    event.Enable(CanPaste(IsFocusIn(m_fileView)));
+}
+
+void CMainFrame::OnUpdateDeleteFolder(wxUpdateUIEvent& event)
+{
+    event.Enable(CanDeleteFolder(IsFocusIn(m_folderView), m_folderView->HasSelection()));
+}
+
+void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event)
+{
+    event.Check(m_aui.GetPane(m_toolBar).IsShown());
+}
+
+void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
+{
+    event.Check(m_statusBar->IsShown());
+}
+
+void CMainFrame::OnUpdatePaneKeys(wxUpdateUIEvent& event)
+{
+    NoteActivePane();
+    event.Enable(m_activePane != nullptr);
+}

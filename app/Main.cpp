@@ -1,0 +1,4 @@
+// The program's entry point.
+#include "app/QuorvelApp.h"
+
+wxIMPLEMENT_APP(CQuorvelApp);

@@ -1,0 +1,132 @@
+// The main window: folder list above, duplicates list below, toolbar, status bar and menu. It owns
+// the engine of the current scan and is its only listener.
+#pragma once
+
+#include "engine/FilesListener.h"
+
+#include <wx/aui/framemanager.h>
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CFileView;
+class CFolderView;
+class CScanEngine;
+class CToolBar24;
+class wxConfigBase;
+class wxSplitterWindow;
+class wxStatusBar;
+class wxThreadEvent;
+
+wxDECLARE_EVENT(EVT_SCAN_FINISHED, wxThreadEvent);
+wxDECLARE_EVENT(EVT_RESOLVE_PROGRESS, wxThreadEvent);
+wxDECLARE_EVENT(EVT_SCAN_PROGRESS, wxThreadEvent);
+
+class CMainFrame : public wxFrame, public CMyFilesListener
+{
+public:
+    // `config` holds the placement, the dock state and the panes' settings; it outlives the frame.
+    explicit CMainFrame(wxConfigBase* config);
+    ~CMainFrame() override;
+
+    bool RestorePlacement();
+    void SavePlacement();
+
+    CFolderView* GetFolderView() const { return m_folderView; }
+    CFileView* GetFileView() const { return m_fileView; }
+    CToolBar24* GetToolBar24() const { return m_toolBar; }
+    wxSplitterWindow* GetSplitter() const { return m_splitter; }
+    bool IsScanRunning() const { return m_scanRunning.load(); }
+    bool HoldsEngine() const { return m_engine != nullptr; }
+    const char* GetLastFolder() const { return m_lastFolder; }
+
+    // How the Web Page command opens an address; the desktop's browser unless replaced.
+    void SetBrowserLauncher(std::function<bool(const wxString&)> launcher)
+    {
+        m_launchBrowser = std::move(launcher);
+    }
+
+    // The worker's side: the text goes into the one slot and an event is queued, never waited for.
+    void OnScanProgress(const std::string& text) override;
+    void OnResolveProgress(const std::string& text) override;
+    void OnScanFinished() override;
+
+private:
+    // Layout and state (MainFrame.cpp).
+    void CreateMenu();
+    void CreateClient();
+    void CreateToolBar24();
+    void CreateStatusBar5();
+    void LoadDockState();
+    void SaveDockState();
+    void FitStatusPanes();
+    void OnIdleKeys(wxIdleEvent& event);
+    void OnToolBarMotion(wxMouseEvent& event);
+    void OnToolBarLeave(wxMouseEvent& event);
+    void OnChildFocus(wxChildFocusEvent& event);
+    void NoteActivePane();
+    void OnClose(wxCloseEvent& event);
+    bool IsFocusIn(const wxWindow* pane) const;
+
+    // Scan control (ScanControl.cpp).
+    void BindScanControl();
+    void OnScanFolders(wxCommandEvent& event);
+    void OnStopThread(wxCommandEvent& event);
+    void OnUpdateScanFolders(wxUpdateUIEvent& event);
+    void OnUpdateStopThread(wxUpdateUIEvent& event);
+    void OnScanProgressMsg(wxThreadEvent& event);
+    void OnResolveProgressMsg(wxThreadEvent& event);
+    void OnScanFinishedMsg(wxThreadEvent& event);
+    void ShowProgress();
+    void OnProgressTimer(wxTimerEvent& event);
+    void StopWorkerAndRelease();
+
+    // Commands (FrameCommands.cpp).
+    void BindCommands();
+    void OnEditCut(wxCommandEvent& event);
+    void OnEditCopy(wxCommandEvent& event);
+    void OnEditPaste(wxCommandEvent& event);
+    void OnAddFolder(wxCommandEvent& event);
+    void OnDeleteFolder(wxCommandEvent& event);
+    void OnOpenProject(wxCommandEvent& event);
+    void OnSaveProject(wxCommandEvent& event);
+    void OnWebPage(wxCommandEvent& event);
+    void OnViewToolBar(wxCommandEvent& event);
+    void OnViewStatusBar(wxCommandEvent& event);
+    void OnNextPane(wxCommandEvent& event);
+    void OnUpdateEditCopyCut(wxUpdateUIEvent& event);
+    void OnUpdateEditPaste(wxUpdateUIEvent& event);
+    void OnUpdateDeleteFolder(wxUpdateUIEvent& event);
+    void OnUpdateViewToolBar(wxUpdateUIEvent& event);
+    void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
+    void OnUpdatePaneKeys(wxUpdateUIEvent& event);
+
+    wxStatusBar* m_statusBar = nullptr;
+    CToolBar24* m_toolBar = nullptr;
+    wxSplitterWindow* m_splitter = nullptr;
+    CFolderView* m_folderView = nullptr;
+    CFileView* m_fileView = nullptr;
+    char m_lastFolder[260] = "/";
+    std::atomic<bool> m_scanRunning{false};
+    std::unique_ptr<CScanEngine> m_engine;
+    std::string m_progressText;
+
+    wxConfigBase* m_config;
+    wxAuiManager m_aui;
+    std::mutex m_progressLock; // held only to copy the slot, never across a wait
+    std::atomic<bool> m_scanEventQueued{false};
+    std::atomic<bool> m_resolveEventQueued{false};
+    bool m_progressResolving = false; // the slot holds a resolving text (guarded like the slot)
+    wxTimer m_progressTimer;          // the interval after a shown text before the next event
+    wxWindow* m_activePane = nullptr;
+    bool m_activatedOnce = false;
+    bool m_keyStates[3] = {false, false, false};
+    std::function<bool(const wxString&)> m_launchBrowser;
+    std::jthread m_worker; // last: joined before anything the worker uses goes
+};

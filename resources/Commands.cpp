@@ -1,0 +1,43 @@
+// The menu table of the main window.
+#include "resources/Commands.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr MenuEntry kFileMenu[] = {{ID_APP_EXIT, "E&xit", false}};
+constexpr MenuEntry kEditMenu[] = {
+    {ID_EDIT_CUT, "Cu&t\tCtrl+X", false},
+    {ID_EDIT_COPY, "&Copy\tCtrl+C", false},
+    {ID_EDIT_PASTE, "&Paste\tCtrl+V", false},
+};
+constexpr MenuEntry kViewMenu[] = {{ID_VIEW_TOOLBAR, "&Toolbar", true},
+                                   {ID_VIEW_STATUS_BAR, "&Status Bar", true}};
+constexpr MenuEntry kProjectMenu[] = {
+    {ID_ADD_FOLDER, "&Add Folder", false},
+    {ID_DELETE_FOLDER, "&Delete Folder", false},
+    {0, nullptr, false},
+    {ID_SCAN_FOLDERS, "Scan &Folders", false},
+    {ID_STOP_THREAD, "Stop &Thread", false},
+    {0, nullptr, false},
+    {ID_PROJECT_OPEN, "&Open", false},
+    {ID_PROJECT_SAVE, "&Save", false},
+};
+constexpr MenuEntry kHelpMenu[] = {
+    {ID_APP_ABOUT, "&About Quorvel...", false}, {0, nullptr, false}, {ID_WEB_PAGE, "&Web Page", false}};
+
+} // namespace
+
+const MenuTable kMainMenu[5] = {
+    {"&File", kFileMenu, std::size(kFileMenu)}, {"&Edit", kEditMenu, std::size(kEditMenu)},
+    {"&View", kViewMenu, std::size(kViewMenu)}, {"&Project", kProjectMenu, std::size(kProjectMenu)},
+    {"&Help", kHelpMenu, std::size(kHelpMenu)},
+};
+
+const CommandText* FindCommandText(int id)
+{
+    for (const CommandText& text : kCommandTexts)
+        if (text.id == id)
+            return &text;
+    return nullptr;
+}

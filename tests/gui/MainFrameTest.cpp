@@ -1,0 +1,377 @@
+// The main window driven as a user would: commands, events, dialogs answered through the hook.
+#include "app/MainFrame.h"
+
+#include "app/EnableRules.h"
+#include "app/ProjectPath.h"
+#include "resources/Commands.h"
+#include "tests/gui/DialogHook.h"
+#include "tests/support/TempTree.h"
+#include "views/FileView.h"
+#include "views/FolderPicker.h"
+#include "views/FolderView.h"
+
+#include <wx/app.h>
+#include <wx/aui/auibar.h>
+#include <wx/button.h>
+#include <wx/dirctrl.h>
+#include <wx/fileconf.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/splitter.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+// Runs the event loop until `done` holds, for at most a minute.
+template <class Predicate> bool PumpUntil(Predicate done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        wxYield();
+        wxMilliSleep(2);
+    }
+    return true;
+}
+
+class MainFrameTest : public GuiTest
+{
+protected:
+    void SetUp() override
+    {
+        m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, m_home.Path("Quorvel.conf"),
+                                                  wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+        m_config->SetExpandEnvVars(false);
+        Open();
+    }
+
+    void TearDown() override
+    {
+        Close();
+        GuiTest::TearDown();
+    }
+
+    void Open()
+    {
+        m_frame = new CMainFrame(m_config.get());
+        m_frame->Show();
+        wxYield();
+    }
+
+    void Close()
+    {
+        DestroyNow(m_frame);
+        m_frame = nullptr;
+    }
+
+    void Command(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(m_frame);
+        m_frame->ProcessWindowEvent(event);
+    }
+
+    bool IsEnabled(int id)
+    {
+        wxUpdateUIEvent event(id);
+        event.SetEventObject(m_frame);
+        m_frame->ProcessWindowEvent(event);
+        return !event.GetSetEnabled() || event.GetEnabled();
+    }
+
+    void AddFolder(const std::string& path)
+    {
+        std::string copy = path;
+        m_frame->GetFolderView()->AppendFolder(copy);
+    }
+
+    bool ScanAndWait()
+    {
+        Command(ID_SCAN_FOLDERS);
+        return PumpUntil([this] { return !m_frame->HoldsEngine(); });
+    }
+
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        const CDuplicateRows& model = m_frame->GetFileView()->Rows();
+        for (std::size_t i = 0; i < model.RowCount(); ++i)
+            rows.emplace_back(model.Row(i).fullPath);
+        return rows;
+    }
+
+    wxString Pane(int pane) const { return m_frame->GetStatusBar()->GetStatusText(pane); }
+
+    CTempTree m_home;
+    CTempTree m_tree;
+    std::unique_ptr<wxFileConfig> m_config;
+    CMainFrame* m_frame = nullptr;
+};
+
+TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
+{
+    EXPECT_EQ(m_frame->GetTitle(), "Pellucan");
+    EXPECT_EQ(Pane(0), "Ready");
+    EXPECT_EQ(Pane(1), "");
+    EXPECT_EQ(m_frame->GetStatusBar()->GetFieldsCount(), 5);
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    ASSERT_EQ(bar->GetMenuCount(), 5u);
+    const char* titles[] = {"&File", "&Edit", "&View", "&Project", "&Help"};
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(bar->GetMenuLabel(i), titles[i]);
+    EXPECT_EQ(bar->FindItem(ID_SCAN_FOLDERS)->GetItemLabel(), "Scan &Folders");
+    EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetItemLabel(), "Cu&t\tCtrl+X");
+    EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetHelp(), "Cut the selection and put it on the Clipboard");
+    EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetExtraAccels().size(), 1u); // Shift+Delete
+    EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 8u);                 // two separators among them
+    wxAuiToolBar* toolBar = reinterpret_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
+    ASSERT_NE(toolBar, nullptr);
+    EXPECT_EQ(toolBar->GetToolCount(), 11u);
+    EXPECT_EQ(toolBar->FindTool(ID_STOP_THREAD)->GetShortHelp(), "Stop Scan");
+}
+
+TEST_F(MainFrameTest, AWholeScanFillsTheListInGroupColoursWithTheSummary)
+{
+    m_tree.Write("a/one.txt", "same text");
+    m_tree.Write("b/two.txt", "same text");
+    m_tree.Write("a/x.bin", "other bytes!");
+    m_tree.Write("b/y.bin", "other bytes!");
+    m_tree.Write("b/z.bin", "other bytes!");
+    m_tree.Write("lonely.dat", "alone");
+    AddFolder(m_tree.Path("a"));
+    AddFolder(m_tree.Path("b"));
+    AddFolder(m_tree.Path("lonely.dat").substr(0, m_tree.Root().size())); // overlaps: refused
+    EXPECT_EQ(CDialogHook::Instance().TakeShown().size(), 1u);
+    ASSERT_TRUE(IsEnabled(ID_SCAN_FOLDERS));
+    ASSERT_TRUE(ScanAndWait());
+    EXPECT_EQ(Pane(1), "Scan completed (5 files scanned, 5 duplicates found)");
+    EXPECT_EQ(Pane(0), "Ready");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("a/one.txt"), m_tree.Path("b/two.txt"),
+                                                m_tree.Path("a/x.bin"), m_tree.Path("b/y.bin"),
+                                                m_tree.Path("b/z.bin")}));
+    CFileView* view = m_frame->GetFileView();
+    EXPECT_EQ(view->OnGetItemAttr(0)->GetBackgroundColour(), wxColour(200, 255, 255));
+    EXPECT_EQ(view->OnGetItemAttr(2)->GetBackgroundColour(), wxColour(255, 200, 255));
+    EXPECT_FALSE(IsEnabled(ID_STOP_THREAD));
+
+    // A scan without duplicates empties the list.
+    m_tree.Write("b/two.txt", "different");
+    m_tree.Write("b/y.bin", "different!!!");
+    m_tree.Remove("b/z.bin");
+    ASSERT_TRUE(ScanAndWait());
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(Pane(1), "Scan completed (4 files scanned, 0 duplicates found)");
+}
+
+TEST_F(MainFrameTest, StopKeepsThePreviousRowsAndSaysTheScanWasInterrupted)
+{
+    m_tree.Write("dups/a.txt", "copy");
+    m_tree.Write("dups/b.txt", "copy");
+    AddFolder(m_tree.Path("dups"));
+    ASSERT_TRUE(ScanAndWait());
+    ASSERT_EQ(Rows().size(), 2u);
+
+    for (int i = 0; i < 2000; ++i)
+        m_tree.MakeFolder("big/d" + std::to_string(i % 40) + "/e" + std::to_string(i));
+    AddFolder(m_tree.Path("big"));
+    Command(ID_SCAN_FOLDERS);
+    EXPECT_FALSE(IsEnabled(ID_SCAN_FOLDERS)); // the engine is held until its end is handled
+    ASSERT_TRUE(m_frame->IsScanRunning());
+    EXPECT_TRUE(IsEnabled(ID_STOP_THREAD));
+    Command(ID_STOP_THREAD);
+    ASSERT_TRUE(PumpUntil([this] { return !m_frame->HoldsEngine(); }));
+    EXPECT_EQ(Pane(1), "Scan was interrupted");
+    EXPECT_EQ(Rows().size(), 2u);
+    EXPECT_TRUE(IsEnabled(ID_SCAN_FOLDERS));
+}
+
+TEST_F(MainFrameTest, ClosingDuringAScanStopsAndReleasesIt)
+{
+    for (int i = 0; i < 3000; ++i)
+        m_tree.MakeFolder("big/d" + std::to_string(i % 50) + "/e" + std::to_string(i));
+    AddFolder(m_tree.Path("big"));
+    Command(ID_SCAN_FOLDERS);
+    m_frame->Close(true);
+    wxTheApp->ProcessIdle();
+    m_frame = nullptr; // gone; under the sanitizers a worker reaching it would be caught
+}
+
+TEST_F(MainFrameTest, CommandsNeedTheFocusInTheirList)
+{
+    // After start-up no list has the focus.
+    EXPECT_FALSE(IsEnabled(ID_DELETE_FOLDER));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_CUT));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_COPY));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_PASTE));
+    EXPECT_FALSE(IsEnabled(ID_SCAN_FOLDERS)); // and the folder list is empty
+
+    // With the focus in the duplicates list, Paste is enabled, Cut and Copy need a selected row,
+    // and the folder list's Delete Folder is off even with a selected folder.
+    m_tree.MakeFolder("f");
+    AddFolder(m_tree.Path("f"));
+    m_frame->GetFolderView()->Select(0);
+    m_frame->GetFileView()->AddFileRow("/x/a.txt", 1, 0);
+    m_frame->GetFileView()->SetFocus();
+    // The focus arrives as an event of its own; once the file list has become the active pane
+    // the pane keys are on.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    PumpUntil([&] { return IsEnabled(ID_NEXT_PANE) || std::chrono::steady_clock::now() > deadline; });
+    if (!IsEnabled(ID_NEXT_PANE))
+        GTEST_SKIP() << "the X server gives no window the focus";
+    EXPECT_TRUE(IsEnabled(ID_EDIT_PASTE));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_COPY));
+    EXPECT_FALSE(IsEnabled(ID_DELETE_FOLDER));
+    m_frame->GetFileView()->Select(0);
+    EXPECT_TRUE(IsEnabled(ID_EDIT_COPY));
+    EXPECT_TRUE(IsEnabled(ID_EDIT_CUT));
+    Command(ID_NEXT_PANE);
+    EXPECT_TRUE(PumpUntil([this] { return IsEnabled(ID_DELETE_FOLDER); }));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_PASTE));
+
+    // The rules themselves.
+    EXPECT_TRUE(CanCopyOrCut(true, true));
+    EXPECT_FALSE(CanCopyOrCut(false, true));
+    EXPECT_FALSE(CanCopyOrCut(true, false));
+    EXPECT_TRUE(CanPaste(true));
+    EXPECT_FALSE(CanPaste(false));
+    EXPECT_TRUE(CanDeleteFolder(true, true));
+    EXPECT_FALSE(CanDeleteFolder(false, true));
+    EXPECT_FALSE(CanScanFolders(false, true, false));
+    EXPECT_TRUE(CanScanFolders(false, false, false));
+}
+
+TEST_F(MainFrameTest, PlacementAndAHiddenToolbarComeBackInTheNextWindow)
+{
+    m_frame->SetSize(40, 50, 700, 500);
+    m_frame->GetSplitter()->SetSashPosition(180);
+    Command(ID_VIEW_TOOLBAR);
+    Close();
+    EXPECT_EQ(m_config->ReadLong("/MainFrame/Width", 0), 700);
+    EXPECT_EQ(m_config->ReadLong("/MainFrame/Height", 0), 500);
+    EXPECT_EQ(m_config->ReadLong("/MainFrame/Splitter", 0), 180);
+
+    Open();
+    EXPECT_EQ(m_frame->GetSize(), wxSize(700, 500));
+    EXPECT_EQ(m_frame->GetSplitter()->GetSashPosition(), 180);
+    wxUpdateUIEvent check(ID_VIEW_TOOLBAR);
+    m_frame->ProcessWindowEvent(check);
+    EXPECT_FALSE(check.GetChecked());
+    Command(ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(m_frame->GetStatusBar()->IsShown());
+    Close();
+    Open();
+    EXPECT_FALSE(m_frame->GetStatusBar()->IsShown());
+}
+
+TEST_F(MainFrameTest, NothingIsWrittenWhileTheWindowIsMaximised)
+{
+    // Maximising takes a window manager, which a bare X server has not.
+    m_config->Write("/MainFrame/Width", 123);
+    m_frame->Maximize(true);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    PumpUntil([&] { return m_frame->IsMaximized() || std::chrono::steady_clock::now() > deadline; });
+    if (!m_frame->IsMaximized())
+        GTEST_SKIP() << "no window manager here to maximise the window";
+    Close();
+    EXPECT_EQ(m_config->ReadLong("/MainFrame/Width", 0), 123);
+}
+
+TEST_F(MainFrameTest, AddFolderUsesThePickerAndRemembersTheFolder)
+{
+    m_tree.MakeFolder("first");
+    m_tree.MakeFolder("real");
+    m_tree.SymLink(m_tree.Path("real"), "link");
+    wxString openedOn;
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog);
+        if (picker == nullptr)
+            return static_cast<int>(wxID_CANCEL);
+        openedOn = picker->GetPath();
+        picker->SelectPath(wxString::FromUTF8(m_tree.Path("link")));
+        EXPECT_FALSE(picker->IsOkEnabled());
+        picker->SelectPath(wxString::FromUTF8(m_tree.Path("first")));
+        EXPECT_TRUE(picker->IsOkEnabled());
+        return static_cast<int>(wxID_OK);
+    });
+    Command(ID_ADD_FOLDER);
+    EXPECT_EQ(openedOn, "/");
+    EXPECT_EQ(std::string(m_frame->GetLastFolder()), m_tree.Path("first"));
+    std::vector<std::string> folders;
+    m_frame->GetFolderView()->GetFolders(folders);
+    EXPECT_EQ(folders, (std::vector<std::string>{m_tree.Path("first")}));
+
+    // Refused as a repeat, but remembered all the same; the next picker opens there.
+    Command(ID_ADD_FOLDER);
+    EXPECT_EQ(openedOn, wxString::FromUTF8(m_tree.Path("first")));
+    EXPECT_EQ(CDialogHook::Instance().TakeShown().size(), 3u); // two pickers and the overlap message
+}
+
+TEST_F(MainFrameTest, ThePickerRefusesSmallBuffersAndOpensOnTheCurrentFolder)
+{
+    char result[300];
+    EXPECT_FALSE(BrowseForFolder(m_frame, "/", result, 259));
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+
+    wxString openedOn;
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        openedOn = dynamic_cast<CFolderPickerDialog*>(dialog)->GetPath();
+        auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog);
+        const wxRect ok = picker->OkButton()->GetRect();
+        const wxRect cancel = picker->CancelButton()->GetRect();
+        const wxSize client = picker->GetClientSize();
+        EXPECT_EQ(cancel.GetRight() + 1, client.GetWidth() - 5);
+        EXPECT_EQ(cancel.GetBottom() + 1, client.GetHeight() - 5);
+        EXPECT_EQ(ok.GetRight() + 1, cancel.GetLeft() - 10);
+        return static_cast<int>(wxID_CANCEL);
+    });
+    EXPECT_FALSE(BrowseForFolder(m_frame, "", result, 260));
+    EXPECT_EQ(openedOn, wxGetCwd());
+    EXPECT_EQ(CDialogHook::Instance().TakeShown().size(), 1u);
+}
+
+TEST_F(MainFrameTest, ProjectDialogsAndTheWebPage)
+{
+    wxString launched;
+    m_frame->SetBrowserLauncher([&](const wxString& address) {
+        launched = address;
+        return true;
+    });
+    Command(ID_WEB_PAGE);
+    EXPECT_EQ(launched, "https://quorvel.example.org/");
+
+    EXPECT_EQ(WithProjectExtension("/a/b/name"), "/a/b/name.qvlprj");
+    EXPECT_EQ(WithProjectExtension("/a/b.d/name"), "/a/b.d/name.qvlprj");
+    EXPECT_EQ(WithProjectExtension("/a/b/name.txt"), "/a/b/name.txt");
+    EXPECT_EQ(WithProjectExtension("/a/.hidden"), "/a/.hidden.qvlprj");
+
+    m_tree.MakeFolder("listed");
+    AddFolder(m_tree.Path("listed"));
+    wxString filter;
+    wxString initialName;
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        auto* files = dynamic_cast<wxFileDialog*>(dialog);
+        if (files == nullptr)
+            return static_cast<int>(wxID_CANCEL);
+        filter = files->GetWildcard();
+        initialName = files->GetFilename();
+        const wxString target = wxString::FromUTF8(m_tree.Path("saved"));
+        files->SetPath(target);
+        // The desktop's file chooser takes a new folder in the background.
+        PumpUntil([&] { return files->GetPath() == target; });
+        return static_cast<int>(wxID_OK);
+    });
+    Command(ID_PROJECT_SAVE);
+    EXPECT_EQ(filter, "Varnosk Files (*.qvlprj)|*.qvlprj|All Files (*.*)|*.*");
+    EXPECT_EQ(initialName, "1.qvlprj");
+    EXPECT_TRUE(wxFileExists(wxString::FromUTF8(m_tree.Path("saved.qvlprj"))));
+    CDialogHook::Instance().TakeShown();
+}
+
+} // namespace
