@@ -131,10 +131,27 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetHelp(), "Cut the selection and put it on the Clipboard");
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetExtraAccels().size(), 1u); // Shift+Delete
     EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 8u);                 // two separators among them
-    wxAuiToolBar* toolBar = reinterpret_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
+    auto* toolBar = static_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
     ASSERT_NE(toolBar, nullptr);
     EXPECT_EQ(toolBar->GetToolCount(), 11u);
     EXPECT_EQ(toolBar->FindTool(ID_STOP_THREAD)->GetShortHelp(), "Stop Scan");
+}
+
+TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)
+{
+    auto* toolBar = static_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
+    ASSERT_NE(toolBar, nullptr);
+    const wxRect button = toolBar->GetToolRect(ID_ADD_FOLDER);
+    ASSERT_FALSE(button.IsEmpty());
+    wxMouseEvent motion(wxEVT_MOTION);
+    motion.SetPosition(button.GetPosition() + wxPoint(button.GetWidth() / 2, button.GetHeight() / 2));
+    motion.SetEventObject(toolBar);
+    toolBar->GetEventHandler()->ProcessEvent(motion);
+    EXPECT_EQ(Pane(0), "Add folder to scan");
+    wxMouseEvent leave(wxEVT_LEAVE_WINDOW);
+    leave.SetEventObject(toolBar);
+    toolBar->GetEventHandler()->ProcessEvent(leave);
+    EXPECT_EQ(Pane(0), "Ready");
 }
 
 TEST_F(MainFrameTest, AWholeScanFillsTheListInGroupColoursWithTheSummary)
