@@ -4,12 +4,11 @@
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
+#include "app/WindowPicture.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 
 #include <wx/config.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/msgdlg.h>
@@ -53,18 +52,6 @@ void CQuorvelApp::OnAppAbout(wxCommandEvent&)
 
 void CQuorvelApp::TakeScreenshotAndClose(const wxString& path)
 {
-    // Let the window finish painting first.
-    for (int i = 0; i < 20; ++i) {
-        wxYield();
-        wxMilliSleep(20);
-    }
-    const wxRect rect = m_mainFrame->GetScreenRect();
-    wxBitmap picture(rect.GetWidth(), rect.GetHeight());
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(picture);
-        memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
-    }
-    picture.SaveFile(path, wxBITMAP_TYPE_PNG);
+    SaveWindowPicture(m_mainFrame, path);
     m_mainFrame->Close();
 }

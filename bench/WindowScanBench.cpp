@@ -3,13 +3,12 @@
 // also saves a picture of the window after the scan. Needs a display (run it under xvfb-run).
 //   quorvel-window-bench [--screenshot FILE] FOLDER...
 #include "app/MainFrame.h"
+#include "app/WindowPicture.h"
 #include "resources/Commands.h"
 #include "views/FileView.h"
 #include "views/FolderView.h"
 
 #include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
@@ -32,19 +31,6 @@ void Pump(int rounds)
         wxYield();
         wxMilliSleep(10);
     }
-}
-
-void SaveScreenshot(wxWindow* window, const wxString& path)
-{
-    Pump(30);
-    const wxRect rect = window->GetScreenRect();
-    wxBitmap picture(rect.GetWidth(), rect.GetHeight());
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(picture);
-        memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
-    }
-    picture.SaveFile(path, wxBITMAP_TYPE_PNG);
 }
 
 } // namespace
@@ -103,7 +89,7 @@ int main(int argc, char** argv)
         if (!screenshot.empty()) {
             frame->GetFileView()->Select(1);
             frame->GetFileView()->Select(2);
-            SaveScreenshot(frame, wxString::FromUTF8(screenshot));
+            SaveWindowPicture(frame, wxString::FromUTF8(screenshot));
         }
         frame->Destroy();
         wxTheApp->ProcessIdle();

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 struct ShownDialog
@@ -36,6 +38,10 @@ private:
 };
 
 class wxWindow;
+class wxFileConfig;
+
+// Settings in a file of the test's own, read back exactly as written.
+std::unique_ptr<wxFileConfig> MakeSettings(const std::string& file);
 
 // Destroys a top-level window now rather than at the next idle time, so that what it saves on the
 // way out is there for the next step of the test.

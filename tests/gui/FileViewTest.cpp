@@ -21,8 +21,7 @@ class FileViewTest : public GuiTest
 protected:
     void SetUp() override
     {
-        m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, m_tree.Path("settings.conf"),
-                                                  wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+        m_config = MakeSettings(m_tree.Path("settings.conf"));
         MakeView(wxSize(800, 400));
     }
 

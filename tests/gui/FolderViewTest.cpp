@@ -20,9 +20,7 @@ class FolderViewTest : public GuiTest
 protected:
     void SetUp() override
     {
-        m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, m_tree.Path("settings.conf"),
-                                                  wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
-        m_config->SetExpandEnvVars(false);
+        m_config = MakeSettings(m_tree.Path("settings.conf"));
         MakeView();
     }
 

@@ -5,6 +5,7 @@
 
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/fileconf.h>
 #include <wx/msgdlg.h>
 
 #include <gtest/gtest.h>
@@ -34,6 +35,14 @@ std::vector<ShownDialog> CDialogHook::TakeShown()
     std::vector<ShownDialog> shown;
     shown.swap(m_shown);
     return shown;
+}
+
+std::unique_ptr<wxFileConfig> MakeSettings(const std::string& file)
+{
+    auto settings = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(file),
+                                                   wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+    settings->SetExpandEnvVars(false);
+    return settings;
 }
 
 void DestroyNow(wxWindow* window)

@@ -46,9 +46,7 @@ class MainFrameTest : public GuiTest
 protected:
     void SetUp() override
     {
-        m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, m_home.Path("Quorvel.conf"),
-                                                  wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
-        m_config->SetExpandEnvVars(false);
+        m_config = MakeSettings(m_home.Path("Quorvel.conf"));
         Open();
     }
 
