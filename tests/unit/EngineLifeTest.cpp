@@ -56,24 +56,32 @@ TEST(EngineLife, SummaryCountsEveryGroupMemberIncludingTheFirst)
 
 TEST(EngineLife, StopDuringResolvingSkipsTheRemainingRuns)
 {
+    // A crowded run of forty files in twenty pairs, read a round at a time, then a run of two.
     CTempTree tree;
-    tree.Write("a1.txt", "xx");
-    tree.Write("a2.txt", "xx");
-    tree.Write("b1.txt", "yyy");
-    tree.Write("b2.txt", "yyy");
+    for (int i = 0; i < 40; ++i)
+        tree.Write("crowd/" + std::to_string(100 + i) + ".bin", PatternBytes(5000, 1 + i / 2));
+    tree.Write("z/a1.txt", PatternBytes(6000, 99)); // larger, so it comes later
+    tree.Write("z/a2.txt", PatternBytes(6000, 99));
     ScanHooks hooks;
     hooks.onResolveProgress = [](CScanEngine& engine, const std::string& text) {
         if (!text.empty())
             engine.RequestStop();
     };
-    const ScanOutcome outcome = RunScan({tree.Root()}, hooks);
-    EXPECT_TRUE(outcome.stopped);
-    EXPECT_EQ(outcome.resolveTexts, (std::vector<std::string>{"", "0 of 4 files - 0%"}));
-    // The announced run may or may not be finished (a stopped scan's results are never shown), but
-    // the next run is never begun.
-    const Groups groups = GroupsOf(outcome.results, tree.Root());
-    EXPECT_TRUE(groups.empty() || groups == (Groups{{"a1.txt", "a2.txt"}}));
-    EXPECT_EQ(outcome.finishedCount, 1);
+    // The pairwise reference finishes the run it has announced; the partition method notices the
+    // stop before its next read and leaves the run unfinished. Neither begins the next run.
+    const struct
+    {
+        EResolveMethod method;
+        std::size_t groups;
+    } rows[] = {{EResolveMethod::Pairwise, 20}, {EResolveMethod::Partition, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.method == EResolveMethod::Pairwise ? "pairwise" : "partition");
+        const ScanOutcome outcome = RunScan({tree.Root()}, hooks, row.method);
+        EXPECT_TRUE(outcome.stopped);
+        EXPECT_EQ(outcome.resolveTexts, (std::vector<std::string>{"", "0 of 42 files - 0%"}));
+        EXPECT_EQ(GroupsOf(outcome.results, tree.Root()).size(), row.groups);
+        EXPECT_EQ(outcome.finishedCount, 1);
+    }
 }
 
 } // namespace
