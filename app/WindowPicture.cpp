@@ -5,6 +5,7 @@
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 
@@ -21,5 +22,8 @@ bool SaveWindowPicture(wxWindow* window, const wxString& path)
         wxMemoryDC memory(picture);
         memory.Blit(0, 0, rect.GetWidth(), rect.GetHeight(), &screen, rect.GetX(), rect.GetY());
     }
-    return picture.SaveFile(path, wxBITMAP_TYPE_PNG);
+    // A failure must not open a message box: nobody is there to close it.
+    wxLogNull quiet;
+    const bool bmp = path.Lower().EndsWith(".bmp");
+    return picture.SaveFile(path, bmp ? wxBITMAP_TYPE_BMP : wxBITMAP_TYPE_PNG);
 }

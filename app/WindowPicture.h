@@ -5,5 +5,6 @@
 
 class wxWindow;
 
-// Lets the window finish painting, then saves what the screen shows of it as a PNG file.
+// Lets the window finish painting, then saves what the screen shows of it as a PNG file, or a BMP
+// file when the name ends in ".bmp".
 bool SaveWindowPicture(wxWindow* window, const wxString& path);

@@ -25,7 +25,7 @@ public:
     // Reads the size and checks that the file is a regular one.
     bool Examine();
     void Close();
-    bool IsOpen() const { return m_handle >= 0; }
+    bool IsOpen() const { return m_handle != -1; }
 
     // The size as Open or Examine read it, not as the folder listing gave it.
     bool GetSize(std::int64_t& size) const;
@@ -38,7 +38,9 @@ public:
     std::int64_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
 
 private:
-    int m_handle = -1;
+    int Descriptor() const;
+
+    std::intptr_t m_handle = -1; // a descriptor or a handle, -1 when closed
     std::int64_t m_size = -1;
 };
 

@@ -1,17 +1,29 @@
-// Paths are the file system's bytes; this header holds the one separator and the full-path rule.
+// Paths are the file system's bytes (UTF-8 on Windows, converted at each system call); this header
+// holds the one separator and the full-path rule.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+
+inline bool IsPathSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+#else
 inline constexpr char kPathSeparator = '/';
 
 inline bool IsPathSeparator(char c)
 {
     return c == kPathSeparator;
 }
+#endif
 
 // The absolute form of `path`, made against the current folder and normalised lexically ("." and ".."
 // steps, repeated separators); links are not resolved. No trailing separator except on the root itself.
@@ -25,5 +37,8 @@ bool IsSymbolicLink(const std::string& path);
 
 // The process's current folder.
 std::string CurrentFolder();
+
+// The local calendar time of a moment; false when it cannot be converted.
+bool LocalTime(std::int64_t secondsSince1970, std::tm& local);
 
 } // namespace platform

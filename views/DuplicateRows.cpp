@@ -59,9 +59,8 @@ std::string ModifiedText(std::int64_t secondsSince1970)
 {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const auto t = static_cast<std::time_t>(secondsSince1970);
     std::tm local{};
-    if (localtime_r(&t, &local) == nullptr || local.tm_mon < 0 || local.tm_mon > 11)
+    if (!platform::LocalTime(secondsSince1970, local) || local.tm_mon < 0 || local.tm_mon > 11)
         return std::string();
     char text[128];
     // Written out rather than with strftime, whose month names follow the desktop's language.

@@ -9,6 +9,11 @@
 
 namespace platform {
 
+int CInputFile::Descriptor() const
+{
+    return static_cast<int>(m_handle);
+}
+
 CInputFile::CInputFile(CInputFile&& other) noexcept
     : m_handle(std::exchange(other.m_handle, -1)), m_size(std::exchange(other.m_size, -1))
 {}
@@ -38,14 +43,15 @@ bool CInputFile::OpenOnly(const std::string& path)
     Close();
     // O_NONBLOCK keeps a pipe put in a file's place from hanging the open; it means nothing for
     // regular files.
-    m_handle = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    return m_handle >= 0;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    m_handle = fd;
+    return fd >= 0;
 }
 
 bool CInputFile::Examine()
 {
     struct stat st;
-    if (m_handle < 0 || fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (m_handle < 0 || fstat(Descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) {
         Close();
         return false;
     }
@@ -56,7 +62,7 @@ bool CInputFile::Examine()
 void CInputFile::Close()
 {
     if (m_handle >= 0)
-        close(std::exchange(m_handle, -1));
+        close(static_cast<int>(std::exchange(m_handle, -1)));
     m_size = -1;
 }
 
@@ -73,7 +79,7 @@ std::int64_t CInputFile::Read(void* buffer, std::size_t count)
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = read(m_handle, out + done, count - done);
+        const ssize_t n = read(Descriptor(), out + done, count - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -90,7 +96,7 @@ std::int64_t CInputFile::ReadAt(void* buffer, std::size_t count, std::int64_t of
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = pread(m_handle, out + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t n = pread(Descriptor(), out + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

@@ -58,6 +58,12 @@ bool IsFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool LocalTime(std::int64_t secondsSince1970, std::tm& local)
+{
+    const auto t = static_cast<std::time_t>(secondsSince1970);
+    return localtime_r(&t, &local) != nullptr;
+}
+
 bool IsSymbolicLink(const std::string& path)
 {
     struct stat st;

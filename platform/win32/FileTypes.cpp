@@ -1,0 +1,20 @@
+// Type names from the shell, judged by the name alone ("Text Document").
+#include "platform/FileTypes.h"
+
+#include "platform/win32/Wide.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+namespace platform {
+
+std::string FileTypeName(const std::string& path)
+{
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) == 0)
+        return std::string();
+    return Narrow(info.szTypeName);
+}
+
+} // namespace platform
