@@ -3,8 +3,9 @@
 
 #include "platform/win32/Wide.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace platform {
 

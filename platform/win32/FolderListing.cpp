@@ -5,9 +5,10 @@
 #include "platform/Path.h"
 #include "platform/win32/Wide.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <vector>
-#include <windows.h>
 
 namespace platform {
 

@@ -3,8 +3,9 @@
 
 #include "platform/win32/Wide.h"
 
-#include <utility>
 #include <windows.h>
+
+#include <utility>
 
 namespace platform {
 

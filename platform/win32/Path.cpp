@@ -3,8 +3,9 @@
 
 #include "platform/win32/Wide.h"
 
-#include <vector>
 #include <windows.h>
+
+#include <vector>
 
 namespace platform {
 
