@@ -12,9 +12,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::int64_t kStartOf1900Utc = -2208988800; // 1900-01-01 00:00:00 UTC
-constexpr std::int64_t kWidestZoneOffset = 26 * 3600;
-
 FileId IdOf(const struct stat& st)
 {
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -56,19 +53,6 @@ void Examine(int folderFd, unsigned char type, FolderEntry& entry)
 }
 
 } // namespace
-
-std::int64_t RecordedTime(std::int64_t secondsSince1970)
-{
-    if (secondsSince1970 >= kStartOf1900Utc + kWidestZoneOffset)
-        return secondsSince1970;
-    if (secondsSince1970 < kStartOf1900Utc - kWidestZoneOffset)
-        return 0;
-    const std::time_t t = static_cast<std::time_t>(secondsSince1970);
-    std::tm local{};
-    if (localtime_r(&t, &local) == nullptr || local.tm_year < 0)
-        return 0;
-    return secondsSince1970;
-}
 
 bool CFolderListing::Open(const std::string& folder)
 {

@@ -14,30 +14,6 @@ int CInputFile::Descriptor() const
     return static_cast<int>(m_handle);
 }
 
-CInputFile::CInputFile(CInputFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1)), m_size(std::exchange(other.m_size, -1))
-{}
-
-CInputFile& CInputFile::operator=(CInputFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, -1);
-        m_size = std::exchange(other.m_size, -1);
-    }
-    return *this;
-}
-
-CInputFile::~CInputFile()
-{
-    Close();
-}
-
-bool CInputFile::Open(const std::string& path)
-{
-    return OpenOnly(path) && Examine();
-}
-
 bool CInputFile::OpenOnly(const std::string& path)
 {
     Close();
@@ -64,14 +40,6 @@ void CInputFile::Close()
     if (m_handle >= 0)
         close(static_cast<int>(std::exchange(m_handle, -1)));
     m_size = -1;
-}
-
-bool CInputFile::GetSize(std::int64_t& size) const
-{
-    if (m_handle < 0 || m_size < 0)
-        return false;
-    size = m_size;
-    return true;
 }
 
 std::int64_t CInputFile::Read(void* buffer, std::size_t count)

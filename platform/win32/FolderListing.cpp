@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::int64_t kStartOf1900Utc = -2208988800;
-constexpr std::int64_t kWidestZoneOffset = 26 * 3600;
 constexpr std::int64_t kFileTimeTo1970 = 11644473600; // seconds from 1601 to 1970
 
 std::int64_t SecondsSince1970(LARGE_INTEGER fileTime)
@@ -24,16 +22,6 @@ std::int64_t SecondsSince1970(LARGE_INTEGER fileTime)
 }
 
 } // namespace
-
-std::int64_t RecordedTime(std::int64_t secondsSince1970)
-{
-    if (secondsSince1970 >= kStartOf1900Utc + kWidestZoneOffset)
-        return secondsSince1970;
-    if (secondsSince1970 < kStartOf1900Utc - kWidestZoneOffset)
-        return 0;
-    std::tm local{};
-    return LocalTime(secondsSince1970, local) && local.tm_year >= 0 ? secondsSince1970 : 0;
-}
 
 bool CFolderListing::Open(const std::string& folder)
 {

@@ -18,30 +18,6 @@ HANDLE AsHandle(std::intptr_t value)
 
 } // namespace
 
-CInputFile::CInputFile(CInputFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1)), m_size(std::exchange(other.m_size, -1))
-{}
-
-CInputFile& CInputFile::operator=(CInputFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, -1);
-        m_size = std::exchange(other.m_size, -1);
-    }
-    return *this;
-}
-
-CInputFile::~CInputFile()
-{
-    Close();
-}
-
-bool CInputFile::Open(const std::string& path)
-{
-    return OpenOnly(path) && Examine();
-}
-
 bool CInputFile::OpenOnly(const std::string& path)
 {
     Close();
@@ -71,14 +47,6 @@ void CInputFile::Close()
     if (m_handle != -1)
         CloseHandle(AsHandle(std::exchange(m_handle, -1)));
     m_size = -1;
-}
-
-bool CInputFile::GetSize(std::int64_t& size) const
-{
-    if (m_handle == -1 || m_size < 0)
-        return false;
-    size = m_size;
-    return true;
 }
 
 std::int64_t CInputFile::Read(void* buffer, std::size_t count)
