@@ -318,7 +318,7 @@ TEST_F(MainFrameTest, AddFolderUsesThePickerAndRemembersTheFolder)
 {
     m_tree.MakeFolder("first");
     m_tree.MakeFolder("real");
-    m_tree.SymLink(m_tree.Path("real"), "link");
+    ASSERT_TRUE(m_tree.SymLink(m_tree.Path("real"), "link"));
     wxString openedOn;
     CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
         auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog);

@@ -1,6 +1,8 @@
 // A scan run on the calling thread, for tests that look at what the engine said and found.
 #include "tests/support/ScanRun.h"
 
+#include "platform/Path.h"
+
 #include <gtest/gtest.h>
 
 CRecordingListener::CRecordingListener(CScanEngine& engine, ScanOutcome& outcome, ScanHooks hooks)
@@ -47,12 +49,21 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
     return outcome;
 }
 
+std::string Slashed(std::string path)
+{
+    for (char& c : path)
+        if (platform::IsPathSeparator(c))
+            c = '/';
+    return path;
+}
+
 namespace {
 
 std::string StripRoot(const std::string& path, const std::string& root)
 {
-    const std::string prefix = root + "/";
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+    const std::string slashed = Slashed(path);
+    const std::string prefix = Slashed(root) + "/";
+    return slashed.compare(0, prefix.size(), prefix) == 0 ? slashed.substr(prefix.size()) : slashed;
 }
 
 } // namespace

@@ -47,5 +47,8 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {
 using Groups = std::vector<std::vector<std::string>>;
 Groups GroupsOf(const std::vector<FileItem>& results, const std::string& root);
 
+// The path with the system's separator shown as "/", as the expectations are written.
+std::string Slashed(std::string path);
+
 // Paths of the scan texts, with the count kept: "(3 scanned) a/b" for root + "/a/b".
 std::vector<std::string> Relative(const std::vector<std::string>& texts, const std::string& root);

@@ -1,50 +1,60 @@
-// Temporary trees for tests: plain POSIX calls, so a failure names the step that failed.
+// Temporary trees for tests, made with the standard library's file system calls so that the same
+// tests run on every system; a failure names the step and the system's reason.
 #include "tests/support/TempTree.h"
 
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what)
+// Paths are UTF-8 inside the program, whatever the system's own encoding of names.
+fs::path ToPath(const std::string& utf8)
 {
-    throw std::runtime_error(what + ": " + std::strerror(errno));
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string FromPath(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+void Check(const std::error_code& error, const std::string& what)
+{
+    if (error)
+        throw std::runtime_error(what + ": " + error.message());
 }
 
 } // namespace
 
 CTempTree::CTempTree()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvel-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr)
-        Fail("mkdtemp " + pattern);
-    char resolved[PATH_MAX];
-    if (realpath(buffer.data(), resolved) == nullptr)
-        Fail("realpath");
-    m_root = resolved;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    Check(error, "temporary folder");
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = base / ("quorvel-test-" + std::to_string(random() % 1000000000));
+        if (fs::create_directory(candidate, error)) {
+            m_root = FromPath(fs::canonical(candidate, error));
+            Check(error, "canonical " + FromPath(candidate));
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary tree could be made in " + FromPath(base));
 }
 
 CTempTree::~CTempTree()
 {
     std::error_code error;
-    std::filesystem::permissions(m_root, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, error);
-    std::filesystem::remove_all(m_root, error);
+    fs::permissions(ToPath(m_root), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(ToPath(m_root), error);
 }
 
 std::string CTempTree::Path(const std::string& relative) const
@@ -62,54 +72,63 @@ void CTempTree::MakeParents(const std::string& relative) const
 void CTempTree::Write(const std::string& relative, const std::string& bytes) const
 {
     MakeParents(relative);
-    std::ofstream out(Path(relative), std::ios::binary | std::ios::trunc);
+    std::ofstream out(ToPath(Path(relative)), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush())
-        Fail("write " + relative);
+        throw std::runtime_error("write " + relative);
 }
 
 void CTempTree::Append(const std::string& relative, const std::string& bytes) const
 {
-    std::ofstream out(Path(relative), std::ios::binary | std::ios::app);
+    std::ofstream out(ToPath(Path(relative)), std::ios::binary | std::ios::app);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush())
-        Fail("append " + relative);
+        throw std::runtime_error("append " + relative);
 }
 
 void CTempTree::MakeFolder(const std::string& relative) const
 {
     std::error_code error;
-    std::filesystem::create_directories(Path(relative), error);
-    if (error)
-        throw std::runtime_error("mkdir " + relative + ": " + error.message());
+    fs::create_directories(ToPath(Path(relative)), error);
+    Check(error, "mkdir " + relative);
 }
 
-void CTempTree::SymLink(const std::string& target, const std::string& relative) const
+bool CTempTree::SymLink(const std::string& target, const std::string& relative) const
 {
     MakeParents(relative);
-    if (symlink(target.c_str(), Path(relative).c_str()) != 0)
-        Fail("symlink " + relative);
+    std::error_code error;
+    const fs::path link = ToPath(Path(relative));
+    const fs::path pointed = ToPath(target);
+    const fs::path resolved = pointed.is_absolute() ? pointed : link.parent_path() / pointed;
+    if (fs::is_directory(resolved, error))
+        fs::create_directory_symlink(pointed, link, error);
+    else
+        fs::create_symlink(pointed, link, error);
+    return !error;
 }
 
 void CTempTree::HardLink(const std::string& existing, const std::string& relative) const
 {
     MakeParents(relative);
-    if (link(Path(existing).c_str(), Path(relative).c_str()) != 0)
-        Fail("link " + relative);
+    std::error_code error;
+    fs::create_hard_link(ToPath(Path(existing)), ToPath(Path(relative)), error);
+    Check(error, "link " + relative);
 }
 
 void CTempTree::SetModified(const std::string& relative, std::int64_t secondsSince1970) const
 {
-    const timespec times[2] = {{static_cast<time_t>(secondsSince1970), 0},
-                               {static_cast<time_t>(secondsSince1970), 0}};
-    if (utimensat(AT_FDCWD, Path(relative).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        Fail("utimensat " + relative);
+    std::error_code error;
+    const auto time =
+        std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(secondsSince1970)));
+    fs::last_write_time(ToPath(Path(relative)), time, error);
+    Check(error, "set the time of " + relative);
 }
 
 void CTempTree::Remove(const std::string& relative) const
 {
-    if (unlink(Path(relative).c_str()) != 0)
-        Fail("unlink " + relative);
+    std::error_code error;
+    fs::remove(ToPath(Path(relative)), error);
+    Check(error, "remove " + relative);
 }
 
 std::string PatternBytes(std::size_t size, unsigned seed)

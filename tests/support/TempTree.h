@@ -1,4 +1,5 @@
-// A real folder tree under the system's temporary folder, removed again when the test ends.
+// A real folder tree under the system's temporary folder, removed again when the test ends. Relative
+// paths use "/"; Root() is as the system spells it.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,8 @@ public:
     void Write(const std::string& relative, const std::string& bytes) const;
     void Append(const std::string& relative, const std::string& bytes) const;
     void MakeFolder(const std::string& relative) const;
-    void SymLink(const std::string& target, const std::string& relative) const;
+    // False where the system will not make the link (tests that need one skip themselves).
+    bool SymLink(const std::string& target, const std::string& relative) const;
     void HardLink(const std::string& existing, const std::string& relative) const;
     void SetModified(const std::string& relative, std::int64_t secondsSince1970) const;
     void Remove(const std::string& relative) const;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -65,7 +66,8 @@ TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
 
 TEST(DuplicateRows, CellTextsAndTheTip)
 {
-    setenv("TZ", "UTC", 1);
+    static char utc[] = "TZ=UTC0";
+    putenv(utc);
     tzset();
     CDuplicateRows rows;
     rows.AddFileRow("/srv/data/report.txt", 1234567, 1236265629); // 2009-03-05 15:07:09 UTC

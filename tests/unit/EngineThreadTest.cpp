@@ -1,5 +1,6 @@
 // The engine on a real worker thread, as the window and the command-line tool run it.
 #include "engine/ScanEngine.h"
+#include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,7 @@ void ExpectedWalk(const std::string& folder, std::vector<std::string>& files, st
         const std::string path = folder + "/" + name;
         if (std::filesystem::is_directory(path)) {
             ExpectedWalk(path, files, texts);
-            texts.push_back("(" + std::to_string(files.size()) + " scanned) " + path);
+            texts.push_back("(" + std::to_string(files.size()) + " scanned) " + Slashed(path));
         } else {
             files.push_back(path);
         }
@@ -169,7 +170,7 @@ void ExpectedWalk(const std::string& folder, std::vector<std::string>& files, st
 class CTextListener final : public CMyFilesListener
 {
 public:
-    void OnScanProgress(const std::string& text) override { m_texts.push_back(text); }
+    void OnScanProgress(const std::string& text) override { m_texts.push_back(Slashed(text)); }
     void OnResolveProgress(const std::string&) override {}
     void OnScanFinished() override {}
     std::vector<std::string> m_texts;

@@ -1,10 +1,12 @@
 // The folder list's overlap rule and the project file, on real files.
 #include "views/FolderList.h"
 
+#include "platform/Path.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -107,10 +109,14 @@ TEST(ProjectFile, ReportsWhatFailed)
     EXPECT_EQ(WriteProjectFile(tree.Path("missing/dir/p.qvlprj"), {"/a"}), EProjectResult::CannotOpen);
     EXPECT_EQ(ReadProjectFile(tree.Path("missing.qvlprj"), [](std::string&) {}), EProjectResult::CannotOpen);
     // A full disk shows as a write error, at the latest when the file is closed.
-    EXPECT_EQ(WriteProjectFile("/dev/full", {"/a", "/b"}), EProjectResult::WriteError);
-    // A folder opens but cannot be read.
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(WriteProjectFile("/dev/full", {"/a", "/b"}), EProjectResult::WriteError);
+    }
+    // A folder opens but cannot be read here; other systems refuse to open it at all.
     tree.MakeFolder("folder.qvlprj");
-    EXPECT_EQ(ReadProjectFile(tree.Path("folder.qvlprj"), [](std::string&) {}), EProjectResult::ReadError);
+    const EProjectResult folder = ReadProjectFile(tree.Path("folder.qvlprj"), [](std::string&) {});
+    EXPECT_TRUE(folder == EProjectResult::ReadError ||
+                (platform::kPathSeparator != '/' && folder == EProjectResult::CannotOpen));
 }
 
 } // namespace

@@ -6,15 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <filesystem>
 
 namespace {
 
 TEST(FullPath, NormalisesLexicallyAgainstTheCurrentFolder)
 {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    const std::string here = cwd;
+    if (platform::kPathSeparator != '/')
+        GTEST_SKIP() << "the system's own full-path rule is used here";
+    const std::string here = std::filesystem::current_path().string();
     const struct
     {
         std::string in;
@@ -39,8 +39,8 @@ TEST(FolderListing, ListsInByteOrderAndTellsWhatEachEntryIs)
     tree.Write("b.txt", "12345");
     tree.Write("A.txt", "1");
     tree.MakeFolder("dir");
-    tree.SymLink("dir", "dirlink");
-    tree.SymLink("b.txt", "filelink");
+    if (!tree.SymLink("dir", "dirlink") || !tree.SymLink("b.txt", "filelink"))
+        GTEST_SKIP() << "no symbolic links here";
     platform::CFolderListing listing;
     ASSERT_TRUE(listing.Open(tree.Root()));
     std::vector<std::string> names;
@@ -68,7 +68,10 @@ TEST(RecordedTime, YearsBefore1900ReadZeroAndEverythingElseIsKept)
 
 TEST(FileTypeName, NamesTheTypeFromTheFileNameAlone)
 {
-    EXPECT_EQ(platform::FileTypeName("/nowhere/notes.txt"), "plain text document");
+    if (platform::kPathSeparator == '/') {
+        EXPECT_EQ(platform::FileTypeName("/nowhere/notes.txt"), "plain text document");
+    }
+    EXPECT_FALSE(platform::FileTypeName("/nowhere/notes.txt").empty());
     EXPECT_EQ(platform::FileTypeName("/nowhere/photo.JPG"), platform::FileTypeName("/x/other.jpg"));
     EXPECT_NE(platform::FileTypeName("/nowhere/photo.jpg"), platform::FileTypeName("/nowhere/notes.txt"));
 }
