@@ -10,3 +10,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Static, so the program needs no DLL of the compiler's (without -static it asks for the threads DLL).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Test programs run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

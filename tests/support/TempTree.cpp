@@ -115,13 +115,16 @@ void CTempTree::HardLink(const std::string& existing, const std::string& relativ
     Check(error, "link " + relative);
 }
 
-void CTempTree::SetModified(const std::string& relative, std::int64_t secondsSince1970) const
+bool CTempTree::SetModified(const std::string& relative, std::int64_t secondsSince1970) const
 {
     std::error_code error;
     const auto time =
         std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(secondsSince1970)));
     fs::last_write_time(ToPath(Path(relative)), time, error);
     Check(error, "set the time of " + relative);
+    const auto now = fs::last_write_time(ToPath(Path(relative)), error);
+    return !error &&
+           std::chrono::floor<std::chrono::seconds>(now) == std::chrono::floor<std::chrono::seconds>(time);
 }
 
 void CTempTree::Remove(const std::string& relative) const

@@ -24,7 +24,8 @@ public:
     // False where the system will not make the link (tests that need one skip themselves).
     bool SymLink(const std::string& target, const std::string& relative) const;
     void HardLink(const std::string& existing, const std::string& relative) const;
-    void SetModified(const std::string& relative, std::int64_t secondsSince1970) const;
+    // False when the system's library could not set that time (some keep only 32-bit times).
+    bool SetModified(const std::string& relative, std::int64_t secondsSince1970) const;
     void Remove(const std::string& relative) const;
 
 private:

@@ -148,14 +148,16 @@ TEST_F(FolderWalk, TimesBefore1970AndFarAheadAreRecorded)
     m_tree.Write("R/old.txt", "same");
     m_tree.Write("R/far.txt", "same");
     m_tree.Write("R/now.txt", "same");
-    m_tree.SetModified("R/old.txt", -315619200); // 1960-01-01
-    m_tree.SetModified("R/far.txt", 7258118400); // 2200-01-01, as far as the tests can set a time
-    m_tree.SetModified("R/now.txt", 1600000000);
+    const bool oldSet = m_tree.SetModified("R/old.txt", -315619200); // 1960-01-01
+    const bool farSet = m_tree.SetModified("R/far.txt", 7258118400); // 2200-01-01
+    ASSERT_TRUE(m_tree.SetModified("R/now.txt", 1600000000));
 
     const ScanOutcome outcome = RunScan({m_tree.Path("R")});
     ASSERT_EQ(outcome.results.size(), 4u);
-    EXPECT_EQ(outcome.results[0].modified, 7258118400);
     EXPECT_EQ(outcome.results[1].modified, 1600000000);
+    if (!oldSet || !farSet)
+        GTEST_SKIP() << "the library here cannot set times before 1970 or after 2038";
+    EXPECT_EQ(outcome.results[0].modified, 7258118400);
     EXPECT_EQ(outcome.results[2].modified, -315619200);
 }
 
