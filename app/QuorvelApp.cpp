@@ -1,17 +1,25 @@
-// Start-up in order: the settings root, then the frame, shown. QUORVEL_SCREENSHOT (a developer's
-// aid for machines without a screen) names a PNG file to which the window is saved once shown,
-// after which the program closes as if the user had closed it.
+// Start-up in order: the settings root, then the frame, shown. Two developer's aids for machines
+// without a screen: QUORVEL_SCREENSHOT names a picture file (PNG, or BMP by its name) to which the
+// window is saved once shown, after which the program closes as if the user had closed it; and
+// QUORVEL_SMOKE_SCAN names a folder that is added and scanned through the window's own commands,
+// after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
+// and the program ends through File > Exit.
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
 #include "app/WindowPicture.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
+#include "views/DisplayText.h"
+#include "views/FileView.h"
+#include "views/FolderView.h"
 
 #include <wx/config.h>
+#include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/msgdlg.h>
+#include <wx/statusbr.h>
 #include <wx/stdpaths.h>
 
 bool CQuorvelApp::OnInit()
@@ -35,11 +43,37 @@ bool CQuorvelApp::OnInit()
     wxString screenshot;
     if (wxGetEnv("QUORVEL_SCREENSHOT", &screenshot) && !screenshot.empty())
         CallAfter([this, screenshot] { TakeScreenshotAndClose(screenshot); });
+    wxString folder;
+    wxString report;
+    if (wxGetEnv("QUORVEL_SMOKE_SCAN", &folder) && wxGetEnv("QUORVEL_SMOKE_REPORT", &report))
+        CallAfter([this, folder, report] { ScanOnceAndExit(folder, report); });
     return true;
+}
+
+void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report)
+{
+    std::string path = FromDisplay(folder);
+    m_mainFrame->GetFolderView()->AppendFolder(path);
+    wxCommandEvent scan(wxEVT_MENU, ID_SCAN_FOLDERS);
+    m_mainFrame->GetEventHandler()->ProcessEvent(scan);
+    m_smokeTimer = new wxTimer;
+    m_smokeTimer->Bind(wxEVT_TIMER, [this, report](wxTimerEvent&) {
+        if (m_mainFrame->HoldsEngine())
+            return;
+        m_smokeTimer->Stop();
+        wxFFile out(report, "w");
+        out.Write(m_mainFrame->GetTitle() + "\n" + m_mainFrame->GetStatusBar()->GetStatusText(0) + "\n" +
+                  m_mainFrame->GetStatusBar()->GetStatusText(1) + "\n" +
+                  wxString::Format("%zu rows\n", m_mainFrame->GetFileView()->Rows().RowCount()));
+        out.Close();
+        wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));
+    });
+    m_smokeTimer->Start(20);
 }
 
 int CQuorvelApp::OnExit()
 {
+    delete m_smokeTimer;
     delete wxConfigBase::Set(nullptr);
     return wxApp::OnExit();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/timer.h>
 
 class CMainFrame;
 class wxConfigBase;
@@ -16,6 +17,8 @@ public:
 
 private:
     void TakeScreenshotAndClose(const wxString& path);
+    void ScanOnceAndExit(const wxString& folder, const wxString& report);
 
     CMainFrame* m_mainFrame = nullptr;
+    wxTimer* m_smokeTimer = nullptr;
 };

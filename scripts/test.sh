@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, and builds and runs every test: the engine's
 # thread tests under ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then everything in the normal build, whose CTest summary is the last line. Window tests run on a
-# display of their own under Xvfb.
+# then the 32-bit Windows build (cross-built, its tests and a smoke test under Wine), then everything
+# in the normal build, whose CTest summary is the last line. Window tests run on a display of their
+# own under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh $(cat scripts/packages.txt)
@@ -33,6 +34,9 @@ configure_and_build build/asan all -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=a
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
     on_display ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== Windows build: cross-built, tested under Wine"
+bash scripts/windows-test.sh
 
 echo "== Normal build: all tests"
 configure_and_build build all -DCMAKE_BUILD_TYPE=RelWithDebInfo

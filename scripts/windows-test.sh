@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds the 32-bit Windows programs and tries them under Wine: quorvel-scan.exe must find the
-# same groups as the Linux quorvel-scan on a small tree, and quorvel.exe must start, save a picture
-# of its window and leave its placement under HKEY_CURRENT_USER\Software\Orvo\Quorvel.
+# Cross-builds the 32-bit Windows programs and their tests and runs them under Wine: the engine,
+# platform and model tests; quorvel-scan.exe must find the same groups as the Linux quorvel-scan on
+# a small tree; quorvel.exe must start with the caption "Pellucan", scan a small tree through its
+# own commands, end through File > Exit, and leave its placement under
+# HKEY_CURRENT_USER\Software\Orvo\Quorvel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine's desktop process starts with the first program and needs the display from the start: the
@@ -13,8 +15,8 @@ fi
 wx_config=$(bash scripts/windows-toolchain.sh)
 wx_prefix=$(dirname "$(dirname "$wx_config")")
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" -DQUORVEL_WX_PREFIX="$wx_prefix" \
-    -DwxWidgets_CONFIG_EXECUTABLE="$wx_config" -DQUORVEL_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 -j "$(nproc)" --target quorvel quorvel-scan
+    -DwxWidgets_CONFIG_EXECUTABLE="$wx_config" -DQUORVEL_TESTS=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win32 -j "$(nproc)"
 cmake -S . -B build >/dev/null
 cmake --build build -j "$(nproc)" --target quorvel-scan
 
@@ -41,6 +43,9 @@ printf 'other' >"$tree/b/y.dat"
 printf 'alone' >"$tree/b/z.dat"
 ln "$tree/a/one.txt" "$tree/b/hard.txt"
 
+echo "== Windows: engine, platform and model tests under Wine"
+timeout 900 ctest --test-dir build/win32 --output-on-failure --timeout 120
+
 echo "== quorvel-scan.exe against quorvel-scan"
 build/bin/quorvel-scan "$tree" >"$scratch/linux.txt" 2>/dev/null
 wine build/win32/bin/quorvel-scan.exe "Z:${tree//\//\\}" </dev/null 2>/dev/null | tr -d '\r' |
@@ -48,12 +53,16 @@ wine build/win32/bin/quorvel-scan.exe "Z:${tree//\//\\}" </dev/null 2>/dev/null 
 diff -u "$scratch/linux.txt" "$scratch/windows.txt"
 echo "same groups: $(grep -c . "$scratch/linux.txt") paths"
 
-echo "== quorvel.exe starts, shows its window and keeps its placement"
-QUORVEL_SCREENSHOT="Z:${scratch//\//\\}\\window.bmp" \
+echo "== quorvel.exe scans through its window and ends through File > Exit"
+QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\report.txt" \
     timeout 120 wine build/win32/bin/quorvel.exe </dev/null
+tr -d '\r' <"$scratch/report.txt" >"$scratch/report-lf.txt"
+printf 'Pellucan\nReady\nScan completed (5 files scanned, 4 duplicates found)\n4 rows\n' >"$scratch/expected.txt"
+diff -u "$scratch/expected.txt" "$scratch/report-lf.txt"
+QUORVEL_SCREENSHOT="Z:${scratch//\//\\}\\window.bmp" timeout 120 wine build/win32/bin/quorvel.exe </dev/null
 test -s "$scratch/window.bmp"
 cp "$scratch/window.bmp" build/win32/screenshot.bmp
 wineserver -k # the registry reaches user.reg when the server stops
 wineserver -w
 grep -q '^\[Software\\\\Orvo\\\\Quorvel\\\\MainFrame\]' "$WINEPREFIX/user.reg"
-echo "window picture: build/win32/screenshot.bmp; placement written to the registry"
+echo "Windows: the scan went as on Linux, the placement is in the registry, the window is in build/win32/screenshot.bmp"
