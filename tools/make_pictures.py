@@ -2,7 +2,8 @@
 """Draws the program's pictures as 24-bit BMP files on magenta (the transparent colour):
   toolbar.bmp   eight 24 x 24 pictures in button order (Add Folder, Delete Folder, Scan Folders,
                 Stop Thread, Cut, Copy, Paste, About), 192 x 24;
-  quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark.
+  quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark;
+  quorvel.ico   the same icon for the Windows program file.
 
 usage: tools/make_pictures.py RESOURCE-FOLDER
 
@@ -181,6 +182,26 @@ def write_bmp(path, pictures):
         f.write(header + info + data)
 
 
+def write_ico(path, picture):
+    """One 32 x 32 image, 24-bit colour with an AND mask that clears the magenta pixels."""
+    rows = bytearray()
+    for y in reversed(range(H)):
+        for x in range(W):
+            r, g, b = picture.px[y][x]
+            rows += bytes((b, g, r))
+    mask = bytearray()
+    for y in reversed(range(H)):
+        bits = 0
+        for x in range(W):
+            bits = bits << 1 | (1 if picture.px[y][x] == MAGENTA else 0)
+        mask += bits.to_bytes(W // 8, "big")
+    header = struct.pack("<IiiHHIIiiII", 40, W, 2 * H, 1, 24, 0, len(rows) + len(mask), 0, 0, 0, 0)
+    image = header + rows + mask
+    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", W, H, 0, 0, 1, 24, len(image), 22)
+    with open(path, "wb") as f:
+        f.write(directory + image)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -188,7 +209,9 @@ def main():
     write_bmp(os.path.join(folder, "toolbar.bmp"),
               [add_folder(), delete_folder(), scan_folders(), stop_thread(), cut(), copy(), paste(),
                about()])
-    write_bmp(os.path.join(folder, "quorvel.bmp"), [icon()])
+    picture = icon()
+    write_bmp(os.path.join(folder, "quorvel.bmp"), [picture])
+    write_ico(os.path.join(folder, "quorvel.ico"), picture)
 
 
 if __name__ == "__main__":
