@@ -24,9 +24,10 @@ configure_and_build build/tsan quorvel-thread-tests -DCMAKE_BUILD_TYPE=Debug -DQ
 # High address-space randomisation breaks ThreadSanitizer's memory layout on some kernels.
 TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan -L thread --output-on-failure -j "$jobs"
 
-# The GUI tests (label gui) get a display of their own from Xvfb.
+# The GUI tests (label gui) get a display of their own from Xvfb, which must not reset when the
+# last window program leaves: the next one, starting just then, would find no server.
 on_display() {
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
 }
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer: all tests"

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 # whole script runs on one Xvfb display.
 if [ -z "${QUORVEL_ON_XVFB:-}" ]; then
     bash scripts/deps.sh xvfb xauth
-    QUORVEL_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    QUORVEL_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
 fi
 wx_config=$(bash scripts/windows-toolchain.sh)
 wx_prefix=$(dirname "$(dirname "$wx_config")")

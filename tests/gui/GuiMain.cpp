@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 CDialogHook& CDialogHook::Instance()
@@ -87,8 +88,12 @@ int main(int argc, char** argv)
     }
 
     wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "the window toolkit could not start on display %s\n",
+                     display ? display : "(none)");
         return 1;
+    }
     wxSetAssertHandler(FailOnWxAssert);
     CDialogHook::Instance().Register();
     const int result = RUN_ALL_TESTS();
