@@ -83,6 +83,8 @@ private:
     void OnScanProgressMsg(wxThreadEvent& event);
     void OnResolveProgressMsg(wxThreadEvent& event);
     void OnScanFinishedMsg(wxThreadEvent& event);
+    void HandOverProgress(const std::string& text, bool resolving, std::atomic<bool>& queued,
+                          wxEventType type, int number);
     void ShowProgress();
     void OnProgressTimer(wxTimerEvent& event);
     void StopWorkerAndRelease();

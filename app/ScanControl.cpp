@@ -78,25 +78,25 @@ void CMainFrame::OnStopThread(wxCommandEvent&)
 
 void CMainFrame::OnScanProgress(const std::string& text)
 {
-    {
-        std::lock_guard<std::mutex> hold(m_progressLock);
-        m_progressText = text;
-        m_progressResolving = false;
-    }
-    // One event of a kind at a time: the slot already keeps only the latest text.
-    if (!m_scanEventQueued.exchange(true))
-        wxQueueEvent(this, new wxThreadEvent(EVT_SCAN_PROGRESS, WM_SCAN_PROGRESS));
+    HandOverProgress(text, false, m_scanEventQueued, EVT_SCAN_PROGRESS, WM_SCAN_PROGRESS);
 }
 
 void CMainFrame::OnResolveProgress(const std::string& text)
 {
+    HandOverProgress(text, true, m_resolveEventQueued, EVT_RESOLVE_PROGRESS, WM_RESOLVE_PROGRESS);
+}
+
+void CMainFrame::HandOverProgress(const std::string& text, bool resolving, std::atomic<bool>& queued,
+                                  wxEventType type, int number)
+{
     {
         std::lock_guard<std::mutex> hold(m_progressLock);
         m_progressText = text;
-        m_progressResolving = true;
+        m_progressResolving = resolving;
     }
-    if (!m_resolveEventQueued.exchange(true))
-        wxQueueEvent(this, new wxThreadEvent(EVT_RESOLVE_PROGRESS, WM_RESOLVE_PROGRESS));
+    // One event of a kind at a time: the slot already keeps only the latest text.
+    if (!queued.exchange(true))
+        wxQueueEvent(this, new wxThreadEvent(type, number));
 }
 
 void CMainFrame::OnScanFinished()
