@@ -12,11 +12,34 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 bash scripts/deps.sh g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 xvfb xauth dpkg-dev >&2
 
-# A deb-src twin of the system's Debian source list, in a file of its own.
-sources=/etc/apt/sources.list.d/quorvel-debian-src.sources
-if [ ! -f "$sources" ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$sources"
+# wxWidgets' source package needs deb-src entries. When the system has none, a twin of its Debian
+# sources is written to a file of our own: from the one-line form (sources.list, *.list) or the
+# deb822 form (*.sources), both of which Debian 12 uses. Only Debian's own archives are twinned, and
+# the file appears only once it is complete, so an interrupted run leaves nothing half-made behind.
+add_debian_source_twin() {
+    local dir=/etc/apt/sources.list.d twin=/etc/apt/sources.list.d/quorvel-debian-src
+    local one_line deb822
+    rm -f "$twin.list" "$twin.sources"
+    one_line=$(cat /etc/apt/sources.list "$dir"/*.list 2>/dev/null |
+        awk '$1 == "deb" && /debian/ { $1 = "deb-src"; print }')
+    deb822=$(cat "$dir"/*.sources 2>/dev/null |
+        awk 'BEGIN { RS = ""; ORS = "\n\n" }
+             /(^|\n)Types:[^\n]*deb([ \t]|\n|$)/ && /debian/ {
+                 sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')
+    if [ -n "$one_line" ]; then
+        printf '%s\n' "$one_line" >/etc/apt/quorvel-src.tmp && mv /etc/apt/quorvel-src.tmp "$twin.list"
+    fi
+    if [ -n "$deb822" ]; then
+        printf '%s' "$deb822" >/etc/apt/quorvel-src.tmp && mv /etc/apt/quorvel-src.tmp "$twin.sources"
+    fi
+    if [ -z "$one_line$deb822" ]; then
+        echo "No Debian archive found in the apt sources; cannot fetch wxWidgets' source package." >&2
+        exit 1
+    fi
     apt-get update -qq
+}
+if [ -z "$(apt-cache showsrc wxwidgets3.2 2>/dev/null)" ]; then
+    add_debian_source_twin
 fi
 
 version=$(apt-cache showsrc wxwidgets3.2 | awk '/^Version:/ { print $2; exit }')
