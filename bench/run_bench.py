@@ -137,12 +137,12 @@ def main():
     ap.add_argument("--profiles", default=",".join(PROFILES))
     ap.add_argument("--tools", default="quorvel," + ",".join(PEERS))
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "quorvel-bench"))
-    ap.add_argument("--scan", default=os.path.join(REPO, "build", "bin", "quorvel-scan"))
+    ap.add_argument("--scan", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-scan"))
     ap.add_argument("--growth", type=float, default=0,
                     help="also run --growth-profiles at this multiple of the scale and print "
                          "how much longer each tool takes")
     ap.add_argument("--growth-profiles", default="same-size,late-diff")
-    ap.add_argument("--measure", default=os.path.join(REPO, "build", "bin", "quorvel-measure"))
+    ap.add_argument("--measure", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-measure"))
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
     args.tools = args.tools.split(",")
@@ -150,7 +150,7 @@ def main():
     ensure_peers(args.tools)
     for binary in ([args.scan] if "quorvel" in args.tools else []) + [args.measure]:
         if not os.access(binary, os.X_OK):
-            sys.exit("run_bench: %s is missing; build it first (cmake --build build)" % binary)
+            sys.exit("run_bench: %s is missing; build it first (cmake --preset dev && cmake --build --preset dev)" % binary)
 
     lines = ["| profile | tool | median wall | median CPU | peak memory | groups as oracle |",
              "|---|---|---|---|---|---|"]

@@ -6,19 +6,22 @@
 # HKEY_CURRENT_USER\Software\Orvo\Quorvel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/display.sh
 # Wine's desktop process starts with the first program and needs the display from the start: the
 # whole script runs on one Xvfb display.
 if [ -z "${QUORVEL_ON_XVFB:-}" ]; then
     bash scripts/deps.sh xvfb xauth
-    QUORVEL_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
+    QUORVEL_ON_XVFB=1 on_display bash "$0" "$@"
+    exit
 fi
-wx_config=$(bash scripts/windows-toolchain.sh)
-wx_prefix=$(dirname "$(dirname "$wx_config")")
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" -DQUORVEL_WX_PREFIX="$wx_prefix" \
-    -DwxWidgets_CONFIG_EXECUTABLE="$wx_config" -DQUORVEL_TESTS=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 -j "$(nproc)"
-cmake -S . -B build >/dev/null
-cmake --build build -j "$(nproc)" --target quorvel-scan
+QUORVEL_WX_CONFIG=$(bash scripts/windows-toolchain.sh)
+QUORVEL_WX_PREFIX=$(dirname "$(dirname "$QUORVEL_WX_CONFIG")")
+export QUORVEL_WX_CONFIG QUORVEL_WX_PREFIX
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$(nproc)"
+# The Linux tool to compare with comes from the release build, which the run command also uses.
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target quorvel-scan
 
 scratch=$(mktemp -d)
 export WINEPREFIX="$scratch/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -44,10 +47,10 @@ printf 'alone' >"$tree/b/z.dat"
 ln "$tree/a/one.txt" "$tree/b/hard.txt"
 
 echo "== Windows: engine, platform and model tests under Wine"
-timeout 900 ctest --test-dir build/win32 --output-on-failure --timeout 120
+timeout 900 ctest --preset win32
 
 echo "== quorvel-scan.exe against quorvel-scan"
-build/bin/quorvel-scan "$tree" >"$scratch/linux.txt" 2>/dev/null
+build/release/bin/quorvel-scan "$tree" >"$scratch/linux.txt" 2>/dev/null
 wine build/win32/bin/quorvel-scan.exe "Z:${tree//\//\\}" </dev/null 2>/dev/null | tr -d '\r' |
     sed -e 's|^Z:||' -e 's|\\|/|g' >"$scratch/windows.txt"
 diff -u "$scratch/linux.txt" "$scratch/windows.txt"

@@ -20,9 +20,10 @@ add_debian_source_twin() {
     local dir=/etc/apt/sources.list.d twin=/etc/apt/sources.list.d/quorvel-debian-src
     local one_line deb822
     rm -f "$twin.list" "$twin.sources"
-    one_line=$(cat /etc/apt/sources.list "$dir"/*.list 2>/dev/null |
+    # A form that is not in use has no files: cat's complaint about them is no failure.
+    one_line=$({ cat /etc/apt/sources.list "$dir"/*.list 2>/dev/null || true; } |
         awk '$1 == "deb" && /debian/ { $1 = "deb-src"; print }')
-    deb822=$(cat "$dir"/*.sources 2>/dev/null |
+    deb822=$({ cat "$dir"/*.sources 2>/dev/null || true; } |
         awk 'BEGIN { RS = ""; ORS = "\n\n" }
              /(^|\n)Types:[^\n]*deb([ \t]|\n|$)/ && /debian/ {
                  sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')
