@@ -60,13 +60,24 @@ private:
     bool m_finished = false;
 };
 
-int Usage()
+// Kept in step with the manual page, quorvel-scan(1).
+constexpr const char* kUsage =
+    "usage: quorvel-scan [--progress] [--] FOLDER...\n"
+    "       quorvel-scan --help | --version\n"
+    "Finds files of equal size, equal last four path characters and identical contents;\n"
+    "prints each group's paths one per line, each group followed by an empty line.\n"
+    "\n"
+    "  --progress  show the scan's progress texts on standard error\n"
+    "  --help      show this text and exit\n"
+    "  --version   show the version and exit\n"
+    "  --          take every later argument as a folder\n";
+
+// Asked for, the usage goes to standard output with success; given after a mistake, to standard
+// error with exit code 2.
+int Usage(bool asked)
 {
-    std::fputs("usage: quorvel-scan [--progress] FOLDER...\n"
-               "Finds files of equal size, equal last four path characters and identical contents;\n"
-               "prints each group's paths one per line, each group followed by an empty line.\n",
-               stderr);
-    return 2;
+    std::fputs(kUsage, asked ? stdout : stderr);
+    return asked ? 0 : 2;
 }
 
 void PrintResults(CScanEngine& engine)
@@ -89,17 +100,28 @@ void PrintResults(CScanEngine& engine)
 int main(int argc, char** argv)
 {
     bool showProgress = false;
+    bool optionsEnded = false;
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--progress") == 0)
+        const std::string argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-')
+            folders.push_back(argument);
+        else if (argument == "--")
+            optionsEnded = true;
+        else if (argument == "--progress")
             showProgress = true;
-        else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return Usage();
-        else
-            folders.emplace_back(argv[i]);
+        else if (argument == "--help" || argument == "-h")
+            return Usage(true);
+        else if (argument == "--version") {
+            std::puts("quorvel-scan " QUORVEL_VERSION);
+            return 0;
+        } else {
+            std::fprintf(stderr, "quorvel-scan: unknown option %s\n", argument.c_str());
+            return Usage(false);
+        }
     }
     if (folders.empty())
-        return Usage();
+        return Usage(false);
 
     CConsoleListener listener(showProgress);
     CScanEngine engine;

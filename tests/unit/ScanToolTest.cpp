@@ -25,12 +25,12 @@ std::string ReadAll(const std::string& path)
     return text.str();
 }
 
-ToolRun RunTool(const CTempTree& scratch, const std::string& arguments)
+ToolRun RunTool(const CTempTree& scratch, const std::string& arguments, const std::string& folder = ".")
 {
     const std::string out = scratch.Path("stdout");
     const std::string err = scratch.Path("stderr");
     const std::string command =
-        std::string("'") + QUORVEL_SCAN_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        "cd '" + folder + "' && '" + QUORVEL_SCAN_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -92,6 +92,35 @@ TEST_F(ScanTool, WithoutAFolderPrintsItsUsageAndExitsTwo)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("usage: quorvel-scan"), std::string::npos);
     EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(ScanTool, AnswersHelpAndVersionAndRefusesUnknownOptions)
+{
+    const ToolRun help = RunTool(m_scratch, "--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: quorvel-scan", 0), 0u);
+    EXPECT_TRUE(help.err.empty());
+
+    const ToolRun version = RunTool(m_scratch, "--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "quorvel-scan " QUORVEL_VERSION "\n");
+
+    m_tree.Write("R/a.txt", "same");
+    m_tree.Write("R/b.txt", "same");
+    const ToolRun unknown = RunTool(m_scratch, "--progres " + Quoted("R"));
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.out.empty()); // no scan ran
+    EXPECT_NE(unknown.err.find("unknown option --progres\nusage: quorvel-scan"), std::string::npos);
+}
+
+TEST_F(ScanTool, TakesEverythingAfterTwoDashesAsAFolder)
+{
+    m_tree.Write("-R/a.txt", "same");
+    m_tree.Write("-R/b.txt", "same");
+    const ToolRun run = RunTool(m_scratch, "-- -R --help", m_tree.Root());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, m_tree.Path("-R/a.txt") + "\n" + m_tree.Path("-R/b.txt") + "\n\n");
+    EXPECT_NE(run.err.find("warning: --help"), std::string::npos);
 }
 
 } // namespace
