@@ -40,6 +40,13 @@ bool CQuorvelApp::OnInit()
     Bind(wxEVT_MENU, &CQuorvelApp::OnAppAbout, this, ID_APP_ABOUT);
     m_mainFrame->Show();
 
+    // Project files named on the command line (a double-click on one in a file manager) open once
+    // the window is up, as Project > Open opens them.
+    for (int i = 1; i < argc; ++i) {
+        const std::string project = FromDisplay(argv[i]);
+        CallAfter([this, project] { m_mainFrame->GetFolderView()->OpenProject(project, true); });
+    }
+
     wxString screenshot;
     if (wxGetEnv("QUORVEL_SCREENSHOT", &screenshot) && !screenshot.empty())
         CallAfter([this, screenshot] { TakeScreenshotAndClose(screenshot); });

@@ -111,7 +111,7 @@ void CFolderView::GetFolders(std::vector<std::string>& folders) const
     folders.insert(folders.end(), m_folders.Entries().begin(), m_folders.Entries().end());
 }
 
-bool CFolderView::OpenProject(const std::string& path)
+bool CFolderView::OpenProject(const std::string& path, bool sayCannotOpen)
 {
     // The selected entries go only once the file is open: a file that cannot be opened changes nothing.
     const EProjectResult result = ReadProjectFile(
@@ -121,7 +121,7 @@ bool CFolderView::OpenProject(const std::string& path)
                 AppendFolder(line);
         },
         [this] { DeleteSelectedFolders(); });
-    if (result == EProjectResult::ReadError)
+    if (result == EProjectResult::ReadError || (result == EProjectResult::CannotOpen && sayCannotOpen))
         ShowProjectReadError(this, ToDisplay(path));
     return result == EProjectResult::Done;
 }

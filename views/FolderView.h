@@ -29,8 +29,10 @@ public:
     void GetFolders(std::vector<std::string>& folders) const;
 
     // False when the file cannot be opened or created, or when reading or writing fails (said in a
-    // message box); what was added or written before the failure stays.
-    bool OpenProject(const std::string& path);
+    // message box); what was added or written before the failure stays. A file that cannot be opened
+    // is said only with `sayCannotOpen`: the Open dialog has already made sure the file exists, a
+    // name from the command line has not.
+    bool OpenProject(const std::string& path, bool sayCannotOpen = false);
     bool SaveProject(const std::string& path);
 
     void SaveFolderList();

@@ -164,15 +164,18 @@ TEST_F(FolderViewTest, ProjectFileErrorsAreShownWithTheFilePath)
 {
     m_tree.MakeFolder("folder.qvlprj");
     EXPECT_FALSE(m_view->OpenProject(m_tree.Path("folder.qvlprj")));
+    EXPECT_FALSE(m_view->OpenProject(m_tree.Path("missing.qvlprj"), true)); // as from the command line
     Add("/one");
     EXPECT_FALSE(m_view->SaveProject("/dev/full"));
     const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].message, "An unknown error occurred while accessing " +
                                     wxString::FromUTF8(m_tree.Path("folder.qvlprj")) + ".");
     EXPECT_EQ(shown[0].icon, wxICON_STOP);
-    EXPECT_EQ(shown[1].message, "Disk full while accessing /dev/full.");
-    EXPECT_EQ(shown[1].icon, wxICON_STOP);
+    EXPECT_EQ(shown[1].message, "An unknown error occurred while accessing " +
+                                    wxString::FromUTF8(m_tree.Path("missing.qvlprj")) + ".");
+    EXPECT_EQ(shown[2].message, "Disk full while accessing /dev/full.");
+    EXPECT_EQ(shown[2].icon, wxICON_STOP);
 
     EXPECT_TRUE(m_view->SaveProject(m_tree.Path("ok.qvlprj")));
     std::ifstream in(m_tree.Path("ok.qvlprj"), std::ios::binary);

@@ -1,0 +1,36 @@
+// The program started with a project file, as a file manager starts it: the project's folders are in
+// the list that the window's own scan walks.
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
+{
+    CTempTree tree;
+    tree.Write("one/a.txt", "same bytes");
+    tree.Write("two/b.txt", "same bytes");
+    tree.MakeFolder("empty");
+    tree.MakeFolder("config");
+    tree.Write("p.qvlprj", tree.Path("one") + "\r\n" + tree.Path("two") + "\r\n");
+
+    // The smoke scan adds an empty folder and scans: whatever it finds came from the project.
+    const std::string command = "XDG_CONFIG_HOME='" + tree.Path("config") + "' QUORVEL_SMOKE_SCAN='" +
+                                tree.Path("empty") + "' QUORVEL_SMOKE_REPORT='" + tree.Path("report") +
+                                "' timeout 120 '" QUORVEL_APP "' '" + tree.Path("p.qvlprj") + "' </dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    std::ifstream in(tree.Path("report"));
+    std::ostringstream report;
+    report << in.rdbuf();
+    EXPECT_EQ(report.str(),
+              "Pellucan\nReady\nScan completed (2 files scanned, 2 duplicates found)\n2 rows\n");
+}
+
+} // namespace
