@@ -4,8 +4,10 @@
                 Stop Thread, Cut, Copy, Paste, About), 192 x 24;
   quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark;
   quorvel.ico   the same icon for the Windows program file.
+Given an icon folder too, it draws the icon and the project file's icon, smoothed, at every size of
+the desktop's icon theme, as ICON-FOLDER/hicolor/NxN/{apps,mimetypes}/NAME.png.
 
-usage: tools/make_pictures.py RESOURCE-FOLDER
+usage: tools/make_pictures.py RESOURCE-FOLDER [ICON-FOLDER]
 
 The pictures are the project's own, drawn here from circles, boxes and lines.
 """
@@ -14,8 +16,12 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 W, H = 24, 24  # the size being drawn; the icon sets them to 32
+APP_ID = "org.example.quorvel"
+PROJECT_TYPE_ICON = "application-x-quorvel-project"  # the desktop's name for the type's icon
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 MAGENTA = (255, 0, 255)
 FOLDER = (232, 184, 64)
 FOLDER_DARK = (176, 128, 32)
@@ -28,41 +34,53 @@ INK = (40, 40, 40)
 
 
 class Picture:
-    def __init__(self):
-        self.px = [[MAGENTA] * W for _ in range(H)]
+    """Pixels on magenta. Shapes are given in the art's own units; `scale` pixels make one unit, so
+    the same art draws at any whole multiple of its size."""
+
+    def __init__(self, scale=1):
+        self.s = scale
+        self.w, self.h = W * scale, H * scale
+        self.px = [[MAGENTA] * self.w for _ in range(self.h)]
 
     def set(self, x, y, c):
-        if 0 <= x < W and 0 <= y < H:
+        if 0 <= x < self.w and 0 <= y < self.h:
             self.px[y][x] = c
 
+    def pixels(self, u0, v0, u1, v1):
+        """The pixels whose centres may lie in the unit rectangle, with those centres in units."""
+        s = self.s
+        for y in range(max(0, math.floor(v0 * s)), min(self.h, math.ceil(v1 * s) + 1)):
+            for x in range(max(0, math.floor(u0 * s)), min(self.w, math.ceil(u1 * s) + 1)):
+                yield x, y, (x + 0.5) / s, (y + 0.5) / s
+
     def box(self, x0, y0, x1, y1, fill, edge=None):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                on_edge = x in (x0, x1) or y in (y0, y1)
+        """The cells x0..x1 by y0..y1, their outer cells in the edge colour."""
+        s = self.s
+        for y in range(y0 * s, (y1 + 1) * s):
+            for x in range(x0 * s, (x1 + 1) * s):
+                on_edge = x < (x0 + 1) * s or x >= x1 * s or y < (y0 + 1) * s or y >= y1 * s
                 self.set(x, y, edge if (edge and on_edge) else fill)
 
     def disc(self, cx, cy, r, fill, edge=None, width=1.2):
-        for y in range(H):
-            for x in range(W):
-                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
-                if d <= r:
-                    self.set(x, y, edge if (edge and d > r - width) else fill)
+        for x, y, u, v in self.pixels(cx - r, cy - r, cx + r, cy + r):
+            d = math.hypot(u - cx, v - cy)
+            if d <= r:
+                self.set(x, y, edge if (edge and d > r - width) else fill)
 
     def ring(self, cx, cy, r, width, c):
-        for y in range(H):
-            for x in range(W):
-                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
-                if r - width <= d <= r:
-                    self.set(x, y, c)
+        for x, y, u, v in self.pixels(cx - r, cy - r, cx + r, cy + r):
+            d = math.hypot(u - cx, v - cy)
+            if r - width <= d <= r:
+                self.set(x, y, c)
 
     def line(self, x0, y0, x1, y1, c, width=2.0):
-        for y in range(H):
-            for x in range(W):
-                px, py = x + 0.5, y + 0.5
-                dx, dy = x1 - x0, y1 - y0
-                t = max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / float(dx * dx + dy * dy)))
-                if math.hypot(px - (x0 + t * dx), py - (y0 + t * dy)) <= width / 2:
-                    self.set(x, y, c)
+        dx, dy = x1 - x0, y1 - y0
+        half = width / 2
+        for x, y, u, v in self.pixels(min(x0, x1) - half, min(y0, y1) - half, max(x0, x1) + half,
+                                      max(y0, y1) + half):
+            t = max(0.0, min(1.0, ((u - x0) * dx + (v - y0) * dy) / float(dx * dx + dy * dy)))
+            if math.hypot(u - (x0 + t * dx), v - (y0 + t * dy)) <= half:
+                self.set(x, y, c)
 
 
 def folder(p):
@@ -150,10 +168,10 @@ def about():
     return p
 
 
-def icon():
+def icon(scale=1):
     global W, H
     W, H = 32, 32
-    p = Picture()
+    p = Picture(scale)
     p.box(3, 3, 18, 24, PAPER, GREY)
     p.box(12, 7, 27, 28, PAPER, BLUE)
     for y in (12, 16, 20):
@@ -162,6 +180,47 @@ def icon():
     p.line(19.5, 24.5, 22, 27, PAPER, 2.2)
     p.line(22, 27, 26.5, 21, PAPER, 2.2)
     return p
+
+
+def project_icon(scale=1):
+    """A project file: a page listing folders, with the program's check mark."""
+    global W, H
+    W, H = 32, 32
+    p = Picture(scale)
+    p.box(5, 1, 24, 30, PAPER, GREY)
+    for y in (5, 9):
+        p.line(8.5, y + 0.5, 21.5, y + 0.5, GREY, 1.2)
+    p.box(8, 13, 13, 15, FOLDER, FOLDER_DARK)
+    p.box(8, 15, 21, 23, FOLDER, FOLDER_DARK)
+    p.disc(22, 24, 7, GREEN)
+    p.line(18.5, 24.5, 21, 27, PAPER, 2.2)
+    p.line(21, 27, 25.5, 21, PAPER, 2.2)
+    return p
+
+
+def write_png(path, draw, size):
+    """Draws at four (large sizes: two) times the size and averages each block of pixels, magenta
+    counting as transparent, so that edges are smooth at every size."""
+    k = 4 if size <= 64 else 2
+    picture = draw(size * k // 32)
+    rows = bytearray()
+    for y in range(size):
+        rows.append(0)  # no filter
+        for x in range(size):
+            r = g = b = n = 0
+            for py in picture.px[y * k:(y + 1) * k]:
+                for c in py[x * k:(x + 1) * k]:
+                    if c != MAGENTA:
+                        r, g, b, n = r + c[0], g + c[1], b + c[2], n + 1
+            rows += bytes((r // n, g // n, b // n, 255 * n // (k * k))) if n else bytes(4)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b""))
 
 
 def write_bmp(path, pictures):
@@ -203,7 +262,7 @@ def write_ico(path, picture):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     folder = sys.argv[1]
     write_bmp(os.path.join(folder, "toolbar.bmp"),
@@ -212,6 +271,11 @@ def main():
     picture = icon()
     write_bmp(os.path.join(folder, "quorvel.bmp"), [picture])
     write_ico(os.path.join(folder, "quorvel.ico"), picture)
+    if len(sys.argv) == 3:
+        for size in ICON_SIZES:
+            theme = os.path.join(sys.argv[2], "hicolor", "%dx%d" % (size, size))
+            write_png(os.path.join(theme, "apps", APP_ID + ".png"), icon, size)
+            write_png(os.path.join(theme, "mimetypes", PROJECT_TYPE_ICON + ".png"), project_icon, size)
 
 
 if __name__ == "__main__":
