@@ -8,4 +8,7 @@ namespace platform {
 // Judged by the name alone; empty when the desktop knows no name for it.
 std::string FileTypeName(const std::string& path);
 
+// The desktop's name for a folder ("Folder", "File folder").
+std::string FolderTypeName();
+
 } // namespace platform

@@ -18,4 +18,13 @@ std::string FileTypeName(const std::string& path)
     return Narrow(info.szTypeName);
 }
 
+std::string FolderTypeName()
+{
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                       SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES) == 0)
+        return std::string();
+    return Narrow(info.szTypeName);
+}
+
 } // namespace platform

@@ -1,0 +1,17 @@
+// Handing files to the desktop: opening one with its application, showing one in the file manager.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Opens the file or folder with the desktop's default application for its type, started in
+// `folder`, as a double-click in the file manager does. An executable file is never run itself.
+// False when nothing could be started.
+bool OpenWithDefaultApplication(const std::string& path, const std::string& folder);
+
+// Opens the file manager on `folder` with the file `path` selected where the desktop can do that,
+// and on the folder alone where it cannot. False when nothing could be started.
+bool ShowInFileManager(const std::string& path, const std::string& folder);
+
+} // namespace platform

@@ -1,0 +1,19 @@
+// What the file system says about one named file or folder, without opening it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+struct EntryFacts
+{
+    bool isFolder = false;
+    std::int64_t size = 0;     // 0 for a folder
+    std::int64_t modified = 0; // last write, seconds since 1970 UTC; 0 when its local year is before 1900
+};
+
+// False when nothing exists under that exact name; a link is followed.
+bool LookUpEntry(const std::string& path, EntryFacts& facts);
+
+} // namespace platform

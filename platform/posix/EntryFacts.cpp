@@ -1,0 +1,21 @@
+// One stat call per name.
+#include "platform/EntryFacts.h"
+
+#include "platform/FolderListing.h"
+
+#include <sys/stat.h>
+
+namespace platform {
+
+bool LookUpEntry(const std::string& path, EntryFacts& facts)
+{
+    struct stat status;
+    if (path.empty() || stat(path.c_str(), &status) != 0)
+        return false;
+    facts.isFolder = S_ISDIR(status.st_mode);
+    facts.size = facts.isFolder ? 0 : static_cast<std::int64_t>(status.st_size);
+    facts.modified = RecordedTime(static_cast<std::int64_t>(status.st_mtim.tv_sec));
+    return true;
+}
+
+} // namespace platform
