@@ -26,7 +26,17 @@ constexpr MenuEntry kProjectMenu[] = {
 constexpr MenuEntry kHelpMenu[] = {
     {ID_APP_ABOUT, "&About Quorvel...", false}, {0, nullptr, false}, {ID_WEB_PAGE, "&Web Page", false}};
 
+constexpr MenuEntry kFilesMenuEntries[] = {
+    {ID_FILES_DELETE, "Delete", false},
+    {ID_FILES_OPEN, "Open", false},
+    {ID_FILES_REVEAL, "Reveal in Explorer", false},
+    {0, nullptr, false},
+    {ID_FILES_DELETE_ALL_IN_FOLDER, "Delete All in Folder", false},
+};
+
 } // namespace
+
+const MenuTable kFilesMenu = {"Files", kFilesMenuEntries, std::size(kFilesMenuEntries)};
 
 const MenuTable kMainMenu[5] = {
     {"&File", kFileMenu, std::size(kFileMenu)}, {"&Edit", kEditMenu, std::size(kEditMenu)},

@@ -24,10 +24,10 @@ enum ECommand : int
     ID_ADD_FOLDER = CommandId(32784),
     ID_DELETE_FOLDER = CommandId(32785),
     // The duplicates list's context menu.
-    ID_FILE_DELETE = CommandId(32776),
-    ID_FILE_OPEN = CommandId(32777),
-    ID_FILE_REVEAL = CommandId(32778),
-    ID_FILE_DELETE_ALL_IN_FOLDER = CommandId(32783),
+    ID_FILES_DELETE = CommandId(32776),
+    ID_FILES_OPEN = CommandId(32777),
+    ID_FILES_REVEAL = CommandId(32778),
+    ID_FILES_DELETE_ALL_IN_FOLDER = CommandId(32783),
     ID_APP_EXIT = wxID_EXIT,
     ID_EDIT_CUT = wxID_CUT,
     ID_EDIT_COPY = wxID_COPY,
@@ -77,6 +77,9 @@ inline constexpr CommandText kCommandTexts[] = {
     {ID_NEXT_PANE, "Switch to the next window pane", "Next Pane"},
     {ID_PREV_PANE, "Switch back to the previous window pane", "Previous Pane"},
     {ID_EDIT_UNDO, "Undo the last action", "Undo"},
+    {ID_FILES_DELETE, "Delete File", "Delete File"},
+    {ID_FILES_OPEN, "Open File", "Open File"},
+    {ID_FILES_REVEAL, "Reveal in Explorer", "Reveal in Explorer"},
 };
 
 // The texts of a command; null for an unknown id.
@@ -98,6 +101,9 @@ struct MenuTable
 };
 
 extern const MenuTable kMainMenu[5];
+
+// Menu 130: the duplicates list's context menu, one popup.
+extern const MenuTable kFilesMenu;
 
 // Toolbar 128: 0 is a separator; the pictures of bitmap 134 are in the order of the buttons.
 inline constexpr int kToolbarButtons[] = {

@@ -85,7 +85,8 @@ std::string_view CDuplicateRows::Store(const std::string& text)
     return std::string_view(at, text.size());
 }
 
-void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified)
+void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified,
+                                bool folder)
 {
     if (path == GROUP_SEPARATOR) {
         if (++m_colorIndex == 3)
@@ -97,6 +98,7 @@ void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std:
     record.backColor = GroupColors[m_colorIndex];
     record.size = size;
     record.modified = modified;
+    record.folder = folder;
     m_order.push_back(static_cast<std::uint32_t>(m_rows.size()));
     m_rows.push_back(record);
 }
@@ -137,12 +139,16 @@ void CDuplicateRows::RemoveRows(std::vector<std::size_t> rows)
     m_order.resize(kept);
 }
 
-const std::string& CDuplicateRows::TypeName(std::string_view path) const
+const std::string& CDuplicateRows::TypeName(const RowRecord& record) const
 {
-    const std::string key = TypeKey(path);
+    // A name cannot hold a "/", so this key never meets one made from a file name.
+    const std::string key = record.folder ? "/" : TypeKey(record.fullPath);
     auto known = m_typeNames.find(key);
-    if (known == m_typeNames.end())
-        known = m_typeNames.emplace(key, platform::FileTypeName(std::string(path))).first;
+    if (known == m_typeNames.end()) {
+        std::string name =
+            record.folder ? platform::FolderTypeName() : platform::FileTypeName(std::string(record.fullPath));
+        known = m_typeNames.emplace(key, std::move(name)).first;
+    }
     return known->second;
 }
 
@@ -155,7 +161,7 @@ std::string CDuplicateRows::CellText(std::size_t row, EColumn column) const
     case EColumn::Location:
         return LocationText(record.fullPath);
     case EColumn::Type:
-        return TypeName(record.fullPath);
+        return TypeName(record);
     case EColumn::Size:
         return std::to_string(record.size);
     case EColumn::Modified:

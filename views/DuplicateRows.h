@@ -18,6 +18,7 @@ struct RowRecord
 {
     std::string_view fullPath; // kept in the rows' own text store
     std::uint32_t backColor = kWhite;
+    bool folder = false; // a pasted folder: its type is the desktop's folder type
     std::int64_t size = 0;
     std::int64_t modified = 0;
 };
@@ -41,7 +42,7 @@ public:
 
     // A group separator adds no row and moves on to the next group colour; any other path becomes
     // a row in the current group colour.
-    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified);
+    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     void Reserve(std::size_t rows);
 
     // Removes every row; the records stay until FreeRowRecords.
@@ -64,7 +65,7 @@ public:
 
 private:
     std::string_view Store(const std::string& text);
-    const std::string& TypeName(std::string_view path) const;
+    const std::string& TypeName(const RowRecord& record) const;
 
     int m_colorIndex = 0;
     std::vector<RowRecord> m_rows;      // every record since the last FreeRowRecords

@@ -23,6 +23,7 @@ CFileView::CFileView(wxWindow* parent, wxConfigBase* config)
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN),
       m_config(config)
 {
+    BindFileActions();
     Bind(wxEVT_LIST_ITEM_FOCUSED, &CFileView::OnFocused, this);
     // The rows are drawn in a child window of the generic list; the pointer is followed there too.
     Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
@@ -84,9 +85,9 @@ void CFileView::SaveColumnWidths()
     m_config->Flush();
 }
 
-void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified)
+void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder)
 {
-    m_rows.AddFileRow(path, size, modified);
+    m_rows.AddFileRow(path, size, modified, folder);
     if (!IsFrozen())
         SyncRowCount();
 }

@@ -2,13 +2,16 @@
 #pragma once
 
 #include "views/DuplicateRows.h"
+#include "views/FileActions.h"
 
 #include <wx/listctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class wxConfigBase;
+class wxMenu;
 
 class CFileView : public wxListView
 {
@@ -25,15 +28,33 @@ public:
 
     // A group separator adds no row and moves on to the next colour. While the window is frozen the
     // list learns the new row count when it is thawed, so a large refill costs one update.
-    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified);
+    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     void DeleteAllRows();
     void FreeRowRecords();
 
-    // Clipboard transfer of paths. Not built yet: the commands, keys and enable rules that reach
-    // these are complete, and they change nothing.
-    bool CopySelection() { return false; }
-    void CutSelection() {}
-    void PasteFiles() {}
+    // Clipboard transfer of paths: the selected rows' full paths out (false when none is selected
+    // or the clipboard refused them); Cut removes the rows even then; Paste adds a row in the
+    // current colour for every line or copied file that names an existing file or folder.
+    bool CopySelection();
+    bool CutSelection();
+    void PasteFiles();
+
+    // The context menu's actions. Delete acts on the selected rows, the others on the anchor row.
+    // A file that could not go to the trash keeps its row and is named in one warning at the end.
+    void DeleteSelectedFiles();
+    void OpenSelectedFile();
+    void RevealInExplorer();
+    void DeleteAllInFolder();
+    void CollectSelectedPaths(std::vector<std::string>& paths) const;
+    // Removes the selected rows only; files and records stay. False when no row is selected.
+    bool RemoveSelectedRows();
+
+    // How the context menu is shown at a point of the list; tests replace it, since a real popup
+    // waits for the user.
+    void SetMenuPresenter(std::function<void(wxMenu&, const wxPoint&)> presenter)
+    {
+        m_presentMenu = std::move(presenter);
+    }
 
     const CDuplicateRows& Rows() const { return m_rows; }
     // The row where the user last started a selection, or -1.
@@ -51,6 +72,12 @@ protected:
     void DoThaw() override;
 
 private:
+    void BindFileActions();
+    void OnContextMenu(wxContextMenuEvent& event);
+    // Removes the given rows in one pass; the other selected rows stay selected and the anchor
+    // follows its row.
+    void RemoveRows(std::vector<std::size_t> rows);
+    void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
@@ -66,4 +93,5 @@ private:
     wxWindow* m_tipWindow = nullptr; // where the pointer is followed: the list or the part that draws rows
     wxString m_tipText;
     mutable wxItemAttr m_attr;
+    std::function<void(wxMenu&, const wxPoint&)> m_presentMenu;
 };

@@ -24,3 +24,8 @@ void ShowProjectWriteError(wxWindow* parent, const wxString& path)
     text.Replace("%1", path);
     wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
 }
+
+void ShowTrashFailures(wxWindow* parent, const wxString& text)
+{
+    wxMessageBox(text, kAppName, wxOK | wxICON_WARNING, parent);
+}

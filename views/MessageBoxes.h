@@ -8,3 +8,5 @@ class wxWindow;
 void ShowOverlapMessage(wxWindow* parent, const wxString& path);
 void ShowProjectReadError(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
+// Names the files that stayed where they were when they should have gone to the trash.
+void ShowTrashFailures(wxWindow* parent, const wxString& text);

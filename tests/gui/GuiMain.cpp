@@ -1,6 +1,7 @@
 // The GUI tests' main: wx started on the display of Xvfb, HOME and the desktop folders in a
 // temporary folder, modal dialogs caught, and wx assertions turned into test failures.
 #include "tests/gui/DialogHook.h"
+#include "tests/support/SessionBus.h"
 #include "tests/support/TempTree.h"
 
 #include <wx/app.h>
@@ -86,6 +87,7 @@ int main(int argc, char** argv)
         home.MakeFolder(folder);
         setenv(name, home.Path(folder).c_str(), 1);
     }
+    StartPrivateSessionBus(home.Root());
 
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {

@@ -1,0 +1,406 @@
+// The duplicates list acting on its files: the context menu, the trash under a temporary HOME,
+// opening and revealing through handlers registered here, and the clipboard.
+#include "engine/FileItem.h"
+#include "platform/FileTypes.h"
+#include "resources/Commands.h"
+#include "tests/gui/DialogHook.h"
+#include "tests/support/TempTree.h"
+#include "views/FileView.h"
+
+#include <wx/app.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/utils.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class Predicate> bool PumpUntil(Predicate done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        wxYield();
+        wxMilliSleep(2);
+    }
+    return true;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// True when the file is in the temporary HOME's trash with its record of where it came from.
+bool InTrash(const std::string& original)
+{
+    const fs::path trash = fs::path(Env("XDG_DATA_HOME")) / "Trash";
+    std::error_code error;
+    for (const auto& info : fs::directory_iterator(trash / "info", error)) {
+        const std::string text = ReadAll(info.path().string());
+        if (text.find("[Trash Info]\nPath=" + original + "\n") == std::string::npos)
+            continue;
+        const std::string name = info.path().stem().string(); // "a.txt.trashinfo" -> "a.txt"
+        return fs::exists(trash / "files" / name);
+    }
+    return false;
+}
+
+// A handler for plain text, shell scripts and folders, registered as the desktop's default for
+// them under the temporary XDG folders; it writes each path it is given to its record.
+const std::string& HandlerRecord()
+{
+    static const std::string record = [] {
+        const std::string home = Env("HOME");
+        const std::string script = home + "/handler.sh";
+        const std::string file = home + "/handled.txt";
+        std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << file << "'\n";
+        chmod(script.c_str(), 0755);
+        fs::create_directories(Env("XDG_DATA_HOME") + "/applications");
+        std::ofstream(Env("XDG_DATA_HOME") + "/applications/quorvel-test-handler.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Test handler\nExec=" << script << " %f\n"
+            << "MimeType=text/plain;application/x-shellscript;inode/directory;\nNoDisplay=true\n";
+        std::ofstream(Env("XDG_CONFIG_HOME") + "/mimeapps.list")
+            << "[Default Applications]\ntext/plain=quorvel-test-handler.desktop\n"
+            << "application/x-shellscript=quorvel-test-handler.desktop\n"
+            << "inode/directory=quorvel-test-handler.desktop\n";
+        return file;
+    }();
+    return record;
+}
+
+class FileActionsTest : public GuiTest
+{
+protected:
+    void SetUp() override
+    {
+        m_frame = new wxFrame(nullptr, wxID_ANY, "test", wxDefaultPosition, wxSize(800, 400));
+        m_view = new CFileView(m_frame, nullptr);
+        m_frame->SetSizer(new wxBoxSizer(wxVERTICAL));
+        m_frame->GetSizer()->Add(m_view, 1, wxEXPAND);
+        m_frame->Show();
+        m_frame->Layout();
+        m_view->OnInitialUpdate();
+        m_view->OnInitialUpdate();
+    }
+
+    void TearDown() override
+    {
+        DestroyNow(m_frame);
+        GuiTest::TearDown();
+    }
+
+    // Files of the tree as rows; a group separator after each group.
+    void AddGroup(const std::vector<std::string>& relatives)
+    {
+        for (const std::string& relative : relatives) {
+            if (!fs::exists(m_tree.Path(relative)))
+                m_tree.Write(relative, "same bytes");
+            m_view->AddFileRow(m_tree.Path(relative), 10, 0);
+        }
+        m_view->AddFileRow(GROUP_SEPARATOR, 0, 0);
+    }
+
+    void SetAnchor(long row)
+    {
+        wxListEvent focused(wxEVT_LIST_ITEM_FOCUSED, m_view->GetId());
+        focused.m_itemIndex = row;
+        focused.SetEventObject(m_view);
+        m_view->GetEventHandler()->ProcessEvent(focused);
+    }
+
+    void Command(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(m_view);
+        m_view->GetEventHandler()->ProcessEvent(event);
+    }
+
+    std::vector<std::string> Paths() const
+    {
+        std::vector<std::string> paths;
+        for (std::size_t row = 0; row < m_view->Rows().RowCount(); ++row)
+            paths.emplace_back(m_view->Rows().Row(row).fullPath);
+        return paths;
+    }
+
+    std::uint32_t Colour(std::size_t row) const { return m_view->Rows().Row(row).backColor; }
+
+    CTempTree m_tree;
+    wxFrame* m_frame = nullptr;
+    CFileView* m_view = nullptr;
+};
+
+TEST_F(FileActionsTest, TheMenuOpensOnlyOverASelectionWithItsFourCommands)
+{
+    AddGroup({"a.txt", "b.txt"});
+    std::vector<wxString> shown;
+    m_view->SetMenuPresenter([&](wxMenu& menu, const wxPoint&) {
+        for (const wxMenuItem* item : menu.GetMenuItems())
+            shown.push_back(item->IsSeparator() ? wxString("-")
+                                                : item->GetItemLabel() + (item->IsEnabled() ? "" : " (off)") +
+                                                      "|" + item->GetHelp());
+    });
+    wxContextMenuEvent request(wxEVT_CONTEXT_MENU, m_view->GetId(), wxDefaultPosition);
+    request.SetEventObject(m_view);
+    m_view->GetEventHandler()->ProcessEvent(request);
+    EXPECT_TRUE(shown.empty());
+
+    m_view->Select(1);
+    m_view->GetEventHandler()->ProcessEvent(request);
+    EXPECT_EQ(shown,
+              (std::vector<wxString>{"Delete|Delete File", "Open|Open File",
+                                     "Reveal in Explorer|Reveal in Explorer", "-", "Delete All in Folder|"}));
+}
+
+TEST_F(FileActionsTest, DeleteMovesTheSelectedFilesToTheTrashAndOnlyTheirRowsGo)
+{
+    AddGroup({"a/one.txt", "b/one.txt"});
+    AddGroup({"a/two.txt", "b/two.txt", "c/two.txt"});
+    AddGroup({"a/three.txt", "b/three.txt"});
+    m_view->Select(1);
+    m_view->Select(3);
+    m_view->Select(6);
+    SetAnchor(4);
+    const std::uint32_t colours[] = {Colour(0), Colour(2), Colour(4), Colour(5)};
+    Command(ID_FILES_DELETE);
+
+    for (const char* gone : {"b/one.txt", "b/two.txt", "b/three.txt"}) {
+        EXPECT_FALSE(fs::exists(m_tree.Path(gone))) << gone;
+        EXPECT_TRUE(InTrash(m_tree.Path(gone))) << gone;
+    }
+    EXPECT_EQ(Paths(), (std::vector<std::string>{m_tree.Path("a/one.txt"), m_tree.Path("a/two.txt"),
+                                                 m_tree.Path("c/two.txt"), m_tree.Path("a/three.txt")}));
+    for (std::size_t row = 0; row < 4; ++row)
+        EXPECT_EQ(Colour(row), colours[row]) << row;
+    EXPECT_EQ(m_view->GetSelectedItemCount(), 0);
+    EXPECT_EQ(m_view->GetAnchorRow(), 2); // its row moved up with the rows above it gone
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+}
+
+TEST_F(FileActionsTest, AFileThatCannotGoToTheTrashKeepsItsRowAndIsNamedInOneWarning)
+{
+    AddGroup({"a/kept.txt", "a/gone.txt", "a/fine.txt"});
+    std::vector<std::string> stuck = {m_tree.Path("a/gone.txt")};
+    m_tree.Remove("a/gone.txt");
+    // A file system without a trash, where the machine has one apart from the temporary HOME.
+    std::string shm;
+    struct stat shmStatus, homeStatus;
+    if (stat("/dev/shm", &shmStatus) == 0 && stat(Env("HOME").c_str(), &homeStatus) == 0 &&
+        shmStatus.st_dev != homeStatus.st_dev && access("/dev/shm", W_OK) == 0) {
+        shm = "/dev/shm/quorvel-test-" + std::to_string(getpid()) + ".txt";
+        std::ofstream(shm) << "x";
+        m_view->AddFileRow(shm, 1, 0);
+        stuck.push_back(shm);
+    }
+    for (long row = 1; row < m_view->GetItemCount(); ++row)
+        m_view->Select(row);
+    Command(ID_FILES_DELETE);
+
+    std::vector<std::string> expected = {m_tree.Path("a/kept.txt")};
+    expected.insert(expected.end(), stuck.begin(), stuck.end());
+    EXPECT_EQ(Paths(), expected);
+    EXPECT_TRUE(InTrash(m_tree.Path("a/fine.txt")));
+    EXPECT_EQ(m_view->GetSelectedRows().size(), stuck.size()); // the rows that stayed stay selected
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Quorvel");
+    EXPECT_EQ(shown[0].icon, wxICON_WARNING);
+    EXPECT_NE(shown[0].message.find(m_tree.Path("a/gone.txt") + ": "), wxString::npos) << shown[0].message;
+    EXPECT_NE(shown[0].message.find("No such file"), wxString::npos) << shown[0].message;
+    EXPECT_EQ(shown[0].message.find("fine.txt"), wxString::npos);
+    if (!shm.empty()) {
+        EXPECT_TRUE(fs::exists(shm)) << "a file without a trash must never be deleted";
+        EXPECT_NE(shown[0].message.find(shm + ": "), wxString::npos) << shown[0].message;
+        fs::remove(shm);
+    }
+}
+
+TEST_F(FileActionsTest, DeleteAllInFolderTakesEveryRowOfTheAnchorsFolderExactly)
+{
+    AddGroup({"d/x.txt", "d/y.txt"});                // both copies in the folder: both go
+    AddGroup({"d/sub/z.txt", "D/z.txt", "d/z.txt"}); // only the last is in the folder itself
+    AddGroup({"e/w.txt", "e/v.txt"});
+    m_view->Select(5); // the anchor need not be selected
+    SetAnchor(0);
+    Command(ID_FILES_DELETE_ALL_IN_FOLDER);
+
+    for (const char* gone : {"d/x.txt", "d/y.txt", "d/z.txt"})
+        EXPECT_TRUE(InTrash(m_tree.Path(gone))) << gone;
+    EXPECT_EQ(Paths(), (std::vector<std::string>{m_tree.Path("d/sub/z.txt"), m_tree.Path("D/z.txt"),
+                                                 m_tree.Path("e/w.txt"), m_tree.Path("e/v.txt")}));
+    EXPECT_EQ(m_view->GetSelectedRows(), (std::vector<std::size_t>{2})); // e/w.txt, still selected
+    EXPECT_EQ(m_view->GetAnchorRow(), -1);
+    Command(ID_FILES_DELETE_ALL_IN_FOLDER); // without an anchor: nothing
+    EXPECT_EQ(m_view->GetItemCount(), 4);
+}
+
+TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
+{
+    const std::string record = HandlerRecord();
+    m_tree.Write("s/run.sh", "#!/bin/sh\ntouch '" + m_tree.Path("ran") + "'\n");
+    chmod(m_tree.Path("s/run.sh").c_str(), 0755);
+    AddGroup({"t/note.txt", "s/run.sh"});
+    m_view->Select(0); // Open acts on the anchor, not on the selection
+    SetAnchor(1);
+    fs::remove(record);
+    Command(ID_FILES_OPEN);
+    ASSERT_TRUE(PumpUntil([&] { return ReadAll(record) == m_tree.Path("s/run.sh") + "\n"; }))
+        << ReadAll(record);
+    EXPECT_FALSE(fs::exists(m_tree.Path("ran")));
+}
+
+class CStandIn
+{
+public:
+    // Starts the stand-in file manager; false when it could not own its name on the bus.
+    bool Start(const std::string& record)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        char* arguments[] = {const_cast<char*>(QUORVEL_FILE_MANAGER_STAND_IN),
+                             const_cast<char*>(record.c_str()), nullptr};
+        const bool spawned = posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments, environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        char ready[8] = "";
+        const bool ok = spawned && read(out[0], ready, 5) == 5 && std::string(ready, 5) == "ready";
+        close(out[0]);
+        return ok;
+    }
+    ~CStandIn()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(FileActionsTest, RevealSelectsTheFileInTheFileManagerOrOpensItsFolder)
+{
+    const std::string record = HandlerRecord();
+    AddGroup({"r/one.txt", "q/two.txt"});
+    SetAnchor(1);
+    {
+        CStandIn fileManager;
+        const std::string shown = m_tree.Path("shown.txt");
+        if (!fileManager.Start(shown))
+            GTEST_SKIP() << "no private session bus (dbus-daemon) to run a file manager on";
+        Command(ID_FILES_REVEAL);
+        EXPECT_EQ(ReadAll(shown), "file://" + m_tree.Path("q/two.txt") + "\n");
+    }
+    // Without a file manager on the bus the folder goes to the folders' application.
+    fs::remove(record);
+    Command(ID_FILES_REVEAL);
+    ASSERT_TRUE(PumpUntil([&] { return ReadAll(record) == m_tree.Path("q") + "\n"; })) << ReadAll(record);
+}
+
+std::string ClipboardText()
+{
+    wxTextDataObject data;
+    if (!wxTheClipboard->Open())
+        return "(not open)";
+    const bool got = wxTheClipboard->GetData(data);
+    wxTheClipboard->Close();
+    return got ? data.GetText().utf8_string() : "(none)";
+}
+
+void PutOnClipboard(wxDataObject* data)
+{
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->SetData(data);
+    wxTheClipboard->Close();
+}
+
+TEST_F(FileActionsTest, CopyPutsTheSelectedPathsAndPasteTakesEveryLineNamingSomething)
+{
+    AddGroup({"p/one.txt", "p/two.txt", "p/three.txt"});
+    PutOnClipboard(new wxTextDataObject("keep"));
+    EXPECT_FALSE(m_view->CopySelection());
+    EXPECT_EQ(ClipboardText(), "keep");
+    m_view->Select(0);
+    ASSERT_TRUE(m_view->CopySelection());
+    EXPECT_EQ(ClipboardText(), m_tree.Path("p/one.txt"));
+    m_view->Select(2);
+    ASSERT_TRUE(m_view->CopySelection());
+    EXPECT_EQ(ClipboardText(), m_tree.Path("p/one.txt") + "\r\n" + m_tree.Path("p/three.txt"));
+
+    m_tree.MakeFolder("p/folder");
+    const std::string one = m_tree.Path("p/one.txt");
+    PutOnClipboard(new wxTextDataObject(wxString::FromUTF8("\n" + one + "\n\n" + m_tree.Path("p/folder") +
+                                                           "\r" + m_tree.Path("missing") + "\r\n" + one +
+                                                           " \n" + one + "\r\n")));
+    const int colourIndex = m_view->Rows().ColorIndex();
+    m_view->PasteFiles();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{one, m_tree.Path("p/two.txt"), m_tree.Path("p/three.txt"),
+                                                 one, m_tree.Path("p/folder"), one}));
+    EXPECT_EQ(m_view->Rows().ColorIndex(), colourIndex);
+    for (std::size_t row = 3; row < 6; ++row)
+        EXPECT_EQ(Colour(row), GroupColors[colourIndex]) << row;
+    EXPECT_EQ(m_view->Rows().CellText(3, EColumn::Size), "10");
+    EXPECT_EQ(m_view->Rows().CellText(4, EColumn::Size), "0");
+    EXPECT_EQ(m_view->Rows().CellText(4, EColumn::Type), platform::FolderTypeName());
+    EXPECT_FALSE(platform::FolderTypeName().empty());
+}
+
+TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersList)
+{
+    AddGroup({"c/one.txt", "c/two.txt"});
+    AddGroup({"c/three.txt", "c/four.txt"});
+    m_view->Select(0);
+    m_view->Select(3);
+    EXPECT_TRUE(m_view->CutSelection());
+    EXPECT_EQ(Paths(), (std::vector<std::string>{m_tree.Path("c/two.txt"), m_tree.Path("c/three.txt")}));
+    EXPECT_TRUE(fs::exists(m_tree.Path("c/one.txt")));
+    m_view->PasteFiles();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{m_tree.Path("c/two.txt"), m_tree.Path("c/three.txt"),
+                                                 m_tree.Path("c/one.txt"), m_tree.Path("c/four.txt")}));
+    EXPECT_EQ(Colour(2), GroupColors[m_view->Rows().ColorIndex()]);
+    EXPECT_FALSE(m_view->CutSelection()); // nothing selected
+
+    auto* files = new wxFileDataObject;
+    files->AddFile(wxString::FromUTF8(m_tree.Path("c/two.txt")));
+    files->AddFile(wxString::FromUTF8(m_tree.Path("c/one.txt")));
+    PutOnClipboard(files);
+    m_view->PasteFiles();
+    ASSERT_EQ(m_view->GetItemCount(), 6);
+    EXPECT_EQ(Paths()[4], m_tree.Path("c/two.txt"));
+    EXPECT_EQ(Paths()[5], m_tree.Path("c/one.txt"));
+}
+
+} // namespace

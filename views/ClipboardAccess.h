@@ -1,0 +1,24 @@
+// The clipboard for one transfer of the duplicates list, through the toolkit's clipboard.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class wxWindow;
+
+class ClipboardAccess
+{
+public:
+    // `owner` is the window the transfer is made for; it may be null.
+    explicit ClipboardAccess(wxWindow* owner) : m_owner(owner) {}
+
+    // Replaces the clipboard's contents with the text, in the desktop's Unicode text form only.
+    bool PutText(const std::string& text);
+    // The clipboard's text, when it holds one; UTF-8 with any character the desktop gave.
+    bool GetText(std::string& text);
+    // The files of a file list copied in a file manager, when the clipboard holds one.
+    bool GetFiles(std::vector<std::string>& paths);
+
+private:
+    wxWindow* m_owner; // the toolkit's one clipboard needs no owner; kept for the reader
+};

@@ -1,0 +1,30 @@
+// What the duplicates list's file actions decide without a window: which rows share a folder, the
+// trash run over rows, and the text that names the files that stayed.
+#pragma once
+
+#include "views/DuplicateRows.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct TrashFailure
+{
+    std::string path;
+    std::string reason; // the system's words
+};
+
+// Moves one file to the trash; false with the reason when it stayed.
+using TrashCall = bool (*)(const std::string& path, std::string& reason);
+
+// The rows whose Location is exactly `folder`, byte for byte (files in subfolders and folders that
+// differ in letter case are others), from the last row to the first.
+std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::string& folder);
+
+// Moves the files of the given rows to the trash, one call per row in the given order. Returns the
+// rows whose files went; each file that stayed is added to `failures`.
+std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
+                                          std::vector<TrashFailure>& failures, TrashCall trash);
+
+// One message for every file that stayed: the first 20 by name with their reasons, then how many more.
+std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName);
