@@ -77,7 +77,7 @@ double RemoveHalf(CFileView& view)
     view.RemoveSelectedRows();
     const double seconds = Seconds(start);
     if (view.GetItemCount() != 500000 || view.GetSelectedItemCount() != 0)
-        std::printf("remove: wrong result, %ld rows and %d selected\n", view.GetItemCount(),
+        std::printf("remove: wrong result, %d rows and %d selected\n", view.GetItemCount(),
                     view.GetSelectedItemCount());
     return seconds;
 }
@@ -122,7 +122,7 @@ double TrashByDelete(CFileView& view, const std::vector<std::string>& paths)
     view.DeleteSelectedFiles();
     const double seconds = Seconds(start);
     if (view.GetItemCount() != 0)
-        std::printf("delete: %ld rows stayed\n", view.GetItemCount());
+        std::printf("delete: %d rows stayed\n", view.GetItemCount());
     return seconds;
 }
 
