@@ -9,12 +9,13 @@
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
+#include "views/MessageBoxes.h"
 
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
-#include <cstring>
+#include <vector>
 
 void CMainFrame::BindCommands()
 {
@@ -63,14 +64,13 @@ void CMainFrame::OnEditPaste(wxCommandEvent&)
 
 void CMainFrame::OnAddFolder(wxCommandEvent&)
 {
-    char chosen[260];
-    if (!BrowseForFolder(this, m_lastFolder, chosen, sizeof chosen))
+    std::vector<char> chosen(kFolderPathCapacity);
+    if (!BrowseForFolder(this, m_lastFolder, chosen.data(), chosen.size()))
         return;
-    std::string path = chosen;
-    m_folderView->AppendFolder(path);
+    std::string path = chosen.data();
     // The picker opens here next time, whether or not the list took the folder.
-    std::strncpy(m_lastFolder, chosen, sizeof m_lastFolder - 1);
-    m_lastFolder[sizeof m_lastFolder - 1] = '\0';
+    m_lastFolder = path;
+    m_folderView->AppendFolder(path);
 }
 
 void CMainFrame::OnDeleteFolder(wxCommandEvent&)
@@ -80,17 +80,19 @@ void CMainFrame::OnDeleteFolder(wxCommandEvent&)
 
 void CMainFrame::OnOpenProject(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, wxEmptyString, kProjectFilter,
-                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    wxFileDialog dialog(this, UsualDialogTitle(EDialogTitle::OpenFile), wxEmptyString, wxEmptyString,
+                        kProjectFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    m_folderView->OpenProject(WithProjectExtension(FromDisplay(dialog.GetPath())));
+    m_folderView->OpenProject(
+        ProjectPathToOpen(FromDisplay(dialog.GetPath()), wxFileExists(dialog.GetPath())));
 }
 
 void CMainFrame::OnSaveProject(wxCommandEvent&)
 {
     // No question before an existing file is replaced.
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, kProjectDefaultName, kProjectFilter, wxFD_SAVE);
+    wxFileDialog dialog(this, UsualDialogTitle(EDialogTitle::SaveFile), wxEmptyString, kProjectDefaultName,
+                        kProjectFilter, wxFD_SAVE);
     if (dialog.ShowModal() != wxID_OK)
         return;
     m_folderView->SaveProject(WithProjectExtension(FromDisplay(dialog.GetPath())));
@@ -120,9 +122,9 @@ void CMainFrame::OnNextPane(wxCommandEvent&)
 {
     NoteActivePane();
     if (m_activePane == m_folderView)
-        m_fileView->SetFocus();
+        FocusPane(m_fileView);
     else if (m_activePane == m_fileView)
-        m_folderView->SetFocus();
+        FocusPane(m_folderView);
 }
 
 void CMainFrame::OnUpdateEditCopyCut(wxUpdateUIEvent& event)

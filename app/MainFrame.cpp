@@ -2,6 +2,7 @@
 // stored placement and dock state.
 #include "app/MainFrame.h"
 
+#include "app/ToolbarLayout.h"
 #include "decorations/BitmapEdge.h"
 #include "decorations/ToolBar24.h"
 #include "engine/ScanEngine.h"
@@ -11,6 +12,7 @@
 #include "views/FolderView.h"
 
 #include <wx/config.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -68,7 +70,8 @@ wxString Tooltip(int id)
 
 CMainFrame::CMainFrame(wxConfigBase* config)
     : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxSize(900, 640)), m_config(config),
-      m_launchBrowser([](const wxString& address) { return wxLaunchDefaultBrowser(address); })
+      m_launchBrowser(&CMainFrame::LaunchBrowserQuietly),
+      m_makeEngine([] { return std::make_unique<CScanEngine>(); })
 {
     m_progressTimer.SetOwner(this);
     CreateMenu();
@@ -117,6 +120,13 @@ CMainFrame::CMainFrame(wxConfigBase* config)
     m_folderView->OnInitialUpdate();
     m_fileView->OnInitialUpdate();
     SetStatusText(kIdleText, 0);
+}
+
+bool CMainFrame::LaunchBrowserQuietly(const wxString& address)
+{
+    // The toolkit would report a failure in a box of its own; the Web Page command says nothing.
+    wxLogNull quiet;
+    return wxLaunchDefaultBrowser(address);
 }
 
 CMainFrame::~CMainFrame()
@@ -312,7 +322,8 @@ void CMainFrame::LoadDockState()
     if (!m_config->HasGroup("/Toolbar-Summary"))
         return;
     wxString paneInfo;
-    if (m_config->Read("/Toolbar-Bar0/Pane", &paneInfo) && !paneInfo.empty()) {
+    if (m_config->Read("/Toolbar-Bar0/Pane", &paneInfo) &&
+        IsUsableToolbarLayout(paneInfo.utf8_string(), m_aui.GetPane(m_toolBar).name.utf8_string())) {
         wxAuiPaneInfo& pane = m_aui.GetPane(m_toolBar);
         m_aui.LoadPaneInfo(paneInfo, pane);
         // Loading forgets how large the toolbar is: without its best size the buttons would vanish
@@ -341,10 +352,20 @@ void CMainFrame::NoteActivePane()
         m_activePane = m_fileView;
 }
 
+wxWindow* CMainFrame::GetFocusedWindow() const
+{
+    return wxWindow::FindFocus();
+}
+
+void CMainFrame::FocusPane(wxWindow* pane)
+{
+    pane->SetFocus();
+}
+
 bool CMainFrame::IsFocusIn(const wxWindow* pane) const
 {
     // The generic list gives the focus to the child window that draws its rows.
-    for (const wxWindow* window = wxWindow::FindFocus(); window != nullptr; window = window->GetParent())
+    for (const wxWindow* window = GetFocusedWindow(); window != nullptr; window = window->GetParent())
         if (window == pane)
             return true;
     return false;

@@ -44,9 +44,19 @@ public:
     wxSplitterWindow* GetSplitter() const { return m_splitter; }
     bool IsScanRunning() const { return m_scanRunning.load(); }
     bool HoldsEngine() const { return m_engine != nullptr; }
-    const char* GetLastFolder() const { return m_lastFolder; }
+    const std::string& GetLastFolder() const { return m_lastFolder; }
 
-    // How the Web Page command opens an address; the desktop's browser unless replaced.
+    // Where Scan Folders gets its engine; a plain one unless replaced. The frame adds itself as a
+    // listener after whatever listeners the factory gave, so a test can hold the worker at a known point.
+    void SetEngineFactory(std::function<std::unique_ptr<CScanEngine>()> factory)
+    {
+        m_makeEngine = std::move(factory);
+    }
+
+    // The desktop's browser on `address`; a failure is said to nobody (not even by the toolkit).
+    static bool LaunchBrowserQuietly(const wxString& address);
+
+    // How the Web Page command opens an address; LaunchBrowserQuietly unless replaced.
     void SetBrowserLauncher(std::function<bool(const wxString&)> launcher)
     {
         m_launchBrowser = std::move(launcher);
@@ -56,6 +66,12 @@ public:
     void OnScanProgress(const std::string& text) override;
     void OnResolveProgress(const std::string& text) override;
     void OnScanFinished() override;
+
+protected:
+    // The window with the keyboard focus, and moving it; a bare X server without a window manager
+    // gives no window the focus, so the window tests answer these themselves.
+    virtual wxWindow* GetFocusedWindow() const;
+    virtual void FocusPane(wxWindow* pane);
 
 private:
     // Layout and state (MainFrame.cpp).
@@ -114,7 +130,7 @@ private:
     wxSplitterWindow* m_splitter = nullptr;
     CFolderView* m_folderView = nullptr;
     CFileView* m_fileView = nullptr;
-    char m_lastFolder[260] = "/";
+    std::string m_lastFolder = "/";
     std::atomic<bool> m_scanRunning{false};
     std::unique_ptr<CScanEngine> m_engine;
     std::string m_progressText;
@@ -130,5 +146,6 @@ private:
     bool m_activatedOnce = false;
     bool m_keyStates[3] = {false, false, false};
     std::function<bool(const wxString&)> m_launchBrowser;
+    std::function<std::unique_ptr<CScanEngine>()> m_makeEngine;
     std::jthread m_worker; // last: joined before anything the worker uses goes
 };

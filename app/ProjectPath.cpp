@@ -3,7 +3,6 @@
 #include "app/ProjectPath.h"
 
 #include "platform/Path.h"
-#include "resources/Commands.h"
 
 std::string WithProjectExtension(const std::string& path)
 {
@@ -15,4 +14,9 @@ std::string WithProjectExtension(const std::string& path)
     if (path.size() > nameStart && (dot == std::string::npos || dot <= nameStart))
         return path + "." + kProjectExtension;
     return path;
+}
+
+std::string ProjectPathToOpen(const std::string& path, bool exists)
+{
+    return exists ? path : WithProjectExtension(path);
 }

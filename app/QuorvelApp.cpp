@@ -16,21 +16,55 @@
 
 #include <wx/config.h>
 #include <wx/ffile.h>
+#include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/stdpaths.h>
 
+#include <cstdio>
+#include <type_traits>
+
+namespace {
+
+// Where the settings are a file, it is read with the settings conversion, so that a path that is not
+// UTF-8 or a stray byte added by hand spoils nothing; the registry holds wide text and needs none.
+template <class Config> Config* MakeSettings()
+{
+    if constexpr (std::is_base_of_v<wxFileConfig, Config>)
+        return new Config(kAppName, kVendorName, wxEmptyString, wxEmptyString,
+                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE, CSettingsConv());
+    else
+        return new Config(kAppName, kVendorName);
+}
+
+#ifdef NDEBUG
+// A release build reports a toolkit assertion on standard error instead of a dialog that the user
+// cannot act on and that may block closing the window.
+void ReportAssertion(const wxString& file, int line, const wxString& func, const wxString& cond,
+                     const wxString& msg)
+{
+    const wxString text =
+        wxString::Format("%s(%d): assertion \"%s\" failed in %s(): %s\n", file, line, cond, func, msg);
+    std::fputs(text.utf8_str(), stderr);
+}
+#endif
+
+} // namespace
+
 bool CQuorvelApp::OnInit()
 {
+#ifdef NDEBUG
+    wxSetAssertHandler(ReportAssertion);
+#endif
     SetVendorName(kVendorName);
     SetAppName(kAppName);
     // A settings file goes to $XDG_CONFIG_HOME/Quorvel.conf, whose folder is made first, or wx would
     // complain when saving; where settings live in the registry neither matters.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
     wxFileName::Mkdir(wxStandardPaths::Get().GetUserConfigDir(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    auto* config = new wxConfig(kAppName, kVendorName);
+    auto* config = MakeSettings<wxConfig>();
     config->SetExpandEnvVars(false);
     wxConfigBase::Set(config);
     wxInitAllImageHandlers();

@@ -49,10 +49,14 @@ void CMainFrame::OnUpdateStopThread(wxUpdateUIEvent& event)
 
 void CMainFrame::OnScanFolders(wxCommandEvent&)
 {
+    // A second command can arrive before the next idle time disables the button (a double click);
+    // waiting here for the running scan would freeze the window until it ends.
+    if (m_scanRunning.load() || m_engine != nullptr)
+        return;
     SetStatusText("Execution ...", 0);
     if (m_worker.joinable())
         m_worker.join(); // the last scan's worker ended with its finished event
-    m_engine = std::make_unique<CScanEngine>();
+    m_engine = m_makeEngine();
     m_engine->AddListener(this);
     std::vector<std::string> folders;
     m_folderView->GetFolders(folders);

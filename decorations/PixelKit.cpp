@@ -1,5 +1,5 @@
 // RGB and HSL in single precision with truncating conversions, so that the derived toolbar pictures
-// come out exactly as designed: a grey level gains 10 in the normal set and 60 in the disabled one.
+// keep their exact shades: a grey level gains 10 in the normal set and 60 in the disabled one.
 #include "decorations/PixelKit.h"
 
 #include <algorithm>

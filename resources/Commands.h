@@ -6,12 +6,12 @@
 
 #include <cstddef>
 
-// The toolkit takes ids below 32767 only. The program's own commands, numbered from 32773 in the
-// design, keep their low bits and move below that line; the framework's standard commands take the
+// The toolkit takes ids below 32767 only. The program's own commands keep their long-standing numbers
+// from 32773 up in their low bits and move below that line; the framework's standard commands take the
 // toolkit's standard ids, and the four it has none for get numbers after the program's own.
-constexpr int CommandId(int designNumber)
+constexpr int CommandId(int commandNumber)
 {
-    return 0x6000 | (designNumber & 0x1FFF);
+    return 0x6000 | (commandNumber & 0x1FFF);
 }
 
 enum ECommand : int
@@ -49,7 +49,6 @@ inline constexpr const char* kFrameCaption = "Pellucan";
 inline constexpr const char* kIdleText = "Ready";
 inline constexpr const char* kWebPageAddress = "https://quorvel.example.org/";
 inline constexpr const char* kProjectFilter = "Varnosk Files (*.qvlprj)|*.qvlprj|All Files (*.*)|*.*";
-inline constexpr const char* kProjectExtension = "qvlprj";
 inline constexpr const char* kProjectDefaultName = "1.qvlprj";
 
 struct CommandText

@@ -19,3 +19,15 @@ std::string FromDisplay(const wxString& text)
     const wxScopedCharBuffer utf8 = text.utf8_str();
     return std::string(utf8.data(), utf8.length());
 }
+
+std::size_t CSettingsConv::ToWChar(wchar_t* dst, std::size_t dstLen, const char* src,
+                                   std::size_t srcLen) const
+{
+    return m_reading.ToWChar(dst, dstLen, src, srcLen);
+}
+
+std::size_t CSettingsConv::FromWChar(char* dst, std::size_t dstLen, const wchar_t* src,
+                                     std::size_t srcLen) const
+{
+    return m_writing.FromWChar(dst, dstLen, src, srcLen);
+}

@@ -1,6 +1,7 @@
 // Paths are the file system's bytes; windows show them as text, replacing bytes that are not UTF-8.
 #pragma once
 
+#include <wx/strconv.h>
 #include <wx/string.h>
 
 #include <string>
@@ -8,3 +9,21 @@
 
 wxString ToDisplay(std::string_view bytes);
 std::string FromDisplay(const wxString& text);
+
+// The conversion of the settings file: a byte that is not UTF-8 reads as the private-use character
+// that stands for it (views/SettingsText.h), so one such byte spoils neither the file nor the other
+// entries, which the toolkit's usual fallback to Latin-1 for the whole file would; writing is UTF-8.
+class CSettingsConv : public wxMBConv
+{
+public:
+    std::size_t ToWChar(wchar_t* dst, std::size_t dstLen, const char* src,
+                        std::size_t srcLen = wxNO_LEN) const override;
+    std::size_t FromWChar(char* dst, std::size_t dstLen, const wchar_t* src,
+                          std::size_t srcLen = wxNO_LEN) const override;
+    std::size_t GetMBNulLen() const override { return 1; }
+    wxMBConv* Clone() const override { return new CSettingsConv; }
+
+private:
+    wxMBConvUTF8 m_reading{wxMBConvUTF8::MAP_INVALID_UTF8_TO_PUA};
+    wxMBConvStrictUTF8 m_writing;
+};

@@ -19,14 +19,6 @@ bool IsSeparator(char c)
     return platform::IsPathSeparator(c);
 }
 
-// The part of the name that decides its type: the extension with its dot, or the whole name.
-std::string TypeKey(std::string_view path)
-{
-    const std::string name = FileText(path);
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(dot);
-}
-
 } // namespace
 
 std::size_t FileNameStart(std::string_view path)
@@ -74,6 +66,8 @@ CDuplicateRows::~CDuplicateRows() = default;
 
 std::string_view CDuplicateRows::Store(const std::string& text)
 {
+    if (text.empty())
+        return std::string_view(); // no block may exist yet to point into
     if (text.size() > m_textFree) {
         const std::size_t size = std::max(kTextBlock, text.size());
         m_text.push_back(std::make_unique<char[]>(size));
@@ -141,8 +135,10 @@ void CDuplicateRows::RemoveRows(std::vector<std::size_t> rows)
 
 const std::string& CDuplicateRows::TypeName(const RowRecord& record) const
 {
-    // A name cannot hold a "/", so this key never meets one made from a file name.
-    const std::string key = record.folder ? "/" : TypeKey(record.fullPath);
+    // The guess reads the whole name, not only its last extension ("a.tar.gz" is no "b.gz", and
+    // names such as "Makefile" have types of their own), so the name is the key. A name cannot hold
+    // a "/", so the folders' key never meets one made from a file name.
+    const std::string key = record.folder ? "/" : FileText(record.fullPath);
     auto known = m_typeNames.find(key);
     if (known == m_typeNames.end()) {
         std::string name =

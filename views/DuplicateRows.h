@@ -72,7 +72,7 @@ private:
     std::vector<std::uint32_t> m_order; // the list's rows: indexes into m_rows
     std::vector<std::unique_ptr<char[]>> m_text;
     std::size_t m_textFree = 0;                                       // bytes left in the last text block
-    mutable std::unordered_map<std::string, std::string> m_typeNames; // by extension
+    mutable std::unordered_map<std::string, std::string> m_typeNames; // by file name
 };
 
 // Where the file name starts, as the shell finds it: after the last separator that is followed by

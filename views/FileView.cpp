@@ -111,6 +111,7 @@ void CFileView::SyncRowCount()
 {
     if (GetItemCount() != static_cast<long>(m_rows.RowCount()))
         SetItemCount(static_cast<long>(m_rows.RowCount()));
+    ForgetTip();
     if (m_anchor >= GetItemCount())
         m_anchor = -1;
     Refresh();
@@ -168,6 +169,14 @@ void CFileView::OnLeave(wxMouseEvent& event)
 {
     ShowTipFor(-1);
     event.Skip();
+}
+
+void CFileView::ForgetTip()
+{
+    // The rows under the pointer may be others now: the next move shows the tip afresh.
+    if (m_tipRow != -1 && m_tipWindow != nullptr)
+        m_tipWindow->UnsetToolTip();
+    m_tipRow = -1;
 }
 
 void CFileView::ShowTipFor(long row)

@@ -83,6 +83,7 @@ private:
     void OnLeave(wxMouseEvent& event);
     void OnFocused(wxListEvent& event);
     void ShowTipFor(long row);
+    void ForgetTip();
 
     CDuplicateRows m_rows;
     wxConfigBase* m_config;

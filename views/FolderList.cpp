@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -30,7 +31,90 @@ bool StartsWith(const std::string& text, const std::string& prefix)
     return text.compare(0, prefix.size(), prefix) == 0 && text.size() >= prefix.size();
 }
 
+// The overlap rule for one new folder against many, each question in log n. With both texts stripped
+// and neither empty, two different folders overlap when one is a prefix of the other and the longer
+// has a separator at or after the shorter's length (otherwise they are siblings). So the new path
+// overlaps an entry that is a prefix of its text before its last separator, and an entry whose text
+// before its last separator starts with the new path.
+class COverlapIndex
+{
+public:
+    bool Overlaps(const std::string& stripped) const
+    {
+        if (m_hasRoot || (stripped.empty() && m_count > 0))
+            return true;
+        if (m_entries.count(stripped) != 0)
+            return true;
+        const std::ptrdiff_t separator = LastSeparator(stripped);
+        if (separator >= 1 &&
+            HasPrefixOf(std::string_view(stripped).substr(0, static_cast<std::size_t>(separator))))
+            return true;
+        const auto parent = m_parents.lower_bound(stripped);
+        return parent != m_parents.end() && parent->compare(0, stripped.size(), stripped) == 0;
+    }
+
+    void Add(const std::string& stripped)
+    {
+        ++m_count;
+        m_hasRoot = m_hasRoot || stripped.empty();
+        m_entries.insert(stripped);
+        const std::ptrdiff_t separator = LastSeparator(stripped);
+        if (separator >= 1)
+            m_parents.insert(stripped.substr(0, static_cast<std::size_t>(separator)));
+    }
+
+private:
+    // Whether an entry is a prefix of `text`: the greatest entry not after it either is one, or no
+    // entry longer than their common part can be.
+    bool HasPrefixOf(std::string_view text) const
+    {
+        while (!text.empty()) {
+            auto below = m_entries.upper_bound(text);
+            if (below == m_entries.begin())
+                return false;
+            --below;
+            const std::string& entry = *below;
+            std::size_t common = 0;
+            while (common < entry.size() && common < text.size() && entry[common] == text[common])
+                ++common;
+            if (common == entry.size())
+                return !entry.empty();
+            text = text.substr(0, common);
+        }
+        return false;
+    }
+
+    std::set<std::string, std::less<>> m_entries;
+    std::multiset<std::string, std::less<>> m_parents;
+    std::size_t m_count = 0;
+    bool m_hasRoot = false;
+};
+
 } // namespace
+
+std::vector<std::string> CFolderList::AppendAll(std::vector<std::string> paths)
+{
+    COverlapIndex index;
+    for (std::string entry : m_entries) {
+        StripTrailingSeparators(entry);
+        index.Add(entry);
+    }
+    std::vector<std::string> refused;
+    for (std::string& path : paths) {
+        // As with Append, the first folder of an empty list is kept as given.
+        if (!m_entries.empty())
+            StripTrailingSeparators(path);
+        std::string stripped = path;
+        StripTrailingSeparators(stripped);
+        if (index.Overlaps(stripped)) {
+            refused.push_back(std::move(path));
+            continue;
+        }
+        index.Add(stripped);
+        m_entries.push_back(std::move(path));
+    }
+    return refused;
+}
 
 bool CFolderList::FoldersOverlap(std::string entry, std::string& newPath)
 {

@@ -3,6 +3,7 @@
 
 #include "platform/Path.h"
 #include "views/DisplayText.h"
+#include "views/MessageBoxes.h"
 
 #include <wx/button.h>
 #include <wx/dirctrl.h>
@@ -24,11 +25,13 @@ bool IsAcceptable(const std::string& path)
 } // namespace
 
 CFolderPickerDialog::CFolderPickerDialog(wxWindow* owner, const wxString& startFolder)
-    : wxDialog(owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(360, 430),
-               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+    : wxDialog(owner, wxID_ANY, UsualDialogTitle(EDialogTitle::SelectFolder), wxDefaultPosition,
+               wxSize(360, 430), wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
     m_tree = new wxGenericDirCtrl(this, wxID_ANY, startFolder, wxDefaultPosition, wxDefaultSize,
                                   static_cast<long>(wxDIRCTRL_DIR_ONLY) | wxBORDER_SUNKEN);
+    // Dot-folders (settings, hidden backups) are folders a user may well want to scan.
+    m_tree->ShowHidden(true);
     m_ok = new wxButton(this, wxID_OK, "OK");
     m_cancel = new wxButton(this, wxID_CANCEL, "Cancel");
     m_ok->SetDefault();
@@ -89,7 +92,12 @@ bool BrowseForFolder(wxWindow* owner, const std::string& startFolder, char* resu
     const std::string path = FromDisplay(dialog.GetPath());
     if (!IsAcceptable(path))
         return false;
+    if (path.size() > capacity - 1) {
+        // A shortened path would name another folder, or one that does not exist.
+        ShowPathTooLongMessage(owner, dialog.GetPath());
+        return false;
+    }
     std::memset(result, 0, capacity);
-    std::memcpy(result, path.data(), std::min(path.size(), capacity - 1));
+    std::memcpy(result, path.data(), path.size());
     return true;
 }

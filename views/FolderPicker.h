@@ -10,9 +10,13 @@
 class wxGenericDirCtrl;
 class wxButton;
 
+// Room for any path either system allows: 32,767 UTF-16 units on Windows, each at most three bytes
+// of UTF-8 (a pair of units makes four), and PATH_MAX, 4,096 bytes, on Linux.
+inline constexpr std::size_t kFolderPathCapacity = 32767 * 3 + 1;
+
 // Asks the user for a folder, opening on `startFolder` (the current folder when empty). True with
-// the path in `result`, zero-terminated and cut to `capacity` - 1 bytes; false when cancelled, or
-// at once when `capacity` is below 260.
+// the path in `result`, zero-terminated; false when cancelled, at once when `capacity` is below 260,
+// and after a message when the path does not fit in `capacity` - 1 bytes (it is never cut).
 bool BrowseForFolder(wxWindow* owner, const std::string& startFolder, char* result, std::size_t capacity);
 
 class CFolderPickerDialog : public wxDialog

@@ -5,13 +5,18 @@
 #include "platform/Path.h"
 #include "views/DisplayText.h"
 #include "views/MessageBoxes.h"
+#include "views/SettingsText.h"
 
 #include <wx/config.h>
 #include <wx/dnd.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 const wxColour kStripe(239, 239, 239);
+constexpr std::size_t kNamedRefusals = 20; // more would not fit on a screen
 
 class CFolderDropTarget : public wxFileDropTarget
 {
@@ -76,6 +81,22 @@ void CFolderView::AppendFolder(std::string& path)
     InsertRow(path);
 }
 
+void CFolderView::AppendFolders(std::vector<std::string> paths)
+{
+    const std::size_t before = m_folders.Entries().size();
+    const std::vector<std::string> refused = m_folders.AppendAll(std::move(paths));
+    Freeze();
+    for (std::size_t i = before; i < m_folders.Entries().size(); ++i)
+        InsertRow(m_folders.Entries()[i]);
+    Thaw();
+    if (refused.empty())
+        return;
+    std::vector<wxString> shown;
+    for (std::size_t i = 0; i < refused.size() && i < kNamedRefusals; ++i)
+        shown.push_back(ToDisplay(refused[i]));
+    ShowOverlapMessage(this, shown, refused.size() - shown.size());
+}
+
 void CFolderView::InsertRow(const std::string& path)
 {
     const long row = InsertItem(GetItemCount(), ToDisplay(path));
@@ -114,13 +135,15 @@ void CFolderView::GetFolders(std::vector<std::string>& folders) const
 bool CFolderView::OpenProject(const std::string& path, bool sayCannotOpen)
 {
     // The selected entries go only once the file is open: a file that cannot be opened changes nothing.
+    std::vector<std::string> folders;
     const EProjectResult result = ReadProjectFile(
         path,
-        [this](std::string& line) {
-            if (platform::IsFolder(line))
-                AppendFolder(line);
+        [&folders](std::string& line) {
+            if (line.find('\0') == std::string::npos && platform::IsFolder(line))
+                folders.push_back(std::move(line));
         },
         [this] { DeleteSelectedFolders(); });
+    AppendFolders(std::move(folders));
     if (result == EProjectResult::ReadError || (result == EProjectResult::CannotOpen && sayCannotOpen))
         ShowProjectReadError(this, ToDisplay(path));
     return result == EProjectResult::Done;
@@ -152,7 +175,7 @@ void CFolderView::SaveFolderList()
     m_config->DeleteGroup("/Folders");
     for (std::size_t i = 0; i < m_folders.Entries().size(); ++i)
         m_config->Write(wxString::Format("/Folders/Folder%d", static_cast<int>(i)),
-                        ToDisplay(m_folders.Entries()[i]));
+                        wxString::FromUTF8(EscapeForSettings(m_folders.Entries()[i])));
     m_config->Flush();
 }
 
@@ -161,11 +184,27 @@ void CFolderView::LoadFolderList()
     // Looking into a group that is not there would create it in a settings file.
     if (m_config == nullptr || !m_config->HasGroup("/Folders"))
         return;
-    for (int i = 0;; ++i) {
-        wxString value;
-        if (!m_config->Read(wxString::Format("/Folders/Folder%d", i), &value) || value.empty())
-            break;
-        std::string path = FromDisplay(value);
-        AppendFolder(path);
+    std::vector<std::pair<unsigned long, wxString>> numbered;
+    {
+        wxConfigPathChanger inFolders(m_config, "/Folders/");
+        wxString name;
+        long cookie = 0;
+        for (bool more = m_config->GetFirstEntry(name, cookie); more;
+             more = m_config->GetNextEntry(name, cookie)) {
+            unsigned long number = 0;
+            const wxString digits = name.Mid(6);
+            if (!name.StartsWith("Folder") || digits.empty() || digits.length() > 9 ||
+                digits.find_first_not_of("0123456789") != wxString::npos || !digits.ToULong(&number))
+                continue;
+            wxString value;
+            if (m_config->Read(name, &value) && !value.empty())
+                numbered.emplace_back(number, value);
+        }
     }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> paths;
+    for (const auto& entry : numbered)
+        paths.push_back(UnescapeFromSettings(FromDisplay(entry.second)));
+    AppendFolders(std::move(paths));
 }

@@ -23,6 +23,9 @@ public:
     // Adds the folder unless it overlaps a listed one, which is said in a message box; `path` loses
     // its trailing separators when it is compared with an entry.
     void AppendFolder(std::string& path);
+    // The same for many folders, as a load from the settings or a project file: the refused ones
+    // are named in one message (the first twenty, then how many more).
+    void AppendFolders(std::vector<std::string> paths);
     void DeleteSelectedFolders();
     bool IsEmpty() const { return m_folders.IsEmpty(); }
     bool HasSelection() const;
@@ -31,10 +34,13 @@ public:
     // False when the file cannot be opened or created, or when reading or writing fails (said in a
     // message box); what was added or written before the failure stays. A file that cannot be opened
     // is said only with `sayCannotOpen`: the Open dialog has already made sure the file exists, a
-    // name from the command line has not.
+    // name from the command line has not. A line naming no existing folder (or holding a NUL byte,
+    // which no path can) is passed over.
     bool OpenProject(const std::string& path, bool sayCannotOpen = false);
     bool SaveProject(const std::string& path);
 
+    // The list is kept under "Folders" as Folder0, Folder1, ...; reading takes every FolderN there,
+    // in order of N, so a gap in a hand-edited file loses nothing.
     void SaveFolderList();
     void LoadFolderList();
 

@@ -1,14 +1,26 @@
-// Texts of the message boxes, word for word.
+// Texts of the message boxes and dialog titles.
 #include "views/MessageBoxes.h"
 
 #include "resources/Resources.h"
 
 #include <wx/msgdlg.h>
+#include <wx/platinfo.h>
 
 void ShowOverlapMessage(wxWindow* parent, const wxString& path)
 {
     wxMessageBox(path + "\nFolder or its subfolders already exist in folder list!", kAppName,
                  wxOK | wxICON_EXCLAMATION, parent);
+}
+
+void ShowOverlapMessage(wxWindow* parent, const std::vector<wxString>& paths, std::size_t unnamed)
+{
+    wxString text;
+    for (const wxString& path : paths)
+        text += path + "\n";
+    if (unnamed > 0)
+        text += wxString::Format("and %zu more\n", unnamed);
+    text.RemoveLast();
+    ShowOverlapMessage(parent, text);
 }
 
 void ShowProjectReadError(wxWindow* parent, const wxString& path)
@@ -28,4 +40,24 @@ void ShowProjectWriteError(wxWindow* parent, const wxString& path)
 void ShowTrashFailures(wxWindow* parent, const wxString& text)
 {
     wxMessageBox(text, kAppName, wxOK | wxICON_WARNING, parent);
+}
+
+wxString UsualDialogTitle(EDialogTitle dialog)
+{
+    const bool windows = wxPlatformInfo::Get().GetPortId() == wxPORT_MSW;
+    switch (dialog) {
+    case EDialogTitle::OpenFile:
+        return windows ? "Open" : "Open File";
+    case EDialogTitle::SaveFile:
+        return windows ? "Save As" : "Save File";
+    case EDialogTitle::SelectFolder:
+        return windows ? "Browse For Folder" : "Select Folder";
+    }
+    return wxString();
+}
+
+void ShowPathTooLongMessage(wxWindow* parent, const wxString& path)
+{
+    wxMessageBox(path + "\nThe path of this folder is too long to be added.", kAppName, wxOK | wxICON_STOP,
+                 parent);
 }

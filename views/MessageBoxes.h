@@ -1,12 +1,28 @@
-// The program's own message boxes, all captioned with its name.
+// The program's own message boxes, all captioned with its name, and the titles of the dialogs it opens.
 #pragma once
 
 #include <wx/string.h>
 
+#include <cstddef>
+#include <vector>
+
 class wxWindow;
 
 void ShowOverlapMessage(wxWindow* parent, const wxString& path);
+// One message for many refused folders: their paths, then how many more were refused unnamed.
+void ShowOverlapMessage(wxWindow* parent, const std::vector<wxString>& paths, std::size_t unnamed);
+void ShowPathTooLongMessage(wxWindow* parent, const wxString& path);
 void ShowProjectReadError(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
 // Names the files that stayed where they were when they should have gone to the trash.
 void ShowTrashFailures(wxWindow* parent, const wxString& text);
+
+enum class EDialogTitle
+{
+    OpenFile,
+    SaveFile,
+    SelectFolder,
+};
+
+// The title the desktop's own programs give such a dialog.
+wxString UsualDialogTitle(EDialogTitle dialog);

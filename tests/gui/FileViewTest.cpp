@@ -146,6 +146,16 @@ TEST_F(FileViewTest, TheTipShowsThePathOfTheRowUnderThePointer)
     EXPECT_EQ(rowsWindow->GetToolTip()->GetTip(), "/g2/a.txt");
     moveTo(wxPoint(5, rect.GetBottom() + 20 * rect.GetHeight()));
     EXPECT_EQ(rowsWindow->GetToolTip(), nullptr);
+
+    // After a refill the same row holds another file: the tip must not keep the old one.
+    moveTo(rect.GetPosition() + wxPoint(5, rect.GetHeight() / 2));
+    m_view->DeleteAllRows();
+    m_view->FreeRowRecords();
+    for (int i = 0; i < 6; ++i)
+        m_view->AddFileRow("/new/" + std::to_string(i), 1, 0);
+    moveTo(rect.GetPosition() + wxPoint(6, rect.GetHeight() / 2));
+    ASSERT_NE(rowsWindow->GetToolTip(), nullptr);
+    EXPECT_EQ(rowsWindow->GetToolTip()->GetTip(), "/new/4");
 }
 
 TEST_F(FileViewTest, TheAnchorIsWhereASelectionLastStarted)

@@ -61,6 +61,31 @@ protected:
 
     void Add(std::string path) { m_view->AppendFolder(path); }
 
+    std::vector<std::string> Folders() const
+    {
+        std::vector<std::string> folders;
+        m_view->GetFolders(folders);
+        return folders;
+    }
+
+    // Replaces the settings with a file of exactly these bytes and makes the window anew from it.
+    void UseSettingsFile(const std::string& bytes)
+    {
+        DestroyNow(m_frame);
+        m_frame = nullptr;
+        m_config.reset();
+        m_tree.Write("settings.conf", bytes);
+        m_config = MakeSettings(m_tree.Path("settings.conf"));
+        MakeView();
+    }
+
+    std::string ReadFile(const std::string& relative) const
+    {
+        m_config->Flush();
+        std::ifstream in(m_tree.Path(relative), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
     CTempTree m_tree;
     std::unique_ptr<wxFileConfig> m_config;
     wxFrame* m_frame = nullptr;
@@ -110,30 +135,51 @@ TEST_F(FolderViewTest, OddRowsAreStripedAfterInsertsAndDeletes)
     EXPECT_NE(m_view->GetItemBackgroundColour(2), wxColour(239, 239, 239));
 }
 
-TEST_F(FolderViewTest, TheListComesBackFromTheSettingsUnchanged)
+TEST_F(FolderViewTest, TheListComesBackFromTheSettingsByteForByte)
 {
-    for (const char* name : {"/srv/with space", "/srv/$HOME", "/srv/caf\xc3\xa9"})
-        Add(name);
+    const std::vector<std::string> folders = {"/srv/with space", "/srv/$HOME", "/srv/caf\xc3\xa9",
+                                              "/srv/latin\xe9", "/srv/\xf4\x80\x80\xa9"};
+    for (const std::string& folder : folders)
+        Add(folder);
     Reopen();
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"/srv/with space", "/srv/$HOME", "/srv/caf\xc3\xa9"}));
-
-    // Reading stops at the first gap.
-    DestroyNow(m_frame);
-    m_frame = nullptr;
-    m_config->DeleteGroup("/Folders");
-    m_config->Write("/Folders/Folder0", "/one");
-    m_config->Write("/Folders/Folder1", "/two");
-    m_config->Write("/Folders/Folder3", "/four");
-    MakeView();
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"/one", "/two"}));
+    EXPECT_EQ(Folders(), folders);
+    // Valid UTF-8 is written as it always was.
+    EXPECT_NE(ReadFile("settings.conf").find("=/srv/caf\xc3\xa9\n"), std::string::npos);
 
     // An empty list leaves no group behind.
-    m_view->Select(0);
-    m_view->Select(1);
+    for (long row = 0; row < m_view->GetItemCount(); ++row)
+        m_view->Select(row);
     m_view->DeleteSelectedFolders();
     Reopen();
     EXPECT_FALSE(m_config->HasGroup("/Folders"));
     EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(FolderViewTest, AHandEditedListLosesNothingToGapsOrAStrayByte)
+{
+    UseSettingsFile("[Folders]\nFolder0=/one\nFolder3=/d\xc3\xa9\nFolder10=/ten\nFolder2=/l\xe9\n"
+                    "FolderX=/not\nFolder5=\nFolder-1=/not\n");
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"/one", "/l\xe9", "/d\xc3\xa9", "/ten"}));
+    Reopen(); // and saved back without the gaps
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"/one", "/l\xe9", "/d\xc3\xa9", "/ten"}));
+    EXPECT_EQ(m_config->Read("/Folders/Folder3", ""), "/ten");
+}
+
+TEST_F(FolderViewTest, RefusalsOfABulkLoadAreGatheredIntoOneMessage)
+{
+    std::string text = "[Folders]\n";
+    for (int i = 0; i < 50; ++i)
+        text += "Folder" + std::to_string(i) + "=/same" + (i == 7 ? "/inside" : "") + "\n";
+    UseSettingsFile(text);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/same"}));
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    wxString expected;
+    for (int i = 0; i < 20; ++i)
+        expected += i == 6 ? "/same/inside\n" : "/same\n";
+    expected += "and 29 more\nFolder or its subfolders already exist in folder list!";
+    EXPECT_EQ(shown[0].message, expected);
+    EXPECT_EQ(shown[0].icon, wxICON_EXCLAMATION);
 }
 
 TEST_F(FolderViewTest, OpenProjectAddsExistingFoldersAfterRemovingTheSelection)
@@ -148,8 +194,10 @@ TEST_F(FolderViewTest, OpenProjectAddsExistingFoldersAfterRemovingTheSelection)
     Add(m_tree.Path("drop2"));
     m_view->Select(0);
     m_view->Select(2);
+    // A line with a NUL byte names no folder, even if what comes before the NUL does.
     m_tree.Write("p.qvlprj", m_tree.Path("missing") + "\r\n" + m_tree.Path("a-file") + "\r\n\r\n" +
-                                 m_tree.Path("new") + "\r\n" + m_tree.Path("keep") + "\n");
+                                 m_tree.Path("new") + std::string("\0/x\r\n", 5) + m_tree.Path("new") +
+                                 "\r\n" + m_tree.Path("keep") + "\n");
     EXPECT_TRUE(m_view->OpenProject(m_tree.Path("p.qvlprj")));
     EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("keep"), m_tree.Path("new")}));
     const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();

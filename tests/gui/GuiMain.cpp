@@ -3,6 +3,7 @@
 #include "tests/gui/DialogHook.h"
 #include "tests/support/SessionBus.h"
 #include "tests/support/TempTree.h"
+#include "views/DisplayText.h"
 
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -42,7 +43,7 @@ std::vector<ShownDialog> CDialogHook::TakeShown()
 std::unique_ptr<wxFileConfig> MakeSettings(const std::string& file)
 {
     auto settings = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(file),
-                                                   wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
+                                                   wxEmptyString, wxCONFIG_USE_LOCAL_FILE, CSettingsConv());
     settings->SetExpandEnvVars(false);
     return settings;
 }

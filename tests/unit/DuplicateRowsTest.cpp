@@ -2,8 +2,10 @@
 #include "views/DuplicateRows.h"
 
 #include "engine/FileItem.h"
+#include "platform/FileTypes.h"
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
+#include "tests/support/ScopedState.h"
 
 #include <gtest/gtest.h>
 
@@ -68,9 +70,7 @@ TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
 
 TEST(DuplicateRows, CellTextsAndTheTip)
 {
-    static char utc[] = "TZ=UTC0";
-    putenv(utc);
-    tzset();
+    const CScopedEnvironment utc("TZ", "UTC0");
     CDuplicateRows rows;
     rows.AddFileRow("/srv/data/report.txt", 1234567, 1236265629); // 2009-03-05 15:07:09 UTC
     rows.AddFileRow("/srv/data/neg.bin", -5, -315619200);
@@ -85,6 +85,28 @@ TEST(DuplicateRows, CellTextsAndTheTip)
                 (platform::kPathSeparator != '/' && before1970.empty()));
     EXPECT_EQ(Slashed(rows.TipText(0)), "/srv/data/report.txt");
     EXPECT_EQ(ModifiedText(INT64_MAX), "");
+}
+
+TEST(DuplicateRows, AnEmptyPathAsTheFirstRowIsARowLikeAnyOther)
+{
+    CDuplicateRows rows;
+    rows.AddFileRow("", 0, 0);
+    rows.AddFileRow("/next", 1, 0);
+    ASSERT_EQ(rows.RowCount(), 2u);
+    EXPECT_EQ(rows.Row(0).fullPath, "");
+    EXPECT_EQ(rows.CellText(0, EColumn::File), "");
+    EXPECT_EQ(rows.Row(1).fullPath, "/next");
+}
+
+TEST(DuplicateRows, TheTypeIsThatOfEachWholeName)
+{
+    // The type guess reads the whole name: a shared last extension must not share the type.
+    const char* names[] = {"/x/a.tar.gz", "/y/b.gz", "/z/Makefile", "/z/c.txt", "/w/makefile.txt"};
+    CDuplicateRows rows;
+    for (const char* name : names)
+        rows.AddFileRow(name, 1, 0);
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(rows.CellText(i, EColumn::Type), platform::FileTypeName(names[i])) << names[i];
 }
 
 TEST(DuplicateRows, RemovingRowsKeepsTheOthersInOrder)

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -68,6 +69,42 @@ TEST(FolderList, RemoveTakesExactlyTheGivenEntries)
         ASSERT_TRUE(list.Append(path));
     list.Remove({3, 1});
     EXPECT_EQ(list.Entries(), (std::vector<std::string>{"/a", "/c", "/e"}));
+}
+
+TEST(FolderList, AppendAllGivesWhatAppendingOneByOneGives)
+{
+    // Short texts over a tiny alphabet meet every case of the rule: equal, inside, around, siblings,
+    // text prefixes across a separator, the root, trailing separators, relative names.
+    std::mt19937 random(20261207);
+    const std::string alphabet = std::string("ab") + platform::kPathSeparator + platform::kPathSeparator;
+    auto randomPath = [&] {
+        std::string path;
+        for (std::size_t length = random() % 7; length > 0; --length)
+            path += alphabet[random() % alphabet.size()];
+        return path;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> before(random() % 4);
+        std::vector<std::string> added(random() % 12);
+        for (std::string& path : before)
+            path = randomPath();
+        for (std::string& path : added)
+            path = randomPath();
+        CFolderList one;
+        CFolderList all;
+        for (std::string path : before) {
+            one.Append(path);
+            std::string copy = path;
+            all.Append(copy);
+        }
+        std::vector<std::string> refusedOne;
+        for (std::string path : added)
+            if (!one.Append(path))
+                refusedOne.push_back(path);
+        const std::vector<std::string> refusedAll = all.AppendAll(added);
+        ASSERT_EQ(all.Entries(), one.Entries()) << "round " << round;
+        ASSERT_EQ(refusedAll, refusedOne) << "round " << round;
+    }
 }
 
 std::string ReadBytes(const std::string& path)

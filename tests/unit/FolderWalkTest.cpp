@@ -1,6 +1,7 @@
 // The walk: what gets recorded, in what order, and which folders are reported.
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
+#include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -57,10 +58,11 @@ TEST_F(FolderWalk, TrailingSeparatorsAndRelativeRootsGiveTheSameAbsolutePaths)
     EXPECT_EQ(GroupsOf(slashes.results, m_tree.Root()), (Groups{{"R/sub/file.txt", "S/file.txt"}}));
     EXPECT_EQ(Relative(slashes.scanTexts, m_tree.Root()), (std::vector<std::string>{"(1 scanned) R/sub"}));
 
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(std::filesystem::u8path(m_tree.Path("R")));
-    const ScanOutcome relative = RunScan({"sub/", "./../S"});
-    std::filesystem::current_path(previous);
+    ScanOutcome relative;
+    {
+        const CScopedCurrentFolder inR(std::filesystem::u8path(m_tree.Path("R")));
+        relative = RunScan({"sub/", "./../S"});
+    }
     EXPECT_EQ(GroupsOf(relative.results, m_tree.Root()), (Groups{{"R/sub/file.txt", "S/file.txt"}}));
 }
 

@@ -1,4 +1,4 @@
-// The derived toolbar pictures, checked against the worked examples of their design.
+// The derived toolbar pictures, checked against worked examples computed by hand.
 #include "decorations/PixelKit.h"
 
 #include <gtest/gtest.h>

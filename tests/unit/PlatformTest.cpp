@@ -2,6 +2,7 @@
 #include "platform/FileTypes.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
+#include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,9 @@ TEST(RecordedTime, YearsBefore1900ReadZeroAndEverythingElseIsKept)
 
 TEST(FileTypeName, NamesTheTypeFromTheFileNameAlone)
 {
+    // The desktop's names are translated: the untranslated ones are asked for.
+    const CScopedEnvironment language("LANGUAGE", "C");
+    const CScopedEnvironment all("LC_ALL", "C");
     if (platform::kPathSeparator == '/') {
         EXPECT_EQ(platform::FileTypeName("/nowhere/notes.txt"), "plain text document");
     }

@@ -1,0 +1,79 @@
+// The window's rules that need no window: which file a project dialog's answer names, which stored
+// toolbar layouts are used, and paths through the settings.
+#include "app/ProjectPath.h"
+#include "app/ToolbarLayout.h"
+#include "platform/Path.h"
+#include "views/SettingsText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProjectPath, TheExtensionGoesOnlyToANameThatHasNoneAndNamesNothing)
+{
+    const std::string sep(1, platform::kPathSeparator);
+    const struct
+    {
+        std::string chosen;
+        std::string saved;
+    } rows[] = {
+        {sep + "a" + sep + "name", sep + "a" + sep + "name.qvlprj"},
+        {sep + "a.d" + sep + "name", sep + "a.d" + sep + "name.qvlprj"}, // a dot in a folder is no extension
+        {sep + "a" + sep + "name.txt", sep + "a" + sep + "name.txt"},
+        {sep + "a" + sep + ".hidden", sep + "a" + sep + ".hidden.qvlprj"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.chosen);
+        EXPECT_EQ(WithProjectExtension(row.chosen), row.saved);
+        EXPECT_EQ(ProjectPathToOpen(row.chosen, false), row.saved);
+        EXPECT_EQ(ProjectPathToOpen(row.chosen, true), row.chosen);
+    }
+}
+
+TEST(ToolbarLayout, OnlyAWholeLayoutOfTheToolbarOnASideIsUsed)
+{
+    const std::string saved = "name=Toolbar;caption=;state=2106364;dir=1;layer=10;row=0;pos=0;prop=100000;"
+                              "bestw=298;besth=34;minw=-1;minh=-1;maxw=-1;maxh=-1;floatx=-1;floaty=-1;"
+                              "floatw=-1;floath=-1";
+    EXPECT_TRUE(IsUsableToolbarLayout(saved, "Toolbar"));
+    EXPECT_TRUE(IsUsableToolbarLayout("name=Toolbar;dir=4", "Toolbar"));
+    const char* refused[] = {
+        "name=Toolbar;dir=5", // the centre belongs to the lists
+        "name=Toolbar;dir=0",
+        "name=Toolbar",           // no side
+        "name=Other;dir=1",       // another pane
+        "name=Toolbar;dir=1;x=3", // a key the manager does not know
+        "name=Toolbar;dir=1;row=-2",
+        "name=Toolbar;dir=1;layer=1x",
+        "name=Toolbar;dir=1;bestw=99999999999999999999",
+        "name=Toolbar;dir=1;pos",
+        "=x",
+        "name=Tool\\;bar;dir=1",
+        "",
+    };
+    for (const char* layout : refused)
+        EXPECT_FALSE(IsUsableToolbarLayout(layout, "Toolbar")) << layout;
+}
+
+TEST(SettingsText, AnyPathComesBackByteForByteAndUtf8IsWrittenAsItIs)
+{
+    const std::string rows[] = {
+        "/srv/plain",
+        "/srv/caf\xc3\xa9",
+        "/srv/caf\xe9",
+        "/\xff\xfe",
+        "/cut\xc3",
+        "/srv/\xf4\x80\x80\xa9", // a character that stands for a byte in the settings
+        "/\xed\xa0\x80",         // an encoded surrogate is no UTF-8
+        std::string("/nul\0in", 7),
+    };
+    for (const std::string& path : rows) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(UnescapeFromSettings(EscapeForSettings(path)), path);
+    }
+    EXPECT_EQ(EscapeForSettings("/srv/caf\xc3\xa9"), "/srv/caf\xc3\xa9");
+    EXPECT_EQ(EscapeForSettings("/a\xe9"), "/a\xf4\x80\x83\xa9"); // U+1000E9
+    EXPECT_EQ(UnescapeFromSettings("/a\xf4\x80\x83\xa9"), "/a\xe9");
+}
+
+} // namespace

@@ -1,0 +1,14 @@
+// Paths in the settings, which hold text: a path that is not valid UTF-8 still comes back byte for byte.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Valid UTF-8 stays as it is. Each byte that is not part of a valid UTF-8 character becomes the
+// private-use character U+100000 + byte, which the toolkit's forgiving UTF-8 reading also gives for
+// such a byte met in a hand-edited file; characters of that range already in the path are themselves
+// written byte by byte, so that reading back is never ambiguous.
+std::string EscapeForSettings(std::string_view path);
+
+// The inverse: every character U+100000 to U+1000FF becomes the byte it stands for.
+std::string UnescapeFromSettings(std::string_view text);
