@@ -14,14 +14,15 @@ struct FieldRange
     long long highest;
 };
 
-constexpr long long kFarAway = 1000000; // pixels: no screen is larger
+constexpr long long kFarAway = 1000000;       // pixels: no screen is larger
+constexpr long long kLargestInt = 0x7FFFFFFF; // the manager reads every field as an int
 constexpr FieldRange kFields[] = {
-    {"state", 0, 0xFFFFFFFFLL},
+    {"state", 0, kLargestInt},
     {"dir", 1, 4},
     {"layer", 0, 1000},
     {"row", 0, 1000},
     {"pos", 0, kFarAway},
-    {"prop", 0, 1LL << 31},
+    {"prop", 0, kLargestInt},
     {"bestw", -1, kFarAway},
     {"besth", -1, kFarAway},
     {"minw", -1, kFarAway},

@@ -37,6 +37,9 @@ TEST(ToolbarLayout, OnlyAWholeLayoutOfTheToolbarOnASideIsUsed)
                               "floatw=-1;floath=-1";
     EXPECT_TRUE(IsUsableToolbarLayout(saved, "Toolbar"));
     EXPECT_TRUE(IsUsableToolbarLayout("name=Toolbar;dir=4", "Toolbar"));
+    // Floating, partly off the left of the screen: the manager keeps the last side it was docked to.
+    EXPECT_TRUE(IsUsableToolbarLayout("name=Toolbar;state=2106365;dir=1;floatx=-40;floaty=100;floatw=306",
+                                      "Toolbar"));
     const char* refused[] = {
         "name=Toolbar;dir=5", // the centre belongs to the lists
         "name=Toolbar;dir=0",
@@ -46,6 +49,7 @@ TEST(ToolbarLayout, OnlyAWholeLayoutOfTheToolbarOnASideIsUsed)
         "name=Toolbar;dir=1;row=-2",
         "name=Toolbar;dir=1;layer=1x",
         "name=Toolbar;dir=1;bestw=99999999999999999999",
+        "name=Toolbar;dir=1;state=4294967295", // more than the manager's int holds
         "name=Toolbar;dir=1;pos",
         "=x",
         "name=Tool\\;bar;dir=1",
