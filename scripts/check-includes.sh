@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Libraries of plain classes that tests drive without a display.
-model_libraries="quorvel_view_models quorvel_pixel_kit quorvel_rules"
+model_libraries="quorvel_view_models quorvel_pixel_kit quorvel_app_rules"
 
 # A standard header has neither a slash nor an extension: <vector>, <cstdint>.
 is_std() { [[ $1 != */* && $1 != *.* ]]; }
