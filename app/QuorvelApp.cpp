@@ -8,6 +8,7 @@
 
 #include "app/MainFrame.h"
 #include "app/WindowPicture.h"
+#include "decorations/AboutDlg.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
@@ -121,8 +122,8 @@ int CQuorvelApp::OnExit()
 
 void CQuorvelApp::OnAppAbout(wxCommandEvent&)
 {
-    wxMessageBox(wxString(kAppName) + "\nFinds duplicate files.", wxString("About ") + kAppName,
-                 wxOK | wxICON_INFORMATION, m_mainFrame);
+    CAboutDlg dialog(m_mainFrame);
+    dialog.ShowModal();
 }
 
 void CQuorvelApp::TakeScreenshotAndClose(const wxString& path)

@@ -3,6 +3,7 @@
 
 #include "MainIcon.h"
 #include "ToolbarStrip.h"
+#include "resources/Commands.h"
 
 const unsigned char* BitmapResource(int id, std::size_t& size)
 {
@@ -15,6 +16,19 @@ const unsigned char* BitmapResource(int id, std::size_t& size)
         return kMainIcon;
     default:
         size = 0;
+        return nullptr;
+    }
+}
+
+const char* StringResource(int id)
+{
+    switch (id) {
+    case IDS_APP_NAME:
+    case IDS_APP_TITLE:
+        return kAppName;
+    case IDS_IDLE_MESSAGE:
+        return kIdleText;
+    default:
         return nullptr;
     }
 }

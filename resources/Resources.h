@@ -12,5 +12,12 @@ inline constexpr int IDB_TOOLBAR = 134;   // eight 24 x 24 pictures, in button o
 inline constexpr std::uint32_t kToolbarTransparent = 0xFF00FF;
 inline constexpr int kToolbarPictureSize = 24;
 
+inline constexpr int IDS_APP_NAME = 128;       // the application's name
+inline constexpr int IDS_APP_TITLE = 57344;    // the application's name, for the framework
+inline constexpr int IDS_IDLE_MESSAGE = 57345; // the idle text of the status line
+
+// A numbered string resource, or null when there is none.
+const char* StringResource(int id);
+
 // The bytes of a numbered bitmap resource (a BMP file), or null when there is none.
 const unsigned char* BitmapResource(int id, std::size_t& size);

@@ -1,0 +1,11 @@
+// Hands a web or mail address to the desktop, which opens it with the user's chosen program.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// True when the desktop took the address (UTF-8) on; it opens nothing itself.
+bool OpenAddress(const std::string& address);
+
+} // namespace platform
