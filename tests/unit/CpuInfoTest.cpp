@@ -158,20 +158,6 @@ TEST(CpuInfoText, FollowsTheVendorRulesForFeaturesAndCaches)
     }
 }
 
-TEST(CpuInfoText, ThisMachineGivesEveryLineOnce)
-{
-    std::string text;
-    platform::GetCpuInfoText(text);
-    const platform::CThisMachine machine;
-    ASSERT_GE(machine.ProcessorCount(), 1);
-    EXPECT_EQ(text.rfind(" CPU: ", 0), 0u) << text;
-    EXPECT_NE(text.find("\n Number of CPUs: " + std::to_string(machine.ProcessorCount()) + "\n"),
-              std::string::npos);
-    EXPECT_NE(text.find(" * CPU " + std::to_string(machine.ProcessorCount() - 1) + " speed: ~"),
-              std::string::npos);
-    EXPECT_EQ(text.back(), '\n');
-}
-
 TEST(CpuSpeedParsers, ReadKiloHertzAndTheCpuInfoLineOfTheRightProcessor)
 {
     const struct
