@@ -136,6 +136,7 @@ TEST_F(StaticLinkTest, TriesTargetThenStringThenOwnTextAndKeepsWhatItTried)
                                       wxSize(200, 20), wxALIGN_LEFT, "quorvel-test:target");
     EXPECT_TRUE(byTarget->OpenLink());
     EXPECT_EQ(byTarget->tried, std::vector<wxString>{"quorvel-test:target"});
+    ASSERT_TRUE(PumpUntil([this] { return Opened() == "quorvel-test:target\n"; })) << Opened();
 
     // The string with the link's id is the application's name, which no desktop opens.
     auto* byText =
