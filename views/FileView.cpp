@@ -126,6 +126,14 @@ void CFileView::DoThaw()
 std::vector<std::size_t> CFileView::GetSelectedRows() const
 {
     std::vector<std::size_t> rows;
+    // The toolkit answers "is this row selected" in time that grows with the selection, so the
+    // common case of every row selected is taken without asking row by row.
+    if (GetSelectedItemCount() == GetItemCount()) {
+        rows.resize(static_cast<std::size_t>(GetItemCount()));
+        for (std::size_t row = 0; row < rows.size(); ++row)
+            rows[row] = row;
+        return rows;
+    }
     for (long row = GetFirstSelected(); row != -1; row = GetNextSelected(row))
         rows.push_back(static_cast<std::size_t>(row));
     return rows;

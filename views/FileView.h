@@ -74,9 +74,9 @@ protected:
 private:
     void BindFileActions();
     void OnContextMenu(wxContextMenuEvent& event);
-    // Removes the given rows in one pass; the other selected rows stay selected and the anchor
-    // follows its row.
-    void RemoveRows(std::vector<std::size_t> rows);
+    // Removes the given rows in one pass. The anchor follows its row, and the rows of `selected`
+    // (selected before) that stay are selected again where they now are.
+    void RemoveRows(std::vector<std::size_t> rows, const std::vector<std::size_t>& selected);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);

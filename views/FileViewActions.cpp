@@ -69,11 +69,11 @@ bool CFileView::RemoveSelectedRows()
 {
     if (GetSelectedItemCount() == 0)
         return false;
-    RemoveRows(GetSelectedRows());
+    RemoveRows(GetSelectedRows(), {});
     return true;
 }
 
-void CFileView::RemoveRows(std::vector<std::size_t> rows)
+void CFileView::RemoveRows(std::vector<std::size_t> rows, const std::vector<std::size_t>& selected)
 {
     if (rows.empty())
         return;
@@ -85,7 +85,7 @@ void CFileView::RemoveRows(std::vector<std::size_t> rows)
                                                     : row - static_cast<std::size_t>(above - rows.begin());
     };
     std::vector<std::size_t> stillSelected;
-    for (const std::size_t row : GetSelectedRows())
+    for (const std::size_t row : selected)
         if (const std::size_t moved = newIndex(row); moved != std::string::npos)
             stillSelected.push_back(moved);
     const std::size_t anchor =
@@ -112,7 +112,8 @@ void CFileView::DeleteSelectedFiles()
     std::vector<TrashFailure> failures;
     {
         wxBusyCursor busy;
-        RemoveRows(TrashFilesOfRows(m_rows, GetSelectedRows(), failures, platform::MoveToTrash));
+        const std::vector<std::size_t> selected = GetSelectedRows();
+        RemoveRows(TrashFilesOfRows(m_rows, selected, failures, platform::MoveToTrash), selected);
     }
     ReportTrashFailures(failures);
 }
@@ -125,7 +126,8 @@ void CFileView::DeleteAllInFolder()
     {
         wxBusyCursor busy;
         const std::string folder = m_rows.CellText(static_cast<std::size_t>(m_anchor), EColumn::Location);
-        RemoveRows(TrashFilesOfRows(m_rows, RowsInFolder(m_rows, folder), failures, platform::MoveToTrash));
+        RemoveRows(TrashFilesOfRows(m_rows, RowsInFolder(m_rows, folder), failures, platform::MoveToTrash),
+                   GetSelectedRows());
     }
     ReportTrashFailures(failures);
 }

@@ -5,6 +5,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/support/TempTree.h"
+#include "views/ClipboardText.h"
 #include "views/FileView.h"
 
 #include <wx/app.h>
@@ -401,6 +402,12 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     ASSERT_EQ(m_view->GetItemCount(), 6);
     EXPECT_EQ(Paths()[4], m_tree.Path("c/two.txt"));
     EXPECT_EQ(Paths()[5], m_tree.Path("c/one.txt"));
+
+    m_view->SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED); // as Ctrl+A
+    EXPECT_EQ(m_view->GetSelectedRows().size(), 6u);
+    EXPECT_TRUE(m_view->CutSelection());
+    EXPECT_EQ(m_view->GetItemCount(), 0);
+    EXPECT_EQ(SplitClipboardLines(ClipboardText()).size(), 6u);
 }
 
 } // namespace
