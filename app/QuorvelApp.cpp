@@ -3,10 +3,11 @@
 // window is saved once shown, after which the program closes as if the user had closed it; and
 // QUORVEL_SMOKE_SCAN names a folder that is added and scanned through the window's own commands,
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
-// and the program ends through File > Exit.
+// and the program ends through File > Exit. QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
+#include "app/SmokeAbout.h"
 #include "app/WindowPicture.h"
 #include "decorations/AboutDlg.h"
 #include "resources/Commands.h"
@@ -89,6 +90,9 @@ bool CQuorvelApp::OnInit()
     wxString report;
     if (wxGetEnv("QUORVEL_SMOKE_SCAN", &folder) && wxGetEnv("QUORVEL_SMOKE_REPORT", &report))
         CallAfter([this, folder, report] { ScanOnceAndExit(folder, report); });
+    wxString aboutReport;
+    if (wxGetEnv("QUORVEL_SMOKE_ABOUT", &aboutReport))
+        CallAfter([this, aboutReport] { OpenAboutOnceAndExit(m_mainFrame, aboutReport); });
     return true;
 }
 

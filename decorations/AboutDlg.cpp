@@ -111,6 +111,12 @@ CAboutDlg::CAboutDlg(wxWindow* owner)
     platform::GetCpuInfoText(info);
     m_infoBox->SetValue(wxString::FromUTF8(WithCarriageReturns(info)));
     ok->SetFocus();
+    // Some systems give a new dialog's focus to its first control that takes it, a link here, once
+    // it is shown: OK takes it back right after.
+    Bind(wxEVT_INIT_DIALOG, [this, ok](wxInitDialogEvent& event) {
+        CallAfter([ok] { ok->SetFocus(); });
+        event.Skip();
+    });
 
     Bind(wxEVT_TIMER, &CAboutDlg::OnTimer, this);
     Bind(wxEVT_DESTROY, &CAboutDlg::OnDestroy, this);

@@ -3,7 +3,8 @@
 # platform and model tests; quorvel-scan.exe must find the same groups as the Linux quorvel-scan on
 # a small tree; quorvel.exe must start with the caption "Pellucan", scan a small tree through its
 # own commands, end through File > Exit, and leave its placement under
-# HKEY_CURRENT_USER\Software\Orvo\Quorvel.
+# HKEY_CURRENT_USER\Software\Orvo\Quorvel; its Help > About must show the dialog with this machine's
+# processors and a ticking clock.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/display.sh
@@ -62,6 +63,20 @@ QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\
 tr -d '\r' <"$scratch/report.txt" >"$scratch/report-lf.txt"
 printf 'Pellucan\nReady\nScan completed (5 files scanned, 4 duplicates found)\n4 rows\n' >"$scratch/expected.txt"
 diff -u "$scratch/expected.txt" "$scratch/report-lf.txt"
+
+echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
+QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \
+    timeout 120 wine build/win32/bin/quorvel.exe </dev/null
+tr -d '\r' <"$scratch/about.txt" >"$scratch/about-lf.txt"
+printf '%s\n' "About Quorvel" "https://quorvel.example.org/ -> https://quorvel.example.org/" \
+    "email: support@quorvel.example.org -> mailto:support@quorvel.example.org" "clock ticked" \
+    "one line per line in the box" "OK has the focus" >"$scratch/about-expected.txt"
+head -n 6 "$scratch/about-lf.txt" | diff -u "$scratch/about-expected.txt" -
+grep -Eq '^ CPU: .+' "$scratch/about-lf.txt"
+grep -Eq '^ Number of CPUs: [1-9]' "$scratch/about-lf.txt"
+grep -Eq '^ \* CPU 0 speed: ~[1-9][0-9]*MHz$' "$scratch/about-lf.txt"
+cp "$scratch/about.bmp" build/win32/about.bmp
+
 QUORVEL_SCREENSHOT="Z:${scratch//\//\\}\\window.bmp" timeout 120 wine build/win32/bin/quorvel.exe </dev/null
 test -s "$scratch/window.bmp"
 cp "$scratch/window.bmp" build/win32/screenshot.bmp
