@@ -2,9 +2,9 @@
 # Installs what is missing, checks the formatting and the include directions, and builds and runs
 # every test, each configuration in its own folder (CMakePresets.json): the engine's thread tests
 # under ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer, then the
-# 32-bit Windows build (cross-built, its tests and a smoke test under Wine), then the Debian package
-# (built, installed, checked and removed again), then everything in the normal build, whose CTest
-# summary is the last line. Window tests run on a display of their own.
+# 32-bit Windows build (cross-built, its tests, a smoke test and its installer under Wine), then the
+# Debian package (built, installed, checked and removed again), then everything in the normal build,
+# whose CTest summary is the last line. Window tests run on a display of their own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/display.sh
@@ -35,6 +35,8 @@ on_display ctest --preset asan -j "$jobs"
 
 echo "== Windows build: cross-built, tested under Wine"
 bash scripts/windows-test.sh
+echo "== Windows installer: built, installed and uninstalled under Wine"
+bash scripts/windows-package-test.sh
 
 echo "== Debian package: built, installed, checked and removed"
 bash scripts/package-test.sh

@@ -10,7 +10,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     apt-get update -qq
 fi
-bash scripts/deps.sh g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 fonts-wine xvfb xauth dpkg-dev >&2
+bash scripts/deps.sh g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 fonts-wine xvfb xauth dpkg-dev nsis >&2
 
 # wxWidgets' source package needs deb-src entries. When the system has none, a twin of its Debian
 # sources is written to a file of our own: from the one-line form (sources.list, *.list) or the

@@ -3,7 +3,8 @@
   toolbar.bmp   eight 24 x 24 pictures in button order (Add Folder, Delete Folder, Scan Folders,
                 Stop Thread, Cut, Copy, Paste, About), 192 x 24;
   quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark;
-  quorvel.ico   the same icon for the Windows program file.
+  quorvel.ico   the same icon for the Windows program file;
+  project.ico   the project file's icon, 32 x 32: a page listing folders, with the check mark.
 Given an icon folder too, it draws the icon and the project file's icon, smoothed, at every size of
 the desktop's icon theme, as ICON-FOLDER/hicolor/NxN/{apps,mimetypes}/NAME.png.
 
@@ -271,6 +272,7 @@ def main():
     picture = icon()
     write_bmp(os.path.join(folder, "quorvel.bmp"), [picture])
     write_ico(os.path.join(folder, "quorvel.ico"), picture)
+    write_ico(os.path.join(folder, "project.ico"), project_icon())
     if len(sys.argv) == 3:
         for size in ICON_SIZES:
             theme = os.path.join(sys.argv[2], "hicolor", "%dx%d" % (size, size))
