@@ -40,7 +40,7 @@ for size in 16 24 32 48 64 128 256; do
 done
 # Every option that the tool's usage lists has its paragraph in the manual page.
 man_page=$(MANWIDTH=200 man -l "$stage/share/man/man1/quorvel-scan.1" 2>/dev/null)
-for option in $("$stage/bin/quorvel-scan" --help | sed -n 's/^  \(-[-a-z0-9]*\).*/\1/p'); do
+for option in $("$stage/bin/quorvel-scan" --help | sed -n 's/^  \(-[a-z0-9], \)\?\(--[a-z0-9-]*\).*/\2/p'); do
     grep -qE "^ +(-[a-z0-9], )?$option( |$)" <<<"$man_page" || {
         echo "quorvel-scan(1) does not describe $option"
         exit 1
