@@ -243,11 +243,13 @@ def write_bmp(path, pictures):
 
 
 def write_ico(path, picture):
-    """One 32 x 32 image, 24-bit colour with an AND mask that clears the magenta pixels."""
+    """One 32 x 32 image, 24-bit colour with an AND mask that clears the magenta pixels. Windows
+    draws the colours over the masked screen with XOR, so the masked pixels' colour is black:
+    magenta there would turn a white background green."""
     rows = bytearray()
     for y in reversed(range(H)):
         for x in range(W):
-            r, g, b = picture.px[y][x]
+            r, g, b = (0, 0, 0) if picture.px[y][x] == MAGENTA else picture.px[y][x]
             rows += bytes((b, g, r))
     mask = bytearray()
     for y in reversed(range(H)):
