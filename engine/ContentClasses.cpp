@@ -23,8 +23,11 @@ constexpr std::size_t kMaxChunk = 1u << 20;
 constexpr std::size_t kShareBytes = 256u << 10; // a round this large is read on both threads
 constexpr std::size_t kShareMembers = 32;
 constexpr std::size_t kFewMembers = 8; // so few are compared with each other directly
-constexpr int kMaxOpenFiles = 32;      // kept open between rounds: growing the
-                                       // descriptor table of a threaded process is slow
+// Files kept open between rounds: growing the descriptor table of a threaded process is slow. The
+// spare ones are left to the rest of the process: standard streams, the readers' own opens, the
+// window's connections.
+constexpr std::size_t kMaxOpenFiles = 32;
+constexpr std::size_t kSpareFiles = 40;
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t v)
 {
@@ -55,11 +58,31 @@ std::uint64_t SampleKey(const char* bytes, std::size_t length)
 
 } // namespace
 
+COpenFileBudget::COpenFileBudget()
+{
+    const std::size_t limit = platform::OpenFileLimit();
+    const std::size_t spare = limit > kSpareFiles ? (limit - kSpareFiles) / 2 : 0;
+    m_limit.store(static_cast<int>(std::min<std::size_t>(spare, kMaxOpenFiles)));
+}
+
+bool COpenFileBudget::Take()
+{
+    if (m_open.fetch_add(1) < m_limit.load())
+        return true;
+    m_open.fetch_sub(1);
+    return false;
+}
+
+void COpenFileBudget::Give()
+{
+    m_open.fetch_sub(1);
+}
+
 struct CContentClasses::Member
 {
     std::int32_t position = 0;
     platform::CInputFile file; // kept open between rounds while few files are open
-    bool counted = false;      // counts against kMaxOpenFiles
+    bool counted = false;      // counts against the open-file budget
 };
 
 struct CContentClasses::Pending
@@ -106,19 +129,22 @@ struct CContentClasses::Pending
 };
 
 CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper,
-                                 std::size_t roundBudget)
-    : m_stop(stop), m_helper(helper), m_roundBudget(roundBudget)
+                                 std::size_t roundBudget, COpenFileBudget* openFiles)
+    : m_stop(stop), m_helper(helper), m_roundBudget(roundBudget),
+      m_openFiles(openFiles != nullptr ? *openFiles : m_ownBudget)
 {}
 
 CContentClasses::~CContentClasses() = default;
 
-bool CContentClasses::Split(const std::vector<FileItem>& files, const std::vector<PositionClass>& candidates,
-                            std::vector<PositionClass>& classes)
+bool CContentClasses::Split(const std::vector<FileItem>& items,
+                            const std::vector<platform::FileStamp>& stamps,
+                            const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes)
 {
+    const Files files{items, stamps};
     std::vector<Pending> work;
     for (const PositionClass& candidate : candidates) {
         Pending pending;
-        pending.listedSize = files[static_cast<std::size_t>(candidate.front())].size;
+        pending.listedSize = items[static_cast<std::size_t>(candidate.front())].size;
         pending.members.resize(candidate.size());
         for (std::size_t i = 0; i < candidate.size(); ++i)
             pending.members[i].position = candidate[i];
@@ -138,13 +164,15 @@ bool CContentClasses::Split(const std::vector<FileItem>& files, const std::vecto
         std::vector<Pending> next(std::make_move_iterator(work.begin() + static_cast<std::ptrdiff_t>(active)),
                                   std::make_move_iterator(work.end()));
         for (std::size_t p = 0; p < active; ++p)
-            SplitRead(work[p], next, classes);
+            SplitRead(files, work[p], next, classes);
         work = std::move(next);
+        if (m_roundHook && !work.empty())
+            m_roundHook();
     }
     return true;
 }
 
-void CContentClasses::SplitRead(Pending& pending, std::vector<Pending>& next,
+void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vector<Pending>& next,
                                 std::vector<PositionClass>& classes)
 {
     for (const std::vector<std::size_t>& group : Partition(pending)) {
@@ -161,12 +189,17 @@ void CContentClasses::SplitRead(Pending& pending, std::vector<Pending>& next,
             next.push_back(std::move(narrower));
             continue;
         }
+        // Every byte is read. A file rewritten in place since its first open, or replaced while it
+        // was open, is not the file the others were compared with as the user will see it now.
         PositionClass found;
         for (Member& member : narrower.members) {
-            found.push_back(member.position);
             Release(member);
+            const auto at = static_cast<std::size_t>(member.position);
+            if (platform::StillSame(files.items[at].path, files.stamps[at]))
+                found.push_back(member.position);
         }
-        classes.push_back(std::move(found));
+        if (found.size() > 1)
+            classes.push_back(std::move(found));
     }
     for (Member& member : pending.members) // the failed ones
         Release(member);
@@ -197,12 +230,13 @@ void CContentClasses::Plan(Pending& pending, std::size_t cap) const
     case Pending::EStep::Head: {
         const std::size_t head = std::min(cap, kMaxHead);
         pending.offset = 0;
-        // A file smaller than the head is asked for one byte more, so the read itself shows that it
-        // still ends where the listing said.
+        // A file the head covers whole, one of exactly the head's size too, is asked for one byte
+        // more, so the read itself shows that it still ends where the listing said.
         pending.length = pending.listedSize < static_cast<std::int64_t>(head)
                              ? static_cast<std::size_t>(pending.listedSize)
                              : head;
-        pending.request = pending.length < head ? pending.length + 1 : pending.length;
+        pending.request = static_cast<std::int64_t>(pending.length) == pending.listedSize ? pending.length + 1
+                                                                                          : pending.length;
         break;
     }
     case Pending::EStep::Tail:
@@ -222,8 +256,7 @@ void CContentClasses::Plan(Pending& pending, std::size_t cap) const
     }
 }
 
-void CContentClasses::ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work,
-                                std::size_t active)
+void CContentClasses::ReadRound(const Files& files, std::vector<Pending>& work, std::size_t active)
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tasks;
     std::size_t bytes = 0;
@@ -247,58 +280,80 @@ void CContentClasses::ReadRound(const std::vector<FileItem>& files, std::vector<
     else
         for (std::size_t t = 0; t < tasks.size(); ++t)
             readOne(t);
+
+    // Files that found no descriptor free get one more try once every file this splitter keeps open
+    // is closed; a file that still cannot be opened is named rather than silently left out.
+    bool retry = false;
+    for (const Slot& slot : m_slots)
+        retry = retry || slot.state == ERead::NoDescriptors;
+    if (retry) {
+        m_openFiles.Exhausted();
+        for (Pending& pending : work)
+            for (Member& member : pending.members)
+                Release(member);
+        for (std::size_t t = 0; t < tasks.size(); ++t)
+            if (m_slots[t].state == ERead::NoDescriptors)
+                readOne(t);
+    }
+    for (std::size_t t = 0; t < tasks.size(); ++t) {
+        if (m_slots[t].state == ERead::NoDescriptors || m_slots[t].state == ERead::Unreadable)
+            m_unreadable.push_back(work[tasks[t].first].members[tasks[t].second].position);
+    }
 }
 
-void CContentClasses::ReadMember(const std::vector<FileItem>& files, Pending& pending, std::size_t index)
+void CContentClasses::ReadMember(const Files& files, Pending& pending, std::size_t index)
 {
     Member& member = pending.members[index];
     Slot& slot = m_slots[pending.firstSlot + index];
     char* bytes = m_arena.get() + pending.arenaAt + index * pending.request;
-    slot.failed = true;
-    auto fail = [&member] {
+    slot.state = ERead::Changed;
+    auto fail = [&member, &slot](ERead state) {
+        slot.state = state;
         if (!member.counted)
             member.file.Close();
     };
     if (m_stop.load(std::memory_order_relaxed))
-        return fail();
-    if (!member.file.IsOpen() && !member.file.OpenOnly(files[static_cast<std::size_t>(member.position)].path))
-        return;
-
-    // No look at the file's kind or size before reading: pipes and folders fail to read, and the
-    // read of the last block asks for one byte more, so it sees whether the file still ends where the
-    // listing said.
-    const bool head = pending.step == Pending::EStep::Head;
-    slot.size = head ? pending.listedSize : pending.size;
-    const std::int64_t got = member.file.ReadAt(bytes, pending.request, pending.offset);
-    if (got != static_cast<std::int64_t>(pending.length)) {
-        // The file is not what the listing said. Files emptied since are still equal to each other;
-        // anything else changed equals nothing.
-        std::int64_t now = -1;
-        if (!head || !member.file.Examine() || !member.file.GetSize(now) || now != 0)
-            return fail();
-        slot.size = 0;
-        slot.length = 0;
-    } else {
-        slot.length = pending.length;
+        return fail(ERead::Changed);
+    if (!member.file.IsOpen()) {
+        const auto at = static_cast<std::size_t>(member.position);
+        switch (member.file.OpenSame(files.items[at].path, files.stamps[at])) {
+        case platform::CInputFile::EOpen::Opened:
+            break;
+        case platform::CInputFile::EOpen::Changed:
+            return fail(ERead::Changed);
+        case platform::CInputFile::EOpen::NoDescriptors:
+            return fail(ERead::NoDescriptors);
+        case platform::CInputFile::EOpen::Failed:
+            return fail(ERead::Unreadable);
+        }
     }
+
+    // A read that reaches the listed end asks for one byte more, so it sees whether the file still
+    // ends there.
+    slot.size = pending.listedSize;
+    const std::int64_t got = member.file.ReadAt(bytes, pending.request, pending.offset);
+    if (got < 0)
+        return fail(ERead::Unreadable);
+    if (got != static_cast<std::int64_t>(pending.length))
+        return fail(ERead::Changed);
+    slot.length = pending.length;
     slot.key = Mix(SampleKey(bytes, slot.length), static_cast<std::uint64_t>(slot.size));
-    slot.failed = false;
+    slot.state = ERead::Done;
 
     // The whole file is known once the head covered it; otherwise keep it open while there is room.
-    const bool whole = head && static_cast<std::int64_t>(slot.length) >= slot.size;
-    if (!whole && (member.counted || m_openFiles.fetch_add(1) < kMaxOpenFiles)) {
+    const bool whole =
+        pending.step == Pending::EStep::Head && static_cast<std::int64_t>(slot.length) >= slot.size;
+    if (!whole && (member.counted || m_openFiles.Take())) {
         member.counted = true;
         return;
     }
-    if (!whole && !member.counted)
-        m_openFiles.fetch_sub(1);
     member.file.Close();
 }
 
 void CContentClasses::Release(Member& member)
 {
     if (member.counted)
-        m_openFiles.fetch_sub(1);
+        m_openFiles.Give();
     member.counted = false;
     member.file.Close();
 }
@@ -340,7 +395,7 @@ std::vector<std::vector<std::size_t>> CContentClasses::Partition(const Pending& 
     };
     std::vector<std::size_t> live;
     for (std::size_t i = 0; i < pending.members.size(); ++i)
-        if (!slots[i].failed)
+        if (slots[i].state == ERead::Done)
             live.push_back(i);
     // Few members are simply compared with each other; many are first sorted by key, stably, so that
     // only members of one key are compared and each group keeps its members in ascending order.

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "engine/FileItem.h"
+#include "platform/FileIdentity.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,41 +15,79 @@ class CHelperThread;
 
 using PositionClass = std::vector<std::int32_t>;
 
+// Files kept open between rounds, counted over every splitter of a scan so that together they stay
+// well inside the process's limit on open files.
+class COpenFileBudget
+{
+public:
+    COpenFileBudget(); // sized from the process's limit
+    bool Take();
+    void Give();
+    // The system ran out of descriptors: keep no more files open from now on.
+    void Exhausted() { m_limit.store(0); }
+
+private:
+    std::atomic<int> m_open{0};
+    std::atomic<int> m_limit;
+};
+
 class CContentClasses
 {
 public:
     // `helper` may be null: then everything is read on the calling thread. `roundBudget` bounds the
-    // bytes held for one round (each member still gets a few hundred).
-    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper, std::size_t roundBudget = 4u << 20);
+    // bytes held for one round (each member still gets a few hundred). `openFiles` may be shared with
+    // other splitters; null gives this one a budget of its own.
+    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper, std::size_t roundBudget = 4u << 20,
+                    COpenFileBudget* openFiles = nullptr);
     ~CContentClasses();
     CContentClasses(const CContentClasses&) = delete;
     CContentClasses& operator=(const CContentClasses&) = delete;
 
-    // Each of `candidates` holds positions in `files` (ascending) of files with the same recorded size.
-    // Appends every class of two or more files with identical contents to `classes`, its positions
-    // ascending. A file that cannot be opened or read, or whose size is no longer the listed one, is
-    // in no class; files now empty are one class. False when a stop was noticed.
-    bool Split(const std::vector<FileItem>& files, const std::vector<PositionClass>& candidates,
-               std::vector<PositionClass>& classes);
+    // Each of `candidates` holds positions in `files` (ascending) of files with the same recorded size;
+    // `stamps` holds what the walk saw of each file. Appends every class of two or more files with
+    // identical contents to `classes`, its positions ascending. A file is in a class only if it stayed
+    // the file its stamp describes from its first open until after its last read; one that cannot be
+    // opened or read is in no class and is named by Unreadable. False when a stop was noticed.
+    bool Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>& stamps,
+               const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes);
+
+    // Positions of the files that could not be read, gathered over every Split so far.
+    const std::vector<std::int32_t>& Unreadable() const { return m_unreadable; }
+
+    // Called between two rounds of reads, on the calling thread: tests change files at that moment.
+    void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }
 
 private:
     struct Member;
     struct Pending;
+    enum class ERead : std::uint8_t
+    {
+        Done,
+        Changed,       // not the listed file any more: in no class, silently
+        Unreadable,    // in no class, and named
+        NoDescriptors, // read again once this splitter's files are closed
+    };
     struct Slot
     {
-        std::int64_t size = 0; // as the file is now
+        std::int64_t size = 0;
         std::size_t length = 0;
         std::uint64_t key = 0;
-        bool failed = false;
+        ERead state = ERead::Changed;
+    };
+    struct Files
+    {
+        const std::vector<FileItem>& items;
+        const std::vector<platform::FileStamp>& stamps;
     };
 
     // Plans the next read of the first classes of `work` that fit the budget; returns how many.
     std::size_t PlanRound(std::vector<Pending>& work) const;
     void Plan(Pending& pending, std::size_t cap) const;
-    void ReadRound(const std::vector<FileItem>& files, std::vector<Pending>& work, std::size_t active);
+    void ReadRound(const Files& files, std::vector<Pending>& work, std::size_t active);
     // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
-    void SplitRead(Pending& pending, std::vector<Pending>& next, std::vector<PositionClass>& classes);
-    void ReadMember(const std::vector<FileItem>& files, Pending& pending, std::size_t index);
+    void SplitRead(const Files& files, Pending& pending, std::vector<Pending>& next,
+                   std::vector<PositionClass>& classes);
+    void ReadMember(const Files& files, Pending& pending, std::size_t index);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
     void Release(Member& member);
@@ -58,5 +98,8 @@ private:
     std::unique_ptr<char[]> m_arena; // one round's bytes, a stretch per member
     std::size_t m_arenaCapacity = 0;
     std::vector<Slot> m_slots;
-    std::atomic<int> m_openFiles{0};
+    COpenFileBudget m_ownBudget;
+    COpenFileBudget& m_openFiles;
+    std::vector<std::int32_t> m_unreadable;
+    std::function<void()> m_roundHook;
 };

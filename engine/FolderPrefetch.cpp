@@ -5,6 +5,7 @@
 // made ahead and not yet taken, the helper waits for the walk to catch up.
 #include "engine/FolderPrefetch.h"
 
+#include "engine/HelperThread.h"
 #include "platform/Path.h"
 
 #include <new>
@@ -15,12 +16,15 @@ constexpr std::size_t kMaxReadyEntries = 32768;
 
 } // namespace
 
-CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop)
-    : m_stop(stop), m_thread([this] { HelperLoop(); })
-{}
+CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop) : m_stop(stop)
+{
+    m_thread = StartHelperThread([this] { HelperLoop(); });
+}
 
 CFolderPrefetch::~CFolderPrefetch()
 {
+    if (!m_thread.joinable())
+        return;
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_quit = true;
@@ -54,6 +58,8 @@ bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& 
 
 void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderListing& listing)
 {
+    if (!m_thread.joinable())
+        return; // without a helper the walk lists every folder itself
     std::lock_guard<std::mutex> hold(m_mutex);
     OfferLocked(folder, listing, true);
     m_changed.notify_all();

@@ -54,5 +54,5 @@ private:
     std::unordered_set<platform::FileId, platform::FileIdHash> m_expanded; // a link loop offers once
     std::size_t m_readyEntries = 0; // entries held in listings made ahead and not yet taken
     bool m_quit = false;
-    std::thread m_thread; // last: it starts after everything it uses exists
+    std::thread m_thread; // started last, after everything it uses exists; empty when refused
 };

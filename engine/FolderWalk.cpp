@@ -5,9 +5,6 @@
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
-#include <new>
-#include <stdexcept>
-
 void CScanEngine::ScanFolders()
 {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -23,15 +20,17 @@ void CScanEngine::ScanFolders()
 
 void CScanEngine::ScanRoot(const std::string& root)
 {
-    try {
-        std::string folder = root;
-        while (!folder.empty() && platform::IsPathSeparator(folder.back()))
-            folder.pop_back();
-        ScanFolder(folder);
-    } catch (const std::bad_alloc&) {
-        // Out of memory in one root: what was recorded stays, and the next root is still walked.
-    } catch (const std::length_error&) {
+    // An empty root, or a relative one whose base is gone, names no folder: it must never become
+    // the whole file system.
+    std::string folder = root.empty() ? root : platform::FullPath(root);
+    if (folder.empty()) {
+        Warn(ScanWarning::EKind::UnusableRoot, root);
+        return;
     }
+    m_currentRoot = folder;
+    while (!folder.empty() && platform::IsPathSeparator(folder.back()))
+        folder.pop_back();
+    ScanFolder(folder);
 }
 
 void CScanEngine::ScanFolder(const std::string& folder)
@@ -69,11 +68,12 @@ void CScanEngine::AddEntry(const std::string& folderPath, const platform::Folder
     }
     if (dots || !entry.isFile || entry.size == 0)
         return;
-    if (entry.hasOtherLinks && !m_linkedFiles.insert(entry.id).second)
+    if (!m_recordedFiles.insert(entry.id).second)
         return;
 
     FileItem item(std::move(path));
     item.size = entry.size;
     item.modified = entry.modified;
     m_files.push_back(std::move(item));
+    m_stamps.push_back(entry.Stamp());
 }

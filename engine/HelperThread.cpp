@@ -3,10 +3,31 @@
 // woken up is taken back, so short loops never wait for the helper to be scheduled.
 #include "engine/HelperThread.h"
 
-CHelperThread::CHelperThread() : m_thread([this] { HelperLoop(); }) {}
+#include <system_error>
+#include <utility>
+
+std::atomic<bool> g_refuseHelperThreads{false};
+
+std::thread StartHelperThread(std::function<void()> body)
+{
+    if (g_refuseHelperThreads.load())
+        return std::thread();
+    try {
+        return std::thread(std::move(body));
+    } catch (const std::system_error&) {
+        return std::thread(); // out of threads or memory for a stack: one thread still does it all
+    }
+}
+
+CHelperThread::CHelperThread()
+{
+    m_thread = StartHelperThread([this] { HelperLoop(); });
+}
 
 CHelperThread::~CHelperThread()
 {
+    if (!m_thread.joinable())
+        return;
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_quit = true;
@@ -17,8 +38,15 @@ CHelperThread::~CHelperThread()
 
 void CHelperThread::Claim(unsigned thread)
 {
-    for (std::size_t i = m_next.fetch_add(1); i < m_count; i = m_next.fetch_add(1))
-        (*m_body)(i, thread);
+    try {
+        for (std::size_t i = m_next.fetch_add(1); i < m_count; i = m_next.fetch_add(1))
+            (*m_body)(i, thread);
+    } catch (...) {
+        m_next.store(m_count); // the other thread stops at its next index
+        std::lock_guard<std::mutex> hold(m_mutex);
+        if (!m_thrown)
+            m_thrown = std::current_exception();
+    }
 }
 
 void CHelperThread::ForEach(std::size_t count, const Body& body)
@@ -28,7 +56,8 @@ void CHelperThread::ForEach(std::size_t count, const Body& body)
         m_body = &body;
         m_count = count;
         m_next.store(0);
-        m_offered = true;
+        m_thrown = nullptr;
+        m_offered = m_thread.joinable();
         m_helperStarted = false;
     }
     m_wake.notify_one();
@@ -39,6 +68,8 @@ void CHelperThread::ForEach(std::size_t count, const Body& body)
     else
         m_done.wait(hold, [this] { return !m_offered; });
     m_body = nullptr;
+    if (m_thrown)
+        std::rethrow_exception(std::exchange(m_thrown, nullptr));
 }
 
 void CHelperThread::HelperLoop()

@@ -64,13 +64,16 @@ void CScanEngine::SortFilesBySize()
             continue;
         // Follow the cycle of the permutation that starts here: the record for `at` comes from keys[at].
         FileItem carried = std::move(m_files[start]);
+        const platform::FileStamp carriedStamp = m_stamps[start];
         std::size_t at = start;
         while (keys[at].second != start) {
             m_files[at] = std::move(m_files[keys[at].second]);
+            m_stamps[at] = m_stamps[keys[at].second];
             placed[at] = true;
             at = keys[at].second;
         }
         m_files[at] = std::move(carried);
+        m_stamps[at] = carriedStamp;
         placed[at] = true;
     }
 }
@@ -125,8 +128,12 @@ void CScanEngine::ResolveByPartition()
     // Crowded or large runs are read by both threads together, a round at a time; the many small
     // runs are shared out whole, a batch at a time, and their texts and groups then follow in order.
     CHelperThread helper;
-    CContentClasses shared(m_stop, &helper);
-    CContentClasses alone[2] = {CContentClasses(m_stop, nullptr), CContentClasses(m_stop, nullptr)};
+    COpenFileBudget openFiles;
+    CContentClasses shared(m_stop, &helper, 4u << 20, &openFiles);
+    CContentClasses alone[2] = {CContentClasses(m_stop, nullptr, 4u << 20, &openFiles),
+                                CContentClasses(m_stop, nullptr, 4u << 20, &openFiles)};
+    for (CContentClasses* splitter : {&shared, &alone[0], &alone[1]})
+        splitter->SetRoundHook(m_roundHook);
     m_sharedClasses = &shared;
     const auto total = static_cast<std::int32_t>(m_files.size());
     for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
@@ -150,6 +157,12 @@ void CScanEngine::ResolveByPartition()
         i = end;
     }
     m_sharedClasses = nullptr;
+    std::vector<std::int32_t> unreadable;
+    for (CContentClasses* splitter : {&shared, &alone[0], &alone[1]})
+        unreadable.insert(unreadable.end(), splitter->Unreadable().begin(), splitter->Unreadable().end());
+    std::sort(unreadable.begin(), unreadable.end());
+    for (const std::int32_t position : unreadable)
+        Warn(ScanWarning::EKind::UnreadableFile, m_files[static_cast<std::size_t>(position)].path);
 }
 
 void CScanEngine::ResolveRun(std::int32_t first, std::int32_t last)
@@ -214,7 +227,7 @@ bool CScanEngine::FindClasses(std::int32_t first, std::int32_t last, CContentCla
         }
         i = end;
     }
-    if (!splitter.Split(m_files, candidates, classes))
+    if (!splitter.Split(m_files, m_stamps, candidates, classes))
         return false; // stopped: nothing of this scan will be shown
     std::sort(classes.begin(), classes.end(),
               [](const PositionClass& a, const PositionClass& b) { return a.front() < b.front(); });

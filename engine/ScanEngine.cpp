@@ -4,6 +4,7 @@
 #include "engine/ContentClasses.h"
 
 #include <cassert>
+#include <new>
 
 CScanEngine::CScanEngine() = default;
 CScanEngine::~CScanEngine() = default;
@@ -57,6 +58,36 @@ std::string CScanEngine::GetSummaryText() const
            " duplicates found)";
 }
 
+std::string CScanEngine::GetFailureText() const
+{
+    if (!m_failedRoot.empty())
+        return "Not enough memory to scan " + m_failedRoot;
+    return "Not enough memory to finish the scan";
+}
+
+void CScanEngine::Warn(ScanWarning::EKind kind, const std::string& path)
+{
+    m_warnings.push_back(ScanWarning{kind, path});
+}
+
+void CScanEngine::Fail() noexcept
+{
+    // Whatever was found is incomplete: nothing of it is shown. Clearing frees memory, it takes none.
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_failed = true;
+    m_groupCount = 0;
+    std::vector<FileItem>().swap(m_results);
+    std::vector<FileItem>().swap(m_files);
+    std::vector<platform::FileStamp>().swap(m_stamps);
+    FileIdSet().swap(m_recordedFiles);
+    FileIdSet().swap(m_walkedFolders);
+    try {
+        m_failedRoot = m_currentRoot;
+    } catch (const std::bad_alloc&) {
+        m_failedRoot.clear();
+    }
+}
+
 void CScanEngine::NotifyScanProgress(const std::string& path)
 {
     const std::string text =
@@ -82,10 +113,17 @@ void CScanEngine::NotifyFinished()
 
 unsigned ScanThreadProc(CScanEngine* engine)
 {
-    if (!engine->IsStopped())
-        engine->ScanFolders();
-    if (!engine->IsStopped())
-        engine->ResolveDuplicates();
+    try {
+        if (!engine->IsStopped())
+            engine->ScanFolders();
+        engine->m_currentRoot.clear();
+        if (!engine->IsStopped())
+            engine->ResolveDuplicates();
+    } catch (const std::bad_alloc&) {
+        engine->Fail();
+    } catch (const std::length_error&) {
+        engine->Fail(); // a container asked for more than it can ever hold: out of memory as well
+    }
     engine->NotifyFinished();
     return 0;
 }

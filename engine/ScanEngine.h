@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -27,6 +28,18 @@ enum class EResolveMethod
     Pairwise,
 };
 
+// Something the scan could not do, which its owner may name; the scan itself goes on.
+struct ScanWarning
+{
+    enum class EKind
+    {
+        UnreadableFile, // could not be opened or read, so it is in no group
+        UnusableRoot,   // empty, or relative while the current folder cannot be found: not walked
+    };
+    EKind kind;
+    std::string path;
+};
+
 // Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
 // on a worker. The owner joins the worker before it destroys the engine.
 class CScanEngine
@@ -41,6 +54,9 @@ public:
     void AddListener(CMyFilesListener* listener);
     void AddFolder(const std::string& folder);
     void SetResolveMethod(EResolveMethod method) { m_resolveMethod = method; }
+    // Called on a reading thread of the scan between two rounds of reads of the file contents; tests
+    // change files at that moment.
+    void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }
 
     // Any thread, any time; the worker leaves what it is doing at its next check.
     void RequestStop();
@@ -52,6 +68,11 @@ public:
     std::int32_t GetResultCount() const;
     FileItem GetResult(std::int32_t index) const;
     std::string GetSummaryText() const;
+    // What the scan could not do, in the order met.
+    const std::vector<ScanWarning>& GetWarnings() const { return m_warnings; }
+    // A failed scan (it ran out of memory) has no results; the owner says why with this text.
+    bool HasFailed() const { return m_failed; }
+    std::string GetFailureText() const;
 
     std::int32_t GetGroupCount() const { return m_groupCount; }
     std::size_t GetFileCount() const { return m_files.size(); }
@@ -78,6 +99,8 @@ private:
     void NotifyScanProgress(const std::string& path);
     void NotifyResolveProgress(const std::string& text);
     void NotifyFinished();
+    void Warn(ScanWarning::EKind kind, const std::string& path);
+    void Fail() noexcept;
 
     std::vector<CMyFilesListener*> m_listeners;
     std::vector<FileItem> m_files;
@@ -88,8 +111,15 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
 
+    std::vector<platform::FileStamp> m_stamps; // what the walk saw of each of m_files, in step with it
+    std::vector<ScanWarning> m_warnings;
+    bool m_failed = false;
+    std::string m_failedRoot; // the root being walked when the scan failed; empty while resolving
+
     FileIdSet m_walkedFolders; // a folder met again (link loop, repeated root) is not entered twice
-    FileIdSet m_linkedFiles;   // a file with several names is recorded under the first one met
+    FileIdSet m_recordedFiles; // a file met again (several names, a bind mount) is recorded once
+    std::string m_currentRoot;
+    std::function<void()> m_roundHook;
     EResolveMethod m_resolveMethod = EResolveMethod::Partition;
     CFolderPrefetch* m_prefetch = nullptr;      // while walking: lists folders ahead
     CContentClasses* m_sharedClasses = nullptr; // while resolving: reads runs on both threads

@@ -14,6 +14,17 @@ struct FileId
     bool operator==(const FileId&) const = default;
 };
 
+// What the walk saw of a file. A file opened later by its path is trusted only while all of this is
+// unchanged: a file replaced or rewritten during a scan must never stand in for the one listed.
+struct FileStamp
+{
+    FileId id;
+    std::int64_t size = 0;
+    std::int64_t writeTime = 0; // last write in the system's finest unit; only compared for equality
+
+    bool operator==(const FileStamp&) const = default;
+};
+
 struct FileIdHash
 {
     std::size_t operator()(const FileId& id) const noexcept

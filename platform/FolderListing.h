@@ -16,9 +16,11 @@ struct FolderEntry
     bool isDirectory = false; // a link to a folder counts as a folder
     bool isFile = false;      // a regular file; links to files, devices and pipes are neither
     std::int64_t size = 0;
-    std::int64_t modified = 0; // last write, seconds since 1970 UTC; 0 when its local year is before 1900
+    std::int64_t modified = 0;  // last write, seconds since 1970 UTC; 0 when its local year is before 1900
+    std::int64_t writeTime = 0; // last write, as FileStamp keeps it
     FileId id;
-    bool hasOtherLinks = false; // the file has more than one name
+
+    FileStamp Stamp() const { return FileStamp{id, size, writeTime}; }
 };
 
 class CFolderListing

@@ -1,6 +1,8 @@
 // A regular file opened for reading while other programs may go on reading and writing it.
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,10 +22,17 @@ public:
     // False when the path cannot be opened or is not a regular file (a pipe would block the scan).
     // The size is read as the file is opened.
     bool Open(const std::string& path);
-    // Opens without looking at the file; reads fail on pipes and folders, and Examine tells the rest.
-    bool OpenOnly(const std::string& path);
-    // Reads the size and checks that the file is a regular one.
-    bool Examine();
+    enum class EOpen
+    {
+        Opened,
+        Changed,       // gone, replaced, rewritten, or no longer a regular file
+        NoDescriptors, // the process or the system has no file handle to spare: worth a retry
+        Failed,        // it is there but cannot be opened (permissions, an I/O error)
+    };
+    // Opens the file `path` names only if it is still the regular file `stamp` describes. The check
+    // is made on the opened file itself, so nothing can be swapped in between; a link in the last
+    // step is not followed, and a pipe or device put in the file's place neither blocks nor is read.
+    EOpen OpenSame(const std::string& path, const FileStamp& stamp);
     void Close();
     bool IsOpen() const { return m_handle != -1; }
 
@@ -38,10 +47,20 @@ public:
     std::int64_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
 
 private:
+    bool OpenOnly(const std::string& path);
+    // Reads the size and checks that the file is a regular one.
+    bool Examine();
     int Descriptor() const;
 
     std::intptr_t m_handle = -1; // a descriptor or a handle, -1 when closed
     std::int64_t m_size = -1;
 };
+
+// True when `path` still names the file `stamp` describes, unchanged. Checked after a file's last
+// read, so that a file rewritten in place, or replaced while it was open, is caught too.
+bool StillSame(const std::string& path, const FileStamp& stamp);
+
+// How many files this process may have open at once.
+std::size_t OpenFileLimit();
 
 } // namespace platform

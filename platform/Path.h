@@ -25,8 +25,11 @@ inline bool IsPathSeparator(char c)
 }
 #endif
 
-// The absolute form of `path`, made against the current folder and normalised lexically ("." and ".."
-// steps, repeated separators); links are not resolved. No trailing separator except on the root itself.
+// The absolute form of `path`, made against the current folder, without "." steps or repeated
+// separators. A ".." step undoes the step before it, except that on POSIX, after a link to a folder,
+// it leads where the system takes it: to the parent of the link's target. No other link is resolved.
+// No trailing separator except on the root itself. Empty when `path` is relative and the current
+// folder cannot be found (it was removed).
 std::string FullPath(std::string_view path);
 
 // True when the path names a folder (a link to one counts).
@@ -35,7 +38,7 @@ bool IsFolder(const std::string& path);
 // True when the path itself is a symbolic link, whatever it points to.
 bool IsSymbolicLink(const std::string& path);
 
-// The process's current folder.
+// The process's current folder; empty when it cannot be found.
 std::string CurrentFolder();
 
 // The local calendar time of a moment; false when it cannot be converted.

@@ -1,6 +1,8 @@
 // Folder listing on POSIX: readdir, then one fstatat per entry relative to the folder's descriptor.
 #include "platform/FolderListing.h"
 
+#include "platform/posix/LongPath.h"
+
 #include <algorithm>
 #include <ctime>
 #include <dirent.h>
@@ -23,8 +25,8 @@ void Describe(const struct stat& st, FolderEntry& entry)
     entry.isFile = S_ISREG(st.st_mode);
     entry.size = static_cast<std::int64_t>(st.st_size);
     entry.modified = RecordedTime(static_cast<std::int64_t>(st.st_mtim.tv_sec));
+    entry.writeTime = WriteTimeOf(st);
     entry.id = IdOf(st);
-    entry.hasOtherLinks = st.st_nlink > 1;
 }
 
 // Fills in what the entry is; a link is judged by what it points to, except that a link to anything
@@ -57,7 +59,7 @@ void Examine(int folderFd, unsigned char type, FolderEntry& entry)
 bool CFolderListing::Open(const std::string& folder)
 {
     m_entries.clear();
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = OpenAnyLength(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st;

@@ -1,13 +1,27 @@
 // Reading files on POSIX.
 #include "platform/InputFile.h"
 
+#include "platform/posix/LongPath.h"
+
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace platform {
+
+namespace {
+
+bool Matches(const struct stat& st, const FileStamp& stamp)
+{
+    return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_dev) == stamp.id.device &&
+           static_cast<std::uint64_t>(st.st_ino) == stamp.id.index &&
+           static_cast<std::int64_t>(st.st_size) == stamp.size && WriteTimeOf(st) == stamp.writeTime;
+}
+
+} // namespace
 
 int CInputFile::Descriptor() const
 {
@@ -19,9 +33,47 @@ bool CInputFile::OpenOnly(const std::string& path)
     Close();
     // O_NONBLOCK keeps a pipe put in a file's place from hanging the open; it means nothing for
     // regular files.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     m_handle = fd;
     return fd >= 0;
+}
+
+CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp& stamp)
+{
+    Close();
+    const int fd = OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) {
+        if (errno == EMFILE || errno == ENFILE)
+            return EOpen::NoDescriptors;
+        // Gone, or a link now in the file's place: the file that was listed is not there any more.
+        return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? EOpen::Changed : EOpen::Failed;
+    }
+    m_handle = fd;
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        Close();
+        return EOpen::Failed;
+    }
+    if (!Matches(st, stamp)) {
+        Close();
+        return EOpen::Changed;
+    }
+    m_size = static_cast<std::int64_t>(st.st_size);
+    return EOpen::Opened;
+}
+
+bool StillSame(const std::string& path, const FileStamp& stamp)
+{
+    struct stat st;
+    return StatAnyLength(path, st, AT_SYMLINK_NOFOLLOW) == 0 && Matches(st, stamp);
+}
+
+std::size_t OpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1u << 20;
+    return static_cast<std::size_t>(limit.rlim_cur);
 }
 
 bool CInputFile::Examine()

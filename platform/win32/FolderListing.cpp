@@ -55,8 +55,8 @@ bool CFolderListing::Open(const std::string& folder)
             entry.isFile = !entry.isDirectory && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
             entry.size = item->EndOfFile.QuadPart;
             entry.modified = RecordedTime(SecondsSince1970(item->LastWriteTime));
+            entry.writeTime = item->LastWriteTime.QuadPart;
             entry.id = FileId{volume, static_cast<std::uint64_t>(item->FileId.QuadPart)};
-            entry.hasOtherLinks = entry.isFile; // the listing gives no link count: every file is checked
             m_entries.push_back(std::move(entry));
             if (item->NextEntryOffset == 0)
                 break;

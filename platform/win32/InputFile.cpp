@@ -16,7 +16,71 @@ HANDLE AsHandle(std::intptr_t value)
     return reinterpret_cast<HANDLE>(value);
 }
 
+std::uint64_t Join(DWORD high, DWORD low)
+{
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+bool Matches(HANDLE handle, const FileStamp& stamp)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return false;
+    const FileId id{info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow)};
+    const auto size = static_cast<std::int64_t>(Join(info.nFileSizeHigh, info.nFileSizeLow));
+    const auto written = static_cast<std::int64_t>(
+        Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+    return id == stamp.id && size == stamp.size && written == stamp.writeTime;
+}
+
 } // namespace
+
+CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp& stamp)
+{
+    Close();
+    // A reparse point in the file's place is opened itself, not followed.
+    const HANDLE handle =
+        CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+        case ERROR_TOO_MANY_OPEN_FILES:
+        case ERROR_NO_SYSTEM_RESOURCES:
+            return EOpen::NoDescriptors;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return EOpen::Changed;
+        default:
+            return EOpen::Failed;
+        }
+    }
+    m_handle = reinterpret_cast<std::intptr_t>(handle);
+    if (GetFileType(handle) != FILE_TYPE_DISK || !Matches(handle, stamp)) {
+        Close();
+        return EOpen::Changed;
+    }
+    m_size = stamp.size;
+    return EOpen::Opened;
+}
+
+bool StillSame(const std::string& path, const FileStamp& stamp)
+{
+    const HANDLE handle =
+        CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool same = Matches(handle, stamp);
+    CloseHandle(handle);
+    return same;
+}
+
+std::size_t OpenFileLimit()
+{
+    return 1u << 16; // handles are not limited per process as descriptors are
+}
 
 bool CInputFile::OpenOnly(const std::string& path)
 {

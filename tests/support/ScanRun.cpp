@@ -32,9 +32,11 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
 {
     ScanOutcome outcome;
     CScanEngine engine;
-    CRecordingListener listener(engine, outcome, std::move(hooks));
+    CRecordingListener listener(engine, outcome, hooks);
     engine.AddListener(&listener);
     engine.SetResolveMethod(method);
+    if (hooks.betweenRounds)
+        engine.SetRoundHook(hooks.betweenRounds);
     for (const std::string& folder : folders)
         engine.AddFolder(folder);
     EXPECT_EQ(ScanThreadProc(&engine), 0u);
@@ -45,6 +47,10 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
         outcome.results.push_back(engine.GetResult(i));
     outcome.groupCount = engine.GetGroupCount();
     outcome.summary = engine.GetSummaryText();
+    outcome.warnings = engine.GetWarnings();
+    outcome.failed = engine.HasFailed();
+    if (outcome.failed)
+        outcome.failure = engine.GetFailureText();
     engine.Unlock();
     return outcome;
 }

@@ -16,6 +16,9 @@ struct ScanOutcome
     std::vector<FileItem> results;
     std::int32_t groupCount = 0;
     std::string summary;
+    std::vector<ScanWarning> warnings;
+    bool failed = false;
+    std::string failure;
 };
 
 // Hooks let a test act at a given moment of the scan (stop it, change a file).
@@ -23,6 +26,7 @@ struct ScanHooks
 {
     std::function<void(CScanEngine&, const std::string&)> onScanProgress;
     std::function<void(CScanEngine&, const std::string&)> onResolveProgress;
+    std::function<void()> betweenRounds; // between two rounds of reads of the file contents
 };
 
 class CRecordingListener final : public CMyFilesListener

@@ -127,6 +127,13 @@ bool CTempTree::SetModified(const std::string& relative, std::int64_t secondsSin
            std::chrono::floor<std::chrono::seconds>(now) == std::chrono::floor<std::chrono::seconds>(time);
 }
 
+bool CTempTree::RenameOver(const std::string& from, const std::string& to) const
+{
+    std::error_code error;
+    fs::rename(ToPath(Path(from)), ToPath(Path(to)), error);
+    return !error;
+}
+
 void CTempTree::Remove(const std::string& relative) const
 {
     std::error_code error;

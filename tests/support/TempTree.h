@@ -27,6 +27,9 @@ public:
     // False when the system's library could not set that time (some keep only 32-bit times).
     bool SetModified(const std::string& relative, std::int64_t secondsSince1970) const;
     void Remove(const std::string& relative) const;
+    // Puts `from` in the place of `to` in one step, as editors save. False where the system refuses
+    // (Windows does while `to` is open without delete sharing).
+    bool RenameOver(const std::string& from, const std::string& to) const;
 
 private:
     void MakeParents(const std::string& relative) const;

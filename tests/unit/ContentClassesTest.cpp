@@ -3,6 +3,8 @@
 #include "engine/ContentClasses.h"
 
 #include "engine/HelperThread.h"
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,25 @@ struct Sample
     std::vector<FileItem> files;
     std::vector<std::string> contents;
 };
+
+// What a walk would have recorded of each file, taken from its folder's listing.
+std::vector<platform::FileStamp> StampsOf(const std::vector<FileItem>& files)
+{
+    std::vector<platform::FileStamp> stamps;
+    for (const FileItem& file : files) {
+        std::size_t cut = file.path.size();
+        while (!platform::IsPathSeparator(file.path[cut - 1]))
+            --cut;
+        platform::CFolderListing listing;
+        EXPECT_TRUE(listing.Open(file.path.substr(0, cut)));
+        const std::string name = file.path.substr(cut);
+        for (const platform::FolderEntry& entry : listing.Entries())
+            if (entry.name == name)
+                stamps.push_back(entry.Stamp());
+    }
+    EXPECT_EQ(stamps.size(), files.size());
+    return stamps;
+}
 
 // One size class of `count` files made of a few base contents with single-byte changes at the
 // start, the middle or the end, so that some files are copies and most differ late.
@@ -64,6 +85,7 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     unsigned seed = 1;
     for (const std::size_t size : sizes) {
         const Sample sample = MakeClass(tree, size, 40, seed++);
+        const std::vector<platform::FileStamp> stamps = StampsOf(sample.files);
         PositionClass all;
         for (std::size_t i = 0; i < sample.files.size(); ++i)
             all.push_back(static_cast<std::int32_t>(i));
@@ -73,7 +95,7 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
                              << "size " << size << " budget " << budget << " helper " << (with != nullptr));
                 CContentClasses splitter(stop, with, budget);
                 std::vector<PositionClass> classes;
-                ASSERT_TRUE(splitter.Split(sample.files, {all}, classes));
+                ASSERT_TRUE(splitter.Split(sample.files, stamps, {all}, classes));
                 std::sort(classes.begin(), classes.end());
                 EXPECT_EQ(classes, BruteForce(sample.contents));
             }
@@ -81,7 +103,7 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
-TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothingUnlessNowEmpty)
+TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
 {
     CTempTree tree;
     std::atomic<bool> stop{false};
@@ -92,15 +114,17 @@ TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothingUnlessNowEmpty)
         files.emplace_back(tree.Path(name));
         files.back().size = 5000;
     }
+    const std::vector<platform::FileStamp> stamps = StampsOf(files);
     tree.Append("a", "x");                  // grew
     tree.Write("b", bytes.substr(0, 4999)); // shrank
     tree.Remove("c");                       // gone
-    tree.Write("d", "");                    // emptied, like e
+    tree.Write("d", "");                    // emptied, like e: still not the files listed
     tree.Write("e", "");
     CContentClasses splitter(stop, nullptr);
     std::vector<PositionClass> classes;
-    ASSERT_TRUE(splitter.Split(files, {{0, 1, 2, 3, 4, 5}}, classes));
-    EXPECT_EQ(classes, (std::vector<PositionClass>{{3, 4}}));
+    ASSERT_TRUE(splitter.Split(files, stamps, {{0, 1, 2, 3, 4, 5}}, classes));
+    EXPECT_TRUE(classes.empty());
+    EXPECT_TRUE(splitter.Unreadable().empty()); // changed files are left out silently
 }
 
 TEST(ContentClasses, AStopEndsTheSplitWithoutAResult)
@@ -110,7 +134,8 @@ TEST(ContentClasses, AStopEndsTheSplitWithoutAResult)
     const Sample sample = MakeClass(tree, 2000, 10, 77);
     CContentClasses splitter(stop, nullptr);
     std::vector<PositionClass> classes;
-    EXPECT_FALSE(splitter.Split(sample.files, {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
+    EXPECT_FALSE(
+        splitter.Split(sample.files, StampsOf(sample.files), {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
 }
 
 } // namespace

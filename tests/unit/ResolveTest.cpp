@@ -151,7 +151,7 @@ TEST_F(DuplicateResolution, FileChangedOrGoneAfterTheWalkEqualsNothing)
     EXPECT_EQ(outcome.summary, "Scan completed (4 files scanned, 0 duplicates found)");
 }
 
-TEST_F(DuplicateResolution, FilesBothEmptiedAfterTheWalkAreEqual)
+TEST_F(DuplicateResolution, FilesEmptiedAfterTheWalkEqualNothing)
 {
     m_tree.Write("a.txt", "left");
     m_tree.Write("b.txt", "rite");
@@ -162,7 +162,7 @@ TEST_F(DuplicateResolution, FilesBothEmptiedAfterTheWalkAreEqual)
             m_tree.Write("b.txt", "");
         }
     };
-    EXPECT_EQ(GroupsOf(RunScan({m_tree.Root()}, hooks).results, m_tree.Root()), (Groups{{"a.txt", "b.txt"}}));
+    EXPECT_TRUE(RunScan({m_tree.Root()}, hooks).results.empty());
 }
 
 TEST(CompareContents, FilesThatEndAtDifferentPlacesAreUnequal)

@@ -1,0 +1,157 @@
+// Scans of trees that change, repeat themselves or strain the system while they are scanned: nothing
+// is grouped that is not a copy, nothing found is dropped silently, and a failure says so.
+#include "engine/HelperThread.h"
+#include "platform/Path.h"
+#include "tests/support/ScanRun.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+class HostileTree : public ::testing::Test
+{
+protected:
+    Groups Scan(const ScanHooks& hooks = {})
+    {
+        return GroupsOf(RunScan({m_tree.Root()}, hooks).results, m_tree.Root());
+    }
+
+    CTempTree m_tree;
+};
+
+TEST_F(HostileTree, FileThatGrowsBeforeItIsComparedEqualsNothingOnEveryReadBoundary)
+{
+    // 65,536 bytes is exactly the first read: its end must be checked as well as the others'.
+    for (const std::size_t size : {65535u, 65536u, 65537u}) {
+        const std::string bytes = PatternBytes(size, static_cast<unsigned>(size));
+        m_tree.Write(std::to_string(size) + "/a.bin", bytes);
+        m_tree.Write(std::to_string(size) + "/b.bin", bytes);
+    }
+    ScanHooks hooks;
+    hooks.onResolveProgress = [this](CScanEngine&, const std::string& text) {
+        if (text.empty())
+            for (const char* size : {"65535", "65536", "65537"})
+                m_tree.Append(std::string(size) + "/a.bin", "+");
+    };
+    EXPECT_EQ(Scan(hooks), Groups());
+}
+
+TEST_F(HostileTree, FileSwappedForAFolderOrAPipeIsNeverRead)
+{
+    m_tree.Write("a.dat", "same bytes");
+    m_tree.Write("b.dat", "same bytes");
+    m_tree.Write("c.dat", "same bytes");
+    ScanHooks hooks;
+    hooks.onResolveProgress = [this](CScanEngine&, const std::string& text) {
+        if (!text.empty())
+            return;
+        m_tree.Remove("a.dat");
+        m_tree.MakeFolder("a.dat");
+#ifndef _WIN32
+        m_tree.Remove("b.dat");
+        ASSERT_EQ(mkfifo(m_tree.Path("b.dat").c_str(), 0600), 0); // opening it must not block the scan
+#endif
+    };
+#ifndef _WIN32
+    EXPECT_EQ(Scan(hooks), Groups());
+#else
+    EXPECT_EQ(Scan(hooks), (Groups{{"b.dat", "c.dat"}}));
+#endif
+}
+
+TEST_F(HostileTree, WithoutHelperThreadsTheWorkerFindsTheSameGroupsAlone)
+{
+    for (int i = 0; i < 40; ++i) // a crowded run, read in rounds, and many small runs
+        m_tree.Write("crowd/" + std::to_string(i) + ".bin",
+                     PatternBytes(70000, static_cast<unsigned>(i % 20)));
+    for (int i = 0; i < 200; ++i)
+        m_tree.Write("d" + std::to_string(i % 7) + "/" + std::to_string(i) + ".txt", std::to_string(i / 2));
+    const ScanOutcome normal = RunScan({m_tree.Root()});
+    g_refuseHelperThreads.store(true);
+    const ScanOutcome alone = RunScan({m_tree.Root()});
+    g_refuseHelperThreads.store(false);
+    EXPECT_EQ(alone.scanTexts, normal.scanTexts);
+    EXPECT_EQ(alone.resolveTexts, normal.resolveTexts);
+    EXPECT_EQ(GroupsOf(alone.results, m_tree.Root()), GroupsOf(normal.results, m_tree.Root()));
+    EXPECT_EQ(alone.groupCount, 120);
+}
+
+TEST_F(HostileTree, OutOfMemoryAnywhereEndsTheScanAsFailedAndSaysWhere)
+{
+    m_tree.Write("R/sub/a.txt", "same");
+    m_tree.Write("R/b.txt", "same");
+    ScanHooks walking;
+    walking.onScanProgress = [](CScanEngine&, const std::string&) { throw std::bad_alloc(); };
+    ScanOutcome outcome = RunScan({m_tree.Path("R")}, walking);
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_EQ(outcome.failure, "Not enough memory to scan " + m_tree.Path("R"));
+    EXPECT_EQ(outcome.finishedCount, 1);
+
+    ScanHooks resolving;
+    resolving.onResolveProgress = [](CScanEngine&, const std::string& text) {
+        if (!text.empty())
+            throw std::bad_alloc();
+    };
+    outcome = RunScan({m_tree.Path("R")}, resolving);
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_EQ(outcome.failure, "Not enough memory to finish the scan");
+    EXPECT_TRUE(outcome.results.empty());
+    EXPECT_EQ(outcome.finishedCount, 1);
+}
+
+#ifndef _WIN32
+// A folder in use cannot be removed on Windows.
+TEST_F(HostileTree, AnEmptyRootOrOneWhoseBaseIsGoneIsSkippedWithAWarningNeverTheWholeSystem)
+{
+    m_tree.Write("gone/x.txt", "x");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(m_tree.Path("gone"));
+    m_tree.Remove("gone/x.txt");
+    m_tree.Remove("gone");
+    ScanHooks hooks;
+    hooks.onScanProgress = [](CScanEngine& engine, const std::string&) { engine.RequestStop(); };
+    const ScanOutcome outcome = RunScan({"", "."}, hooks);
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(outcome.scanTexts.empty()) << outcome.scanTexts.front();
+    ASSERT_EQ(outcome.warnings.size(), 2u);
+    EXPECT_EQ(outcome.warnings[0].kind, ScanWarning::EKind::UnusableRoot);
+    EXPECT_EQ(outcome.warnings[1].path, ".");
+    EXPECT_EQ(outcome.summary, "Scan completed (0 files scanned, 0 duplicates found)");
+}
+
+TEST_F(HostileTree, FileMountedAtASecondNameIsRecordedOnce)
+{
+    m_tree.Write("a.txt", "one file");
+    m_tree.Write("b.txt", "");
+    const std::string mount =
+        "mount --bind '" + m_tree.Path("a.txt") + "' '" + m_tree.Path("b.txt") + "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "no bind mounts here";
+    const ScanOutcome outcome = RunScan({m_tree.Root()});
+    EXPECT_EQ(std::system(("umount '" + m_tree.Path("b.txt") + "'").c_str()), 0);
+    EXPECT_TRUE(outcome.results.empty());
+    EXPECT_EQ(outcome.summary, "Scan completed (1 files scanned, 0 duplicates found)");
+}
+
+TEST(FullPath, DotDotAfterALinkToAFolderLeadsWhereTheSystemGoes)
+{
+    CTempTree tree;
+    tree.MakeFolder("real/inner");
+    if (!tree.SymLink(tree.Path("real/inner"), "near/jump"))
+        GTEST_SKIP() << "no symbolic links here";
+    EXPECT_EQ(platform::FullPath(tree.Path("near/jump/..")), tree.Path("real"));
+    EXPECT_EQ(platform::FullPath(tree.Path("near/jump/../inner/./..")), tree.Path("real"));
+    EXPECT_EQ(platform::FullPath(tree.Path("near/missing/..")), tree.Path("near"));
+}
+#endif
+
+} // namespace
