@@ -4,6 +4,7 @@
 #include "platform/Path.h"
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -62,12 +63,13 @@ private:
 
 // Kept in step with the manual page, quorvel-scan(1).
 constexpr const char* kUsage =
-    "usage: quorvel-scan [--progress] [--] FOLDER...\n"
+    "usage: quorvel-scan [--progress] [-0|--null] [--] FOLDER...\n"
     "       quorvel-scan --help | --version\n"
     "Finds files of equal size, equal last four path characters and identical contents;\n"
     "prints each group's paths one per line, each group followed by an empty line.\n"
     "\n"
     "  --progress  show the scan's progress texts on standard error\n"
+    "  -0, --null  end each path with a NUL byte instead, and each group with one more\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "  --          take every later argument as a folder\n";
@@ -80,19 +82,82 @@ int Usage(bool asked)
     return asked ? 0 : 2;
 }
 
-void PrintResults(CScanEngine& engine)
+enum class EPrinted
+{
+    Done,
+    Interrupted,
+    WriteFailed,
+};
+
+// Each path ends with `end`, and each group with one more `end`: a newline, or NUL where names may
+// hold newlines. Every write and the final flush are checked, so a full disk or a closed pipe is
+// never reported as success; an interrupt stops the printing at the next path.
+EPrinted PrintResults(CScanEngine& engine, char end)
 {
     std::vector<char> buffer(1 << 16);
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     const std::int32_t count = engine.GetResultCount();
-    for (std::int32_t i = 0; i < count; ++i) {
+    EPrinted printed = EPrinted::Done;
+    for (std::int32_t i = 0; i < count && printed == EPrinted::Done; ++i) {
+        if (engine.IsStopped()) {
+            printed = EPrinted::Interrupted;
+            break;
+        }
         const FileItem item = engine.GetResult(i);
-        if (!item.IsSeparator())
-            std::fwrite(item.path.data(), 1, item.path.size(), stdout);
-        std::fputc('\n', stdout);
+        if (!item.IsSeparator() &&
+            std::fwrite(item.path.data(), 1, item.path.size(), stdout) != item.path.size())
+            printed = EPrinted::WriteFailed;
+        if (std::fputc(end, stdout) == EOF)
+            printed = EPrinted::WriteFailed;
     }
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        printed = printed == EPrinted::Interrupted ? printed : EPrinted::WriteFailed;
+    const int error = errno;
     std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+    if (printed == EPrinted::WriteFailed)
+        std::fprintf(stderr, "quorvel-scan: error: cannot write the results: %s\n", std::strerror(error));
+    return printed;
+}
+
+void PrintWarnings(const CScanEngine& engine)
+{
+    for (const ScanWarning& warning : engine.GetWarnings()) {
+        switch (warning.kind) {
+        case ScanWarning::EKind::UnreadableFile:
+            std::fprintf(stderr, "quorvel-scan: warning: cannot read %s; it is in no group\n",
+                         warning.path.c_str());
+            break;
+        case ScanWarning::EKind::UnusableRoot:
+            std::fprintf(stderr,
+                         "quorvel-scan: warning: cannot tell which folder \"%s\" is (the current folder "
+                         "may have been removed); scanning without it\n",
+                         warning.path.c_str());
+            break;
+        }
+    }
+}
+
+// Prints what the finished scan found; the exit code.
+int Report(CScanEngine& engine, char end)
+{
+    engine.Lock();
+    PrintWarnings(engine);
+    if (engine.HasFailed()) {
+        std::fprintf(stderr, "quorvel-scan: error: %s\n", engine.GetFailureText().c_str());
+        engine.Unlock();
+        return 1;
+    }
+    const EPrinted printed = engine.IsStopped() ? EPrinted::Interrupted : PrintResults(engine, end);
+    const std::string summary = engine.GetSummaryText();
+    engine.Unlock();
+    if (printed == EPrinted::Interrupted) {
+        std::fputs("Scan was interrupted\n", stderr);
+        return 130;
+    }
+    if (printed == EPrinted::WriteFailed)
+        return 1;
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    return 0;
 }
 
 } // namespace
@@ -101,6 +166,7 @@ int main(int argc, char** argv)
 {
     bool showProgress = false;
     bool optionsEnded = false;
+    char end = '\n';
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -110,6 +176,8 @@ int main(int argc, char** argv)
             optionsEnded = true;
         else if (argument == "--progress")
             showProgress = true;
+        else if (argument == "-0" || argument == "--null")
+            end = '\0';
         else if (argument == "--help" || argument == "-h")
             return Usage(true);
         else if (argument == "--version") {
@@ -140,18 +208,10 @@ int main(int argc, char** argv)
     std::thread worker(ScanThreadProc, &engine);
     listener.WaitUntilFinished();
     worker.join();
+    // The handler stays until the end: an interrupt while the results are printed stops the printing.
+    const int code = Report(engine, end);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     s_engine.store(nullptr);
-
-    if (engine.IsStopped()) {
-        std::fputs("Scan was interrupted\n", stderr);
-        return 130;
-    }
-    engine.Lock();
-    PrintResults(engine);
-    const std::string summary = engine.GetSummaryText();
-    engine.Unlock();
-    std::fprintf(stderr, "%s\n", summary.c_str());
-    return 0;
+    return code;
 }

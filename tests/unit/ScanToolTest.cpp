@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -121,6 +124,112 @@ TEST_F(ScanTool, TakesEverythingAfterTwoDashesAsAFolder)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, m_tree.Path("-R/a.txt") + "\n" + m_tree.Path("-R/b.txt") + "\n\n");
     EXPECT_NE(run.err.find("warning: --help"), std::string::npos);
+}
+
+// Runs `script` in a POSIX shell in the scratch folder, with $TOOL naming the tool; its exit code.
+int RunShell(const CTempTree& scratch, const std::string& script)
+{
+    const std::string command =
+        "cd '" + scratch.Root() + "' && TOOL='" + QUORVEL_SCAN_TOOL + "' sh -c '" + script + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ScanTool, NullModeEndsEachPathWithNulAndEachGroupWithOneMore)
+{
+    m_tree.Write("R/a\nb.txt", "same");
+    m_tree.Write("R/c.txt", "same");
+    const ToolRun run = RunTool(m_scratch, "-0 " + Quoted("R"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, m_tree.Path("R/a\nb.txt") + '\0' + m_tree.Path("R/c.txt") + '\0' + '\0');
+}
+
+TEST_F(ScanTool, AFailedWriteIsAnErrorNotASuccess)
+{
+    for (int i = 0; i < 200; ++i)
+        m_tree.Write("R/" + std::to_string(i % 100) + "/" + std::to_string(i) + ".txt",
+                     std::to_string(i % 100));
+    RunShell(m_scratch, "\"$TOOL\" " + m_tree.Path("R") + " >/dev/full 2>err; echo $? >code");
+    EXPECT_EQ(ReadAll(m_scratch.Path("code")), "1\n");
+    const std::string err = ReadAll(m_scratch.Path("err"));
+    EXPECT_EQ(err.rfind("quorvel-scan: error: cannot write the results: ", 0), 0u) << err;
+    EXPECT_EQ(err.find("Scan completed"), std::string::npos);
+}
+
+TEST_F(ScanTool, InterruptWhilePrintingStopsThePrintingAndSaysSo)
+{
+    // More than a pipe and the tool's buffer hold: the tool is still printing when it is interrupted.
+    const std::string name(180, 'n');
+    for (int i = 0; i < 3000; ++i)
+        m_tree.Write("R/" + std::to_string(i % 1500) + name + std::to_string(i / 1500) + ".txt",
+                     std::to_string(i % 1500));
+    const ToolRun full = RunTool(m_scratch, Quoted("R"));
+    RunShell(m_scratch, "mkfifo out; \"$TOOL\" " + m_tree.Path("R") +
+                            " >out 2>err & exec 3<out; head -c 1 <&3 >/dev/null; "
+                            "kill -INT $!; cat <&3 >rest; wait $!; echo $? >code");
+    EXPECT_EQ(ReadAll(m_scratch.Path("code")), "130\n");
+    EXPECT_EQ(ReadAll(m_scratch.Path("err")), "Scan was interrupted\n");
+    EXPECT_LT(ReadAll(m_scratch.Path("rest")).size(), full.out.size() / 2);
+}
+
+TEST_F(ScanTool, FewDescriptorsLoseNoCopy)
+{
+    // A crowded run whose files are kept open between reads, and many small runs.
+    for (int i = 0; i < 80; ++i)
+        m_tree.Write("R/big/" + std::to_string(i) + ".bin",
+                     PatternBytes(70000, static_cast<unsigned>(i % 40)));
+    for (int i = 0; i < 200; ++i)
+        m_tree.Write("R/small/" + std::to_string(i) + ".txt", std::to_string(i % 100));
+    const ToolRun full = RunTool(m_scratch, Quoted("R"));
+    ASSERT_EQ(full.err, "Scan completed (280 files scanned, 280 duplicates found)\n");
+    for (const int limit : {64, 40, 16}) {
+        SCOPED_TRACE(limit);
+        RunShell(m_scratch, "ulimit -n " + std::to_string(limit) + " && \"$TOOL\" " + m_tree.Path("R") +
+                                " >limited 2>&1");
+        EXPECT_EQ(ReadAll(m_scratch.Path("limited")), full.out + full.err);
+    }
+}
+
+TEST_F(ScanTool, FilesDeeperThanThePathLimitAreComparedAndUnreadableFilesAreNamed)
+{
+    // Folders of 200 bytes, 25 deep: paths of about 5,000 bytes, longer than the system takes at once.
+    const std::string name(200, 'd');
+    int folder = open(m_tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < 25; ++i) {
+        ASSERT_EQ(mkdirat(folder, name.c_str(), 0700), 0);
+        const int next = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+    }
+    for (const char* file : {"a.bin", "b.bin", "c.dat", "d.dat"}) {
+        const int fd = openat(folder, file, O_WRONLY | O_CREAT, 0600);
+        ASSERT_EQ(write(fd, file[2] == 'b' ? "same" : "x", file[2] == 'b' ? 4 : 1), file[2] == 'b' ? 4 : 1);
+        close(fd);
+    }
+    ASSERT_EQ(fchmodat(folder, "d.dat", 0, 0), 0);
+    close(folder);
+    std::string deep = m_tree.Root();
+    for (int i = 0; i < 25; ++i)
+        deep += "/" + name;
+    const ToolRun run = RunTool(m_scratch, Quoted(""));
+    std::string expected; // groups come in order of size
+    if (geteuid() == 0)   // the superuser reads anything
+        expected = deep + "/c.dat\n" + deep + "/d.dat\n\n";
+    else
+        EXPECT_NE(run.err.find("quorvel-scan: warning: cannot read " + deep + "/d.dat"), std::string::npos);
+    expected += deep + "/a.bin\n" + deep + "/b.bin\n\n";
+    EXPECT_TRUE(run.out == expected) << "the deep files are not grouped as expected";
+    EXPECT_EQ(RunShell(m_scratch, "rm -rf " + m_tree.Root() + "/" + name), 0);
+}
+
+TEST_F(ScanTool, AFolderThatCannotBeMadeAbsoluteIsSkippedWithAWarning)
+{
+    RunShell(m_scratch, "mkdir gone && cd gone && rmdir ../gone && \"$TOOL\" . >../out 2>&1; "
+                        "echo $? >>../out");
+    EXPECT_EQ(ReadAll(m_scratch.Path("out")),
+              "quorvel-scan: warning: cannot tell which folder \".\" is (the current folder may have been "
+              "removed); scanning without it\n"
+              "Scan completed (0 files scanned, 0 duplicates found)\n0\n");
 }
 
 } // namespace
