@@ -33,40 +33,67 @@ void CScanEngine::ScanRoot(const std::string& root)
     ScanFolder(folder);
 }
 
-void CScanEngine::ScanFolder(const std::string& folder)
+struct CScanEngine::WalkFrame
+{
+    std::string reported; // as the parent's listing names it
+    std::string listed;   // as it was listed
+    platform::CFolderListing listing;
+    std::size_t next = 0; // the next entry to take
+};
+
+bool CScanEngine::EnterFolder(const std::string& folder, std::vector<WalkFrame>& stack)
 {
     if (IsStopped())
-        return;
-    m_searchPattern = folder;
-    m_searchPattern += platform::kPathSeparator;
-    m_searchPattern += '*';
-
-    const std::string listed =
-        platform::FullPath(std::string_view(m_searchPattern).substr(0, m_searchPattern.size() - 1));
-    platform::CFolderListing listing;
-    if (!m_prefetch->Open(listed, listing))
-        return;
-    if (!m_walkedFolders.insert(listing.FolderId()).second)
-        return;
-    m_prefetch->Offer(listed, listing);
-    for (const platform::FolderEntry& entry : listing.Entries())
-        AddEntry(listed, entry);
+        return false;
+    WalkFrame frame;
+    frame.reported = folder;
+    frame.listed = platform::FullPath(folder + platform::kPathSeparator);
+    if (!m_prefetch->Open(frame.listed, frame.listing))
+        return false;
+    if (!m_walkedFolders.insert(frame.listing.FolderId()).second)
+        return false;
+    m_prefetch->Offer(frame.listed, frame.listing);
+    stack.push_back(std::move(frame));
+    return true;
 }
 
-void CScanEngine::AddEntry(const std::string& folderPath, const platform::FolderEntry& entry)
+void CScanEngine::ScanFolder(const std::string& root)
 {
-    const bool dots = entry.name == "." || entry.name == "..";
-    std::string path = folderPath;
-    if (!platform::IsPathSeparator(path.back()))
-        path += platform::kPathSeparator;
-    path += entry.name;
-
-    if (entry.isDirectory && !dots) {
-        ScanFolder(path);
-        NotifyScanProgress(path);
-        return;
+    // Depth first with a stack of open listings rather than by recursion, so that the depth of a
+    // tree is limited by memory and not by the worker's stack. A folder's files are recorded as its
+    // listing is read (pre-order); a subfolder is reported once everything below it is walked
+    // (post-order), or at once when it cannot be entered.
+    std::vector<WalkFrame> stack;
+    EnterFolder(root, stack);
+    while (!stack.empty()) {
+        WalkFrame& top = stack.back();
+        const std::vector<platform::FolderEntry>& entries = top.listing.Entries();
+        if (top.next == entries.size()) {
+            const std::string done = std::move(top.reported);
+            stack.pop_back();
+            if (!stack.empty())
+                NotifyScanProgress(done);
+            continue;
+        }
+        const platform::FolderEntry& entry = entries[top.next++];
+        if (entry.name == "." || entry.name == "..")
+            continue;
+        std::string path = top.listed;
+        if (!platform::IsPathSeparator(path.back()))
+            path += platform::kPathSeparator;
+        path += entry.name;
+        if (entry.isDirectory) {
+            if (!EnterFolder(path, stack))
+                NotifyScanProgress(path);
+            continue;
+        }
+        AddFile(std::move(path), entry);
     }
-    if (dots || !entry.isFile || entry.size == 0)
+}
+
+void CScanEngine::AddFile(std::string path, const platform::FolderEntry& entry)
+{
+    if (!entry.isFile || entry.size == 0)
         return;
     if (!m_recordedFiles.insert(entry.id).second)
         return;

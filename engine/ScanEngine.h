@@ -84,8 +84,10 @@ private:
 
     void ScanFolders();
     void ScanRoot(const std::string& root);
-    void ScanFolder(const std::string& folder);
-    void AddEntry(const std::string& folderPath, const platform::FolderEntry& entry);
+    struct WalkFrame;
+    void ScanFolder(const std::string& root);
+    bool EnterFolder(const std::string& folder, std::vector<WalkFrame>& stack);
+    void AddFile(std::string path, const platform::FolderEntry& entry);
 
     void ResolveDuplicates();
     void ResolveRun(std::int32_t first, std::int32_t last);
@@ -106,7 +108,6 @@ private:
     std::vector<FileItem> m_files;
     std::vector<FileItem> m_results;
     std::vector<std::string> m_folders;
-    std::string m_searchPattern;
     std::int32_t m_groupCount = 0;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;

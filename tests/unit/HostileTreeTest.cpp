@@ -12,7 +12,10 @@
 #include <new>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -140,6 +143,53 @@ TEST_F(HostileTree, FileMountedAtASecondNameIsRecordedOnce)
     EXPECT_EQ(std::system(("umount '" + m_tree.Path("b.txt") + "'").c_str()), 0);
     EXPECT_TRUE(outcome.results.empty());
     EXPECT_EQ(outcome.summary, "Scan completed (1 files scanned, 0 duplicates found)");
+}
+
+TEST_F(HostileTree, TreesDeeperThanTheStackAllowsForRecursionAreWalkedWhole)
+{
+    // 1,000 levels: more than a 64 KiB stack holds one call per level for.
+    const int depth = 1000;
+    int folder = open(m_tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(mkdirat(folder, "d", 0700), 0);
+        const int next = openat(folder, "d", O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+    }
+    for (const char* name : {"a.bin", "b.bin"}) {
+        const int fd = openat(folder, name, O_WRONLY | O_CREAT, 0600);
+        ASSERT_EQ(write(fd, "deep", 4), 4);
+        close(fd);
+    }
+    close(folder);
+
+    struct Job
+    {
+        std::string root;
+        ScanOutcome outcome;
+    } job{m_tree.Root(), {}};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 64u << 10);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* data) -> void* {
+                      auto* run = static_cast<Job*>(data);
+                      run->outcome = RunScan({run->root});
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_EQ(std::system(("rm -rf '" + m_tree.Path("d") + "'").c_str()), 0);
+
+    std::string deep;
+    for (int i = 0; i < depth; ++i)
+        deep += "d/";
+    EXPECT_TRUE(GroupsOf(job.outcome.results, m_tree.Root()) == (Groups{{deep + "a.bin", deep + "b.bin"}}));
+    EXPECT_EQ(job.outcome.scanTexts.size(), static_cast<std::size_t>(depth));
 }
 
 TEST(FullPath, DotDotAfterALinkToAFolderLeadsWhereTheSystemGoes)
