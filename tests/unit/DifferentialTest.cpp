@@ -1,11 +1,18 @@
-// The partition method against the pairwise reference on random trees: the same texts, the same
-// result list, record for record.
+// Whole scans of random trees against a brute-force model of the scan written here (every file read
+// whole, bytes compared), and the partition method against the pairwise reference: the same texts,
+// the same result list, record for record.
+#include "platform/Path.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 namespace {
 
@@ -80,6 +87,156 @@ void ExpectSameRecords(const std::vector<FileItem>& fast, const std::vector<File
         EXPECT_EQ(fast[i].size, reference[i].size);
         EXPECT_EQ(fast[i].grouped, reference[i].grouped);
         EXPECT_EQ(fast[i].modified, reference[i].modified);
+    }
+}
+
+namespace fs = std::filesystem;
+
+// The scan as its rules say, as plainly as possible: walk in byte order of names, files in
+// pre-order and folders reported in post-order, each folder and each file once; then, in order of
+// size (walk order among equal sizes), every not yet grouped file anchors a group of the later files
+// of its size with the same tail whose bytes are identical.
+class CModelScan
+{
+public:
+    ScanOutcome Run(const std::vector<std::string>& roots)
+    {
+        for (const std::string& root : roots) {
+            std::string folder = platform::FullPath(root);
+            while (folder.size() > 1 && platform::IsPathSeparator(folder.back()))
+                folder.pop_back();
+            Walk(folder, true);
+        }
+        std::stable_sort(m_files.begin(), m_files.end(),
+                         [](const FileItem& a, const FileItem& b) { return a.size < b.size; });
+        m_outcome.resolveTexts.push_back("");
+        const auto total = static_cast<std::int64_t>(m_files.size());
+        for (std::size_t first = 0; first < m_files.size();) {
+            std::size_t end = first;
+            while (end < m_files.size() && m_files[end].size == m_files[first].size)
+                ++end;
+            if (end - first > 1) {
+                m_outcome.resolveTexts.push_back(
+                    std::to_string(first) + " of " + std::to_string(total) + " files - " +
+                    std::to_string(static_cast<std::int64_t>(first) * 100 / total) + "%");
+                Group(first, end);
+            }
+            first = end;
+        }
+        const auto members = static_cast<std::int64_t>(m_outcome.results.size()) - m_outcome.groupCount;
+        m_outcome.summary = "Scan completed (" + std::to_string(m_files.size()) + " files scanned, " +
+                            std::to_string(members) + " duplicates found)";
+        return m_outcome;
+    }
+
+private:
+    static std::string Bytes(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    static fs::path ToPath(const std::string& utf8)
+    {
+        return fs::path(std::u8string(utf8.begin(), utf8.end()));
+    }
+
+    static bool Seen(std::vector<fs::path>& seen, const fs::path& path)
+    {
+        for (const fs::path& other : seen)
+            if (fs::equivalent(other, path))
+                return true;
+        seen.push_back(path);
+        return false;
+    }
+
+    static bool TailsMatch(const std::string& a, const std::string& b)
+    {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (a.size() <= 4 || b.size() <= 4)
+            return false;
+        for (std::size_t i = 1; i <= 4; ++i)
+            if (lower(a[a.size() - i]) != lower(b[b.size() - i]))
+                return false;
+        return true;
+    }
+
+    void Walk(const std::string& folder, bool root)
+    {
+        if (Seen(m_folders, ToPath(folder)))
+            return;
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(ToPath(folder))) {
+            const std::u8string name = entry.path().filename().u8string();
+            names.emplace_back(name.begin(), name.end());
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) {
+            const std::string path =
+                folder + (root && folder.size() == 1 ? "" : std::string(1, platform::kPathSeparator)) + name;
+            const fs::path system = ToPath(path);
+            if (fs::is_directory(system)) {
+                Walk(path, false);
+                m_outcome.scanTexts.push_back("(" + std::to_string(m_files.size()) + " scanned) " + path);
+            } else if (!fs::is_symlink(system) && fs::is_regular_file(system) && fs::file_size(system) > 0 &&
+                       !Seen(m_recorded, system)) {
+                FileItem item(path);
+                item.size = static_cast<std::int64_t>(fs::file_size(system));
+                item.modified =
+                    std::chrono::duration_cast<std::chrono::seconds>(
+                        std::chrono::file_clock::to_sys(fs::last_write_time(system)).time_since_epoch())
+                        .count();
+                m_files.push_back(item);
+            }
+        }
+    }
+
+    void Group(std::size_t first, std::size_t end)
+    {
+        for (std::size_t anchor = first; anchor < end; ++anchor) {
+            if (m_files[anchor].grouped)
+                continue;
+            const std::string bytes = Bytes(ToPath(m_files[anchor].path));
+            std::vector<std::size_t> members;
+            for (std::size_t k = anchor + 1; k < end; ++k)
+                if (!m_files[k].grouped && TailsMatch(m_files[anchor].path, m_files[k].path) &&
+                    Bytes(ToPath(m_files[k].path)) == bytes)
+                    members.push_back(k);
+            if (members.empty())
+                continue;
+            members.insert(members.begin(), anchor);
+            for (const std::size_t k : members) {
+                m_files[k].grouped = true;
+                m_outcome.results.push_back(m_files[k]);
+            }
+            m_outcome.results.emplace_back(GROUP_SEPARATOR);
+            ++m_outcome.groupCount;
+        }
+    }
+
+    ScanOutcome m_outcome;
+    std::vector<FileItem> m_files;
+    std::vector<fs::path> m_folders;
+    std::vector<fs::path> m_recorded;
+};
+
+TEST(DifferentialResolution, WholeScanEqualsABruteForceModelOnRandomTrees)
+{
+    for (unsigned seed = 11; seed <= 14; ++seed) {
+        SCOPED_TRACE(seed);
+        CTempTree tree;
+        CRandomTree(tree, seed).Build();
+        const std::vector<std::string> roots = {tree.Root(), tree.Path("d2"), tree.Path("d1/")};
+        const ScanOutcome engine = RunScan(roots);
+        const ScanOutcome model = CModelScan().Run(roots);
+        EXPECT_GT(model.groupCount, 3);
+        EXPECT_EQ(engine.scanTexts, model.scanTexts);
+        EXPECT_EQ(engine.resolveTexts, model.resolveTexts);
+        EXPECT_EQ(engine.groupCount, model.groupCount);
+        EXPECT_EQ(engine.summary, model.summary);
+        ExpectSameRecords(engine.results, model.results);
     }
 }
 
