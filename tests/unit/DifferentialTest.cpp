@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -130,12 +132,16 @@ public:
     }
 
 private:
-    static std::string Bytes(const fs::path& path)
+    const std::string& Bytes(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
+        auto known = m_bytes.find(path);
+        if (known == m_bytes.end()) {
+            std::ifstream in(ToPath(path), std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            known = m_bytes.emplace(path, bytes.str()).first;
+        }
+        return known->second;
     }
 
     static fs::path ToPath(const std::string& utf8)
@@ -143,12 +149,16 @@ private:
         return fs::path(std::u8string(utf8.begin(), utf8.end()));
     }
 
-    static bool Seen(std::vector<fs::path>& seen, const fs::path& path)
+    // Whether `path` is a file or folder met before under another name; `kind` keeps apart what
+    // cannot be one file (folders and files, files of other sizes), so that few pairs are asked.
+    static bool Seen(std::map<std::uintmax_t, std::vector<fs::path>>& seen, std::uintmax_t kind,
+                     const fs::path& path)
     {
-        for (const fs::path& other : seen)
+        std::vector<fs::path>& same = seen[kind];
+        for (const fs::path& other : same)
             if (fs::equivalent(other, path))
                 return true;
-        seen.push_back(path);
+        same.push_back(path);
         return false;
     }
 
@@ -165,7 +175,7 @@ private:
 
     void Walk(const std::string& folder, bool root)
     {
-        if (Seen(m_folders, ToPath(folder)))
+        if (Seen(m_seen, UINTMAX_MAX, ToPath(folder)))
             return;
         std::vector<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(ToPath(folder))) {
@@ -181,7 +191,7 @@ private:
                 Walk(path, false);
                 m_outcome.scanTexts.push_back("(" + std::to_string(m_files.size()) + " scanned) " + path);
             } else if (!fs::is_symlink(system) && fs::is_regular_file(system) && fs::file_size(system) > 0 &&
-                       !Seen(m_recorded, system)) {
+                       !Seen(m_seen, fs::file_size(system), system)) {
                 FileItem item(path);
                 item.size = static_cast<std::int64_t>(fs::file_size(system));
                 item.modified =
@@ -198,11 +208,11 @@ private:
         for (std::size_t anchor = first; anchor < end; ++anchor) {
             if (m_files[anchor].grouped)
                 continue;
-            const std::string bytes = Bytes(ToPath(m_files[anchor].path));
+            const std::string& bytes = Bytes(m_files[anchor].path);
             std::vector<std::size_t> members;
             for (std::size_t k = anchor + 1; k < end; ++k)
                 if (!m_files[k].grouped && TailsMatch(m_files[anchor].path, m_files[k].path) &&
-                    Bytes(ToPath(m_files[k].path)) == bytes)
+                    Bytes(m_files[k].path) == bytes)
                     members.push_back(k);
             if (members.empty())
                 continue;
@@ -218,8 +228,8 @@ private:
 
     ScanOutcome m_outcome;
     std::vector<FileItem> m_files;
-    std::vector<fs::path> m_folders;
-    std::vector<fs::path> m_recorded;
+    std::map<std::uintmax_t, std::vector<fs::path>> m_seen; // folders under UINTMAX_MAX, files by size
+    std::map<std::string, std::string> m_bytes;
 };
 
 TEST(DifferentialResolution, WholeScanEqualsABruteForceModelOnRandomTrees)

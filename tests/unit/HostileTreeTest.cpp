@@ -96,7 +96,7 @@ TEST_F(HostileTree, OutOfMemoryAnywhereEndsTheScanAsFailedAndSaysWhere)
     walking.onScanProgress = [](CScanEngine&, const std::string&) { throw std::bad_alloc(); };
     ScanOutcome outcome = RunScan({m_tree.Path("R")}, walking);
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ(outcome.failure, "Not enough memory to scan " + m_tree.Path("R"));
+    EXPECT_EQ(Slashed(outcome.failure), "Not enough memory to scan " + Slashed(m_tree.Path("R")));
     EXPECT_EQ(outcome.finishedCount, 1);
 
     ScanHooks resolving;
