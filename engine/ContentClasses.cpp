@@ -23,6 +23,10 @@ constexpr std::size_t kMaxChunk = 1u << 20;
 constexpr std::size_t kShareBytes = 256u << 10; // a round this large is read on both threads
 constexpr std::size_t kShareMembers = 32;
 constexpr std::size_t kFewMembers = 8; // so few are compared with each other directly
+// A class this crowded would get less than the first chunk per member and round: it is first split
+// by a digest of each member's remaining bytes, read in reads of kDigestRead.
+constexpr std::size_t kWideClass = 64;
+constexpr std::size_t kDigestRead = 1u << 20;
 // Files kept open between rounds: growing the descriptor table of a threaded process is slow. The
 // spare ones are left to the rest of the process: standard streams, the readers' own opens, the
 // window's connections.
@@ -55,6 +59,45 @@ std::uint64_t SampleKey(const char* bytes, std::size_t length)
     std::memcpy(&word, bytes + last - 8, sizeof word);
     return Mix(h, word);
 }
+
+// A 128-bit digest of a byte stream fed in pieces whose sizes are multiples of 32 (the last aside),
+// four lanes wide so that the multiplications overlap.
+class CDigest
+{
+public:
+    void Add(const char* bytes, std::size_t length)
+    {
+        std::size_t at = 0;
+        for (; at + 32 <= length; at += 32)
+            Block(bytes + at);
+        if (at < length) {
+            char last[32] = {};
+            std::memcpy(last, bytes + at, length - at);
+            Block(last);
+        }
+        m_length += length;
+    }
+
+    std::pair<std::uint64_t, std::uint64_t> Value() const
+    {
+        return {Mix(Mix(m_lane[0], m_lane[1]), m_length), Mix(Mix(m_lane[2], m_lane[3]), m_length)};
+    }
+
+private:
+    void Block(const char* bytes)
+    {
+        for (int k = 0; k < 4; ++k) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + 8 * k, sizeof word);
+            const std::uint64_t x = m_lane[k] ^ (word * 0x9FB21C651E98DF25ull);
+            m_lane[k] = ((x << 31) | (x >> 33)) * 0xC2B2AE3D27D4EB4Full;
+        }
+    }
+
+    std::uint64_t m_lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
+                               0x082EFA98EC4E6C89ull};
+    std::uint64_t m_length = 0;
+};
 
 } // namespace
 
@@ -186,7 +229,10 @@ void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vecto
             pending.members[i].counted = false; // the count moved along with the file
         }
         if (Advance(narrower, m_slots[pending.firstSlot + group.front()])) {
-            next.push_back(std::move(narrower));
+            if (narrower.members.size() > kWideClass && narrower.step == Pending::EStep::Tail)
+                SplitByDigest(files, narrower, next);
+            else
+                next.push_back(std::move(narrower));
             continue;
         }
         // Every byte is read. A file rewritten in place since its first open, or replaced while it
@@ -203,6 +249,87 @@ void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vecto
     }
     for (Member& member : pending.members) // the failed ones
         Release(member);
+}
+
+void CContentClasses::SplitByDigest(const Files& files, Pending& crowded, std::vector<Pending>& next)
+{
+    // Read the rest of every member in large reads, one member after another on both threads: the
+    // cost is the bytes, however many members there are. Members of one digest then go on to the
+    // ordinary rounds, which compare their bytes: the digest narrows the class, it never decides.
+    for (Member& member : crowded.members)
+        Release(member);
+    const std::int64_t from = crowded.middleFrom;
+    const std::size_t count = crowded.members.size();
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> digests(count);
+    std::vector<ERead> states(count, ERead::Changed);
+    std::unique_ptr<char[]> buffers[2] = {std::make_unique<char[]>(kDigestRead),
+                                          std::make_unique<char[]>(kDigestRead)};
+    auto digestOne = [&](std::size_t i, unsigned thread) {
+        const auto at = static_cast<std::size_t>(crowded.members[i].position);
+        platform::CInputFile file;
+        switch (file.OpenSame(files.items[at].path, files.stamps[at])) {
+        case platform::CInputFile::EOpen::Opened:
+            break;
+        case platform::CInputFile::EOpen::Changed:
+            states[i] = ERead::Changed;
+            return;
+        case platform::CInputFile::EOpen::NoDescriptors:
+            states[i] = ERead::NoDescriptors;
+            return;
+        case platform::CInputFile::EOpen::Failed:
+            states[i] = ERead::Unreadable;
+            return;
+        }
+        CDigest digest;
+        char* buffer = buffers[thread].get();
+        for (std::int64_t offset = from; offset < crowded.size;) {
+            if (m_stop.load(std::memory_order_relaxed)) {
+                states[i] = ERead::Changed;
+                return;
+            }
+            const auto want = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(kDigestRead), crowded.size - offset));
+            const std::int64_t got = file.ReadAt(buffer, want, offset);
+            if (got != static_cast<std::int64_t>(want)) {
+                states[i] = got < 0 ? ERead::Unreadable : ERead::Changed;
+                return;
+            }
+            digest.Add(buffer, want);
+            offset += static_cast<std::int64_t>(want);
+        }
+        digests[i] = digest.Value();
+        states[i] = ERead::Done;
+    };
+    if (m_helper != nullptr)
+        m_helper->ForEach(count, digestOne);
+    else
+        for (std::size_t i = 0; i < count; ++i)
+            digestOne(i, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (states[i] == ERead::NoDescriptors)
+            digestOne(i, 0); // every file of this splitter is closed by now
+        if (states[i] == ERead::NoDescriptors || states[i] == ERead::Unreadable)
+            m_unreadable.push_back(crowded.members[i].position);
+    }
+
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < count; ++i)
+        if (states[i] == ERead::Done)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return digests[a] < digests[b]; });
+    for (std::size_t n = 0; n < order.size();) {
+        std::size_t end = n + 1;
+        while (end < order.size() && digests[order[end]] == digests[order[n]])
+            ++end;
+        if (end - n > 1) {
+            Pending same = crowded.WithoutMembers();
+            for (std::size_t k = n; k < end; ++k)
+                same.members.push_back(std::move(crowded.members[order[k]]));
+            next.push_back(std::move(same));
+        }
+        n = end;
+    }
 }
 
 std::size_t CContentClasses::PlanRound(std::vector<Pending>& work) const

@@ -87,6 +87,8 @@ private:
     // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
     void SplitRead(const Files& files, Pending& pending, std::vector<Pending>& next,
                    std::vector<PositionClass>& classes);
+    // Splits a class too crowded for useful chunks by a digest of its members' remaining bytes.
+    void SplitByDigest(const Files& files, Pending& crowded, std::vector<Pending>& next);
     void ReadMember(const Files& files, Pending& pending, std::size_t index);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;

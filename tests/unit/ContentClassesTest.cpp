@@ -103,6 +103,38 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
+TEST(ContentClasses, ACrowdedClassOfEqualHeadsSplitsAsBruteForceDoes)
+{
+    // 150 files that agree in their first and last blocks, in pairs, threes and alone by a few
+    // middle bytes: too many to read a useful chunk of each at once.
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
+    const std::string base = PatternBytes(200000, 5);
+    Sample sample;
+    for (int i = 0; i < 150; ++i) {
+        std::string bytes = base;
+        const std::string mark = std::to_string(i < 120 ? i / 2 : i < 138 ? i / 3 : i);
+        bytes.replace(100000, mark.size(), mark);
+        const std::string name = "crowd/" + std::to_string(i) + ".bin";
+        tree.Write(name, bytes);
+        sample.files.emplace_back(tree.Path(name));
+        sample.files.back().size = 200000;
+        sample.contents.push_back(bytes);
+    }
+    const std::vector<platform::FileStamp> stamps = StampsOf(sample.files);
+    PositionClass all;
+    for (std::int32_t i = 0; i < 150; ++i)
+        all.push_back(i);
+    for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
+        CContentClasses splitter(stop, with);
+        std::vector<PositionClass> classes;
+        ASSERT_TRUE(splitter.Split(sample.files, stamps, {all}, classes));
+        std::sort(classes.begin(), classes.end());
+        EXPECT_EQ(classes, BruteForce(sample.contents));
+    }
+}
+
 TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
 {
     CTempTree tree;
