@@ -9,8 +9,11 @@ checks that quorvel-scan finds exactly the oracle's groups (shared/bench/expecte
 warms the cache, then runs every tool N times in turn (alternately, so that drifts of the machine
 hit all alike) under quorvel-measure (bench/Measure.cpp), and prints the median wall time, the
 median CPU time (user + system) and the peak memory of each, and quorvel-scan's ratio to the
-fastest peer. A run over the cap is killed and
-reported as capped. With --growth K the profiles of --growth-profiles are run again at K times the
+fastest peer. Beside them it prints the floor: the median time of bench/Floor.cpp listing the tree
+and reading exactly the bytes that any exact method must read (the oracle's groups tell which),
+and quorvel-scan's time over it. The profile "crowded" (bench/make_crowded.py: one wide class of
+sparse 1 MiB files equal but for a few middle bytes, in pairs) runs only when named. A run over
+the cap is killed and reported as capped. With --growth K the profiles of --growth-profiles are run again at K times the
 scale, and each tool's time there is given as a multiple of its time at the first scale. Every
 tool writes its result file into a temporary folder; nothing is deleted.
 """
@@ -100,6 +103,25 @@ def warm(tree):
                    check=True)
 
 
+def floor_time(tree, args):
+    """Median seconds of quorvel-floor on the tree: listing it and reading exactly the bytes that an
+    exact method must read, on two threads (bench/Floor.cpp); None without the tool."""
+    if not os.access(args.floor, os.X_OK):
+        return None
+    groups = tree + ".groups"
+    if not os.path.exists(groups):
+        with open(groups + ".tmp", "wb") as out:
+            subprocess.run([sys.executable, os.path.join(SHARED, "expected_groups.py"), tree],
+                           stdout=out, stderr=subprocess.DEVNULL, check=True)
+        os.rename(groups + ".tmp", groups)
+    times = []
+    for run in range(args.runs + 1):
+        out = subprocess.run([args.floor, tree, groups], capture_output=True, text=True, check=True)
+        if run > 0:
+            times.append(float(out.stdout.split()[0]))
+    return statistics.median(times)
+
+
 def fmt_time(values, capped, cap):
     if capped:
         return ">%.0f s (capped)" % cap
@@ -130,6 +152,7 @@ def bench_profile(profile, args, scan_binary, scale=None):
                 figures[tool]["wall"].append(wall)
                 figures[tool]["cpu"].append(cpu)
                 figures[tool]["rss"].append(rss)
+    figures["floor"] = floor_time(tree, args)
     return figures, correct
 
 
@@ -147,6 +170,7 @@ def main():
                          "how much longer each tool takes")
     ap.add_argument("--growth-profiles", default="same-size,late-diff")
     ap.add_argument("--measure", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-measure"))
+    ap.add_argument("--floor", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-floor"))
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
     args.tools = args.tools.split(",")
@@ -162,8 +186,11 @@ def main():
     medians = {}
     for profile in args.profiles.split(","):
         figures, correct = bench_profile(profile, args, args.scan)
+        floor = figures.pop("floor")
         medians[profile] = {t: statistics.median(f["wall"]) for t, f in figures.items()
                             if f["wall"] and not f["capped"]}
+        if floor is not None:
+            lines.append("| %s | floor | %.3f s | | | |" % (profile, floor))
         for tool in args.tools:
             f = figures[tool]
             wall = fmt_time(f["wall"], f["capped"], args.cap)
@@ -183,9 +210,10 @@ def main():
                 qm = statistics.median(q["wall"])
                 jd = [max(figures[t]["rss"]) for t in args.tools if t == "jdupes" and figures[t]["rss"]]
                 mem = (" ; memory %.2f x jdupes" % (max(q["rss"]) / jd[0])) if jd else ""
-                ratios.append("%s: quorvel-scan %.3f s = %.2f x fastest peer (%s %.3f s)%s" % (
-                    profile, qm, qm / best, name, best, mem))
-        print("\n".join(lines[-len(args.tools):]), flush=True)
+                over = (" ; %.2f x the floor (%.3f s)" % (qm / floor, floor)) if floor else ""
+                ratios.append("%s: quorvel-scan %.3f s = %.2f x fastest peer (%s %.3f s)%s%s" % (
+                    profile, qm, qm / best, name, best, mem, over))
+        print("\n".join(lines[-len(args.tools) - (floor is not None):]), flush=True)
 
     growth = []
     if args.growth:
@@ -195,6 +223,7 @@ def main():
                   "| profile | tool | median wall | groups as oracle | growth |", "|---|---|---|---|---|"]
         for profile in args.growth_profiles.split(","):
             figures, correct = bench_profile(profile, args, args.scan, big)
+            figures.pop("floor")
             for tool in args.tools:
                 f = figures[tool]
                 base = medians.get(profile, {}).get(tool)
