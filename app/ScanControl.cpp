@@ -158,7 +158,11 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
     m_resolveEventQueued.store(false);
     if (m_worker.joinable())
         m_worker.join(); // the worker's last act was to queue this event
-    if (m_engine->IsStopped()) {
+    if (m_engine->HasFailed()) {
+        // What the scan found is incomplete: the rows of the last scan stay, and the user is told.
+        SetStatusText(kIdleText, 0);
+        wxMessageBox(ToDisplay(m_engine->GetFailureText()), kAppName, wxOK | wxICON_STOP, this);
+    } else if (m_engine->IsStopped()) {
         SetStatusText(kIdleText, 0);
         SetStatusText("Scan was interrupted", 1);
     } else {

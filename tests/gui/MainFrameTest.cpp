@@ -29,6 +29,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -248,6 +249,39 @@ TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)
     wxMouseEvent leave(wxEVT_LEAVE_WINDOW);
     leave.SetEventObject(toolBar);
     toolBar->GetEventHandler()->ProcessEvent(leave);
+    EXPECT_EQ(Pane(0), "Ready");
+}
+
+// Stands for a scan that runs out of memory while it walks.
+class COutOfMemoryListener final : public CMyFilesListener
+{
+public:
+    void OnScanProgress(const std::string&) override { throw std::bad_alloc(); }
+    void OnResolveProgress(const std::string&) override {}
+    void OnScanFinished() override {}
+};
+
+TEST_F(MainFrameTest, AScanThatRunsOutOfMemorySaysSoAndKeepsTheLastRows)
+{
+    m_tree.Write("a/one.txt", "same text");
+    m_tree.Write("b/two.txt", "same text");
+    AddFolder(m_tree.Root());
+    ASSERT_TRUE(ScanAndWait());
+    const std::vector<std::string> before = Rows();
+    ASSERT_EQ(before.size(), 2u);
+
+    auto failing = std::make_shared<COutOfMemoryListener>();
+    m_frame->SetEngineFactory([failing] {
+        auto engine = std::make_unique<CScanEngine>();
+        engine->AddListener(failing.get());
+        return engine;
+    });
+    ASSERT_TRUE(ScanAndWait());
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, "Not enough memory to scan " + m_tree.Root());
+    EXPECT_EQ(shown[0].icon, wxICON_STOP);
+    EXPECT_EQ(Rows(), before);
     EXPECT_EQ(Pane(0), "Ready");
 }
 
