@@ -29,7 +29,10 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
-SHARED = os.path.join(os.path.dirname(REPO), "shared", "bench")
+# Beside the checkout, or beside the folder of worktrees that holds it.
+SHARED = next((p for p in (os.path.join(os.path.dirname(REPO), "shared", "bench"),
+                           os.path.join(os.path.dirname(os.path.dirname(REPO)), "shared", "bench"))
+               if os.path.isdir(p)), os.path.join(os.path.dirname(REPO), "shared", "bench"))
 PROFILES = ["many-small", "same-size", "late-diff", "large"]  # "crowded" is run when asked for
 PEERS = ["fdupes", "jdupes", "rdfind", "rmlint"]
 
