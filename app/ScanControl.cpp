@@ -12,6 +12,7 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <mutex>
 #include <system_error>
 
 wxDEFINE_EVENT(EVT_SCAN_FINISHED, wxThreadEvent);
@@ -167,7 +168,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         SetStatusText("Scan was interrupted", 1);
     } else {
         wxBusyCursor busy;
-        m_engine->Lock();
+        const std::lock_guard<CScanEngine> hold(*m_engine);
         m_fileView->Freeze();
         m_fileView->DeleteAllRows();
         m_fileView->FreeRowRecords();
@@ -178,7 +179,6 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_fileView->Thaw();
         SetStatusText(kIdleText, 0);
         SetStatusText(ToDisplay(m_engine->GetSummaryText()), 1);
-        m_engine->Unlock();
     }
     m_engine.reset();
 }

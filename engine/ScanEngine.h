@@ -65,6 +65,9 @@ public:
     // The owner holds the lock while it reads the results.
     void Lock();
     void Unlock();
+    // The same under the standard names, so that std::lock_guard and std::unique_lock can hold it.
+    void lock() { Lock(); }
+    void unlock() { Unlock(); }
     std::int32_t GetResultCount() const;
     FileItem GetResult(std::int32_t index) const;
     std::string GetSummaryText() const;

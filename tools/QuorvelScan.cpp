@@ -140,16 +140,18 @@ void PrintWarnings(const CScanEngine& engine)
 // Prints what the finished scan found; the exit code.
 int Report(CScanEngine& engine, char end)
 {
-    engine.Lock();
-    PrintWarnings(engine);
-    if (engine.HasFailed()) {
-        std::fprintf(stderr, "quorvel-scan: error: %s\n", engine.GetFailureText().c_str());
-        engine.Unlock();
-        return 1;
+    EPrinted printed = EPrinted::Done;
+    std::string summary;
+    {
+        const std::lock_guard<CScanEngine> hold(engine);
+        PrintWarnings(engine);
+        if (engine.HasFailed()) {
+            std::fprintf(stderr, "quorvel-scan: error: %s\n", engine.GetFailureText().c_str());
+            return 1;
+        }
+        printed = engine.IsStopped() ? EPrinted::Interrupted : PrintResults(engine, end);
+        summary = engine.GetSummaryText();
     }
-    const EPrinted printed = engine.IsStopped() ? EPrinted::Interrupted : PrintResults(engine, end);
-    const std::string summary = engine.GetSummaryText();
-    engine.Unlock();
     if (printed == EPrinted::Interrupted) {
         std::fputs("Scan was interrupted\n", stderr);
         return 130;
