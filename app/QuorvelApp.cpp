@@ -3,7 +3,9 @@
 // window is saved once shown, after which the program closes as if the user had closed it; and
 // QUORVEL_SMOKE_SCAN names a folder that is added and scanned through the window's own commands,
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
-// and the program ends through File > Exit. QUORVEL_SMOKE_ABOUT does the same for Help > About.
+// and the program ends through File > Exit; with QUORVEL_SMOKE_DELETE set, the first row's file is
+// deleted through the list's own command and the next row copied and pasted before it ends, and the
+// report says what happened. QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
@@ -111,6 +113,18 @@ void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report
         out.Write(m_mainFrame->GetTitle() + "\n" + m_mainFrame->GetStatusBar()->GetStatusText(0) + "\n" +
                   m_mainFrame->GetStatusBar()->GetStatusText(1) + "\n" +
                   wxString::Format("%zu rows\n", m_mainFrame->GetFileView()->Rows().RowCount()));
+        if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && m_mainFrame->GetFileView()->GetItemCount() > 0) {
+            CFileView* files = m_mainFrame->GetFileView();
+            out.Write("deleted " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
+            files->Select(0);
+            wxCommandEvent remove(wxEVT_MENU, ID_FILES_DELETE);
+            files->GetEventHandler()->ProcessEvent(remove);
+            out.Write(wxString::Format("%zu rows\n", files->Rows().RowCount()));
+            files->Select(0); // the first remaining row, copied and pasted back through the clipboard
+            files->CopySelection();
+            files->PasteFiles();
+            out.Write(wxString::Format("%zu rows after Copy and Paste\n", files->Rows().RowCount()));
+        }
         out.Close();
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));
     });

@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// Opens the file or folder with the desktop's default application for its type, started in
-// `folder`, as a double-click in the file manager does. An executable file is never run itself.
-// False when nothing could be started.
+// Opens the file or folder with the desktop's default application for its type, as a double-click
+// in the file manager does; `folder` is its working folder where the system lets the caller choose.
+// An executable file is never run itself. False when nothing could be started.
 bool OpenWithDefaultApplication(const std::string& path, const std::string& folder);
 
 // Opens the file manager on `folder` with the file `path` selected where the desktop can do that,

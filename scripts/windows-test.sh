@@ -2,9 +2,10 @@
 # Cross-builds the 32-bit Windows programs and their tests and runs them under Wine: the engine,
 # platform and model tests; quorvel-scan.exe must find the same groups as the Linux quorvel-scan on
 # a small tree; quorvel.exe must start with the caption "Pellucan", scan a small tree through its
-# own commands, end through File > Exit, and leave its placement under
-# HKEY_CURRENT_USER\Software\Orvo\Quorvel; its Help > About must show the dialog with this machine's
-# processors and a ticking clock.
+# own commands, move the first row's file to the Recycle Bin (Wine's is the desktop's trash) through
+# the list's Delete, copy and paste a row through the clipboard, end through File > Exit, and leave
+# its placement under HKEY_CURRENT_USER\Software\Orvo\Quorvel; its Help > About must show the dialog
+# with this machine's processors and a ticking clock.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/display.sh
@@ -57,12 +58,21 @@ wine build/win32/bin/quorvel-scan.exe "Z:${tree//\//\\}" </dev/null 2>/dev/null 
 diff -u "$scratch/linux.txt" "$scratch/windows.txt"
 echo "same groups: $(grep -c . "$scratch/linux.txt") paths"
 
-echo "== quorvel.exe scans through its window and ends through File > Exit"
-QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\report.txt" \
+echo "== quorvel.exe scans through its window, deletes one file and ends through File > Exit"
+# A desktop session has its trash folders; Wine moves files into them but does not make them.
+mkdir -p "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info"
+QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\report.txt" QUORVEL_SMOKE_DELETE=1 \
     timeout 120 wine build/win32/bin/quorvel.exe </dev/null
 tr -d '\r' <"$scratch/report.txt" >"$scratch/report-lf.txt"
 printf 'Pellucan\nReady\nScan completed (5 files scanned, 4 duplicates found)\n4 rows\n' >"$scratch/expected.txt"
-diff -u "$scratch/expected.txt" "$scratch/report-lf.txt"
+diff -u "$scratch/expected.txt" <(head -n 4 "$scratch/report-lf.txt")
+deleted=$(sed -n 's/^deleted Z://p' "$scratch/report-lf.txt" | tr '\\' /)
+test -n "$deleted"
+test ! -e "$deleted"
+test -e "$XDG_DATA_HOME/Trash/files/$(basename "$deleted")"
+test "$(sed -n 6p "$scratch/report-lf.txt")" = "3 rows"
+test "$(sed -n 7p "$scratch/report-lf.txt")" = "4 rows after Copy and Paste"
+echo "deleted through the window: $deleted is in the trash and its row is gone; a row went through the clipboard"
 
 echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
 QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \

@@ -38,6 +38,12 @@ std::string SystemMessage(DWORD code)
 
 bool MoveToTrash(const std::string& path, std::string& reason)
 {
+    // A name that is not there gets the system's own answer: some shells would offer to delete it
+    // for good instead of saying so.
+    if (GetFileAttributesW(SystemPath(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        reason = SystemMessage(GetLastError());
+        return false;
+    }
     // The shell's operation takes no long-path prefix; the list of names ends with an empty name.
     std::wstring from = Widen(path);
     from.push_back(L'\0');
