@@ -114,6 +114,9 @@ EPrinted PrintResults(CScanEngine& engine, char end)
         printed = printed == EPrinted::Interrupted ? printed : EPrinted::WriteFailed;
     const int error = errno;
     std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+    // Where the handler is not set to restart calls, the interrupt itself cuts the write short.
+    if (printed == EPrinted::WriteFailed && engine.IsStopped())
+        printed = EPrinted::Interrupted;
     if (printed == EPrinted::WriteFailed)
         std::fprintf(stderr, "quorvel-scan: error: cannot write the results: %s\n", std::strerror(error));
     return printed;
