@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting and the include directions, and builds and runs
-# every test, each configuration in its own folder (CMakePresets.json): the engine's thread tests
+# every test, each configuration in its own folder (CMakePresets.json): the engine's tests
 # under ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer, then the
 # 32-bit Windows build (cross-built, its tests, a smoke test and its installer under Wine), then the
 # Debian package (built, installed, checked and removed again), then everything in the normal build,
@@ -24,7 +24,7 @@ build() {
     cmake --build --preset "$1" -j "$jobs"
 }
 
-echo "== ThreadSanitizer: engine thread tests"
+echo "== ThreadSanitizer: engine tests"
 build tsan
 # High address-space randomisation breaks ThreadSanitizer's memory layout on some kernels.
 setarch "$(uname -m)" -R ctest --preset tsan -j "$jobs"
