@@ -5,7 +5,8 @@
 // first differs from every other such file. Then, timed, it lists the tree with the same listing
 // calls as the scan and reads those bytes on two threads.
 //
-// usage: quorvel-floor TREE GROUPS   (TREE absolute, as the groups name their paths)
+// usage: quorvel-floor TREE GROUPS [--cold]   (TREE absolute, as the groups name their paths)
+// With --cold the page cache is dropped (as root) between the planning and the timed part.
 #include "engine/PathTail.h"
 #include "platform/FolderListing.h"
 
@@ -118,8 +119,9 @@ void ReadNeeded(const std::vector<File>& files, std::atomic<std::size_t>& next,
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fputs("usage: quorvel-floor TREE GROUPS\n", stderr);
+    const bool cold = argc == 4 && std::string(argv[3]) == "--cold";
+    if (argc != 3 && !cold) {
+        std::fputs("usage: quorvel-floor TREE GROUPS [--cold]\n", stderr);
         return 2;
     }
     std::string root = argv[1];
@@ -151,6 +153,12 @@ int main(int argc, char** argv)
         Plan(members);
     }
 
+    if (cold) {
+        sync();
+        std::ofstream drop("/proc/sys/vm/drop_caches");
+        if (!(drop << "3\n" << std::flush))
+            std::fputs("quorvel-floor: cannot drop the page cache; the reads are warm\n", stderr);
+    }
     const auto start = std::chrono::steady_clock::now();
     const std::vector<File> listed = Walk(root); // timed: the same listing calls as the scan
     std::vector<File> reads;

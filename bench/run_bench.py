@@ -2,7 +2,7 @@
 """Times quorvel-scan against fdupes, jdupes, rdfind and rmlint on generated trees.
 
 usage: bench/run_bench.py [--scale F] [--runs N] [--cap SECONDS] [--profiles P,...]
-                          [--tools T,...] [--work DIR] [--growth K] [--record FILE]
+                          [--tools T,...] [--work DIR] [--growth K] [--record FILE] [--cold]
 
 For each profile it makes the tree once (shared/bench/make_tree.py, cached in the work folder),
 checks that quorvel-scan finds exactly the oracle's groups (shared/bench/expected_groups.py),
@@ -13,7 +13,9 @@ fastest peer. Beside them it prints the floor: the median time of bench/Floor.cp
 and reading exactly the bytes that any exact method must read (the oracle's groups tell which),
 and quorvel-scan's time over it. The profile "crowded" (bench/make_crowded.py: one wide class of
 sparse 1 MiB files equal but for a few middle bytes, in pairs) runs only when named. A run over
-the cap is killed and reported as capped. With --growth K the profiles of --growth-profiles are run again at K times the
+the cap is killed and reported as capped. With --cold the page cache is dropped before every
+run (sync, then 3 into /proc/sys/vm/drop_caches, as root) instead of warmed; where that is refused
+the runs stay warm and the table says so. With --growth K the profiles of --growth-profiles are run again at K times the
 scale, and each tool's time there is given as a multiple of its time at the first scale. Every
 tool writes its result file into a temporary folder; nothing is deleted.
 """
@@ -101,6 +103,22 @@ def check_groups(tree, result):
     return proc.returncode == 0, proc.stdout.strip()
 
 
+def drop_caches(args):
+    """Empties the page cache before a cold run; False (and cold runs end) where that is refused."""
+    if not args.cold:
+        return False
+    try:
+        subprocess.run(["sync"], check=True)
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("3\n")
+        return True
+    except OSError as e:
+        print("run_bench: cannot drop the page cache (%s); the runs are warm" % e, file=sys.stderr)
+        args.cold = False
+        args.cold_refused = True
+        return False
+
+
 def warm(tree):
     subprocess.run(["bash", "-c", "find \"$1\" -type f -print0 | xargs -0 cat > /dev/null", "-", tree],
                    check=True)
@@ -119,7 +137,8 @@ def floor_time(tree, args):
         os.rename(groups + ".tmp", groups)
     times = []
     for run in range(args.runs + 1):
-        out = subprocess.run([args.floor, tree, groups], capture_output=True, text=True, check=True)
+        out = subprocess.run([args.floor, tree, groups] + (["--cold"] if args.cold else []),
+                             capture_output=True, text=True, check=True)
         if run > 0:
             times.append(float(out.stdout.split()[0]))
     return statistics.median(times)
@@ -133,7 +152,8 @@ def fmt_time(values, capped, cap):
 
 def bench_profile(profile, args, scan_binary, scale=None):
     tree = make_tree(profile, args.scale if scale is None else scale, args.work)
-    warm(tree)
+    if not args.cold:
+        warm(tree)
     out_dir = tempfile.mkdtemp(prefix="results-", dir=args.work)
     figures = {t: {"wall": [], "cpu": [], "rss": [], "capped": False} for t in args.tools}
     correct = "not checked"
@@ -142,6 +162,7 @@ def bench_profile(profile, args, scan_binary, scale=None):
             if figures[tool]["capped"]:
                 continue
             argv, result = command(tool, tree, out_dir, scan_binary)
+            drop_caches(args)
             wall, cpu, rss, capped = run_once(argv, result, out_dir, args.cap, args.measure)
             if capped:
                 figures[tool]["capped"] = True
@@ -173,6 +194,8 @@ def main():
                          "how much longer each tool takes")
     ap.add_argument("--growth-profiles", default="same-size,late-diff")
     ap.add_argument("--measure", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-measure"))
+    ap.add_argument("--cold", action="store_true",
+                    help="drop the page cache (as root) before every run instead of warming it")
     ap.add_argument("--floor", default=os.path.join(REPO, "build", "dev", "bin", "quorvel-floor"))
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
@@ -236,8 +259,9 @@ def main():
                     correct if tool == "quorvel" else "", grew))
             print("\n".join(growth[-len(args.tools):]), flush=True)
 
-    header = "scale %g, %d runs each (medians), cap %.0f s, %s" % (
-        args.scale, args.runs, args.cap, time.strftime("%Y-%m-%d"))
+    header = "scale %g, %d runs each (medians), cap %.0f s, %s, %s cache" % (
+        args.scale, args.runs, args.cap, time.strftime("%Y-%m-%d"),
+        "cold" if args.cold else "warm (cold refused)" if getattr(args, "cold_refused", False) else "warm")
     table = "\n".join([header, ""] + lines + [""] + ["- " + r for r in ratios] + growth)
     print("\n" + table)
     if args.record:
