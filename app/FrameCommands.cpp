@@ -129,7 +129,7 @@ void CMainFrame::OnNextPane(wxCommandEvent&)
 
 void CMainFrame::OnUpdateEditCopyCut(wxUpdateUIEvent& event)
 {
-    event.Enable(CanCopyOrCut(IsFocusIn(m_fileView), m_fileView->GetSelectedItemCount() > 0));
+    event.Enable(CanCopyOrCut(IsFocusIn(m_fileView), m_fileView->SelectedRowCount() > 0));
 }
 
 void CMainFrame::OnUpdateEditPaste(wxUpdateUIEvent& event)

@@ -116,11 +116,11 @@ void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report
         if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && m_mainFrame->GetFileView()->GetItemCount() > 0) {
             CFileView* files = m_mainFrame->GetFileView();
             out.Write("deleted " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
-            files->Select(0);
+            files->SelectRow(0);
             wxCommandEvent remove(wxEVT_MENU, ID_FILES_DELETE);
             files->GetEventHandler()->ProcessEvent(remove);
             out.Write(wxString::Format("%zu rows\n", files->Rows().RowCount()));
-            files->Select(0); // the first remaining row, copied and pasted back through the clipboard
+            files->SelectRow(0); // the first remaining row, copied and pasted back through the clipboard
             files->CopySelection();
             files->PasteFiles();
             out.Write(wxString::Format("%zu rows after Copy and Paste\n", files->Rows().RowCount()));

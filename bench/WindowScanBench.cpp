@@ -87,8 +87,8 @@ int main(int argc, char** argv)
                     frame->GetFileView()->Rows().RowCount(),
                     static_cast<const char*>(frame->GetStatusBar()->GetStatusText(1).utf8_str()));
         if (!screenshot.empty()) {
-            frame->GetFileView()->Select(1);
-            frame->GetFileView()->Select(2);
+            frame->GetFileView()->SelectRow(1);
+            frame->GetFileView()->SelectRow(2);
             SaveWindowPicture(frame, wxString::FromUTF8(screenshot));
         }
         frame->Destroy();

@@ -4,6 +4,7 @@
 #include "views/DisplayText.h"
 
 #include <wx/config.h>
+#include <wx/settings.h>
 #include <wx/tooltip.h>
 
 namespace {
@@ -24,7 +25,7 @@ CFileView::CFileView(wxWindow* parent, wxConfigBase* config)
       m_config(config)
 {
     BindFileActions();
-    Bind(wxEVT_LIST_ITEM_FOCUSED, &CFileView::OnFocused, this);
+    BindSelection();
     // The rows are drawn in a child window of the generic list; the pointer is followed there too.
     Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
     Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
@@ -95,14 +96,18 @@ void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int6
 void CFileView::DeleteAllRows()
 {
     m_rows.DeleteAllRows();
+    m_selection.Clear();
     m_anchor = -1;
+    m_focus = -1;
     SyncRowCount();
 }
 
 void CFileView::FreeRowRecords()
 {
     m_rows.FreeRowRecords();
+    m_selection.Clear();
     m_anchor = -1;
+    m_focus = -1;
     if (GetItemCount() != 0)
         SyncRowCount();
 }
@@ -111,9 +116,12 @@ void CFileView::SyncRowCount()
 {
     if (GetItemCount() != static_cast<long>(m_rows.RowCount()))
         SetItemCount(static_cast<long>(m_rows.RowCount()));
+    m_selection.SetRowCount(m_rows.RowCount());
     ForgetTip();
     if (m_anchor >= GetItemCount())
         m_anchor = -1;
+    if (m_focus >= GetItemCount())
+        m_focus = -1;
     Refresh();
 }
 
@@ -121,22 +129,6 @@ void CFileView::DoThaw()
 {
     SyncRowCount();
     wxListView::DoThaw();
-}
-
-std::vector<std::size_t> CFileView::GetSelectedRows() const
-{
-    std::vector<std::size_t> rows;
-    // The toolkit answers "is this row selected" in time that grows with the selection, so the
-    // common case of every row selected is taken without asking row by row.
-    if (GetSelectedItemCount() == GetItemCount()) {
-        rows.resize(static_cast<std::size_t>(GetItemCount()));
-        for (std::size_t row = 0; row < rows.size(); ++row)
-            rows[row] = row;
-        return rows;
-    }
-    for (long row = GetFirstSelected(); row != -1; row = GetNextSelected(row))
-        rows.push_back(static_cast<std::size_t>(row));
-    return rows;
 }
 
 wxString CFileView::OnGetItemText(long item, long column) const
@@ -150,17 +142,13 @@ wxItemAttr* CFileView::OnGetItemAttr(long item) const
 {
     if (item < 0 || static_cast<std::size_t>(item) >= m_rows.RowCount())
         return nullptr;
+    if (m_selection.IsSelected(static_cast<std::size_t>(item))) {
+        m_selectedAttr.SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
+        m_selectedAttr.SetTextColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
+        return &m_selectedAttr;
+    }
     m_attr.SetBackgroundColour(FromColorValue(m_rows.Row(static_cast<std::size_t>(item)).backColor));
     return &m_attr;
-}
-
-void CFileView::OnFocused(wxListEvent& event)
-{
-    // Shift extends a selection from the anchor without moving it; a click, Ctrl+click or a move
-    // of the keyboard focus without Shift starts a new one there.
-    if (!wxGetKeyState(WXK_SHIFT))
-        m_anchor = event.GetIndex();
-    event.Skip();
 }
 
 void CFileView::OnMotion(wxMouseEvent& event)

@@ -3,6 +3,7 @@
 
 #include "views/DuplicateRows.h"
 #include "views/FileActions.h"
+#include "views/RowSelection.h"
 
 #include <wx/listctrl.h>
 
@@ -59,7 +60,28 @@ public:
     const CDuplicateRows& Rows() const { return m_rows; }
     // The row where the user last started a selection, or -1.
     long GetAnchorRow() const { return m_anchor; }
-    std::vector<std::size_t> GetSelectedRows() const;
+    // The row that the keyboard moves from, or -1.
+    long GetFocusedRow() const { return m_focus; }
+
+    // The list keeps its own selection and draws it; the toolkit's list holds none, since it answers
+    // "is this row selected" by a search that grows with the selection. Clicks and keys select as in
+    // any list; these calls select from code.
+    void SelectRow(long row, bool on = true);
+    void SelectRowRange(long first, long last, bool on = true);
+    void SelectAllRows();
+    void ClearSelection();
+    bool IsRowSelected(long row) const
+    {
+        return row >= 0 && m_selection.IsSelected(static_cast<std::size_t>(row));
+    }
+    std::size_t SelectedRowCount() const { return m_selection.Count(); }
+    std::vector<std::size_t> GetSelectedRows() const { return m_selection.Rows(); }
+    // The toolkit's own selection calls would read or fill a store that is not drawn.
+    void Select(long, bool = true) = delete;
+    bool IsSelected(long) const = delete;
+    long GetFirstSelected() const = delete;
+    long GetNextSelected(long) const = delete;
+    int GetSelectedItemCount() const = delete;
 
     // Column widths for a list of the given client width: File, Location, Type, Size, Last Modified.
     static std::vector<int> DefaultColumnWidths(int clientWidth);
@@ -73,15 +95,23 @@ protected:
 
 private:
     void BindFileActions();
+    void BindSelection();
     void OnContextMenu(wxContextMenuEvent& event);
-    // Removes the given rows in one pass. The anchor follows its row, and the rows of `selected`
-    // (selected before) that stay are selected again where they now are.
-    void RemoveRows(std::vector<std::size_t> rows, const std::vector<std::size_t>& selected);
+    // Removes the given rows in one pass. The anchor and the focus follow their rows, and the
+    // selected rows that stay are selected where they now are.
+    void RemoveRows(std::vector<std::size_t> rows);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
-    void OnFocused(wxListEvent& event);
+    void OnClick(wxMouseEvent& event);
+    void OnRightClick(wxMouseEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnChar(wxKeyEvent& event);
+    long RowAt(const wxPoint& point) const;
+    void MoveFocusTo(long row, bool shift, bool control);
+    void SetFocusedRow(long row);
+    void RedrawRows(long first, long last);
     void ShowTipFor(long row);
     void ForgetTip();
 
@@ -89,10 +119,13 @@ private:
     wxConfigBase* m_config;
     bool m_initialized = false;
     bool m_columnsSetUp = false;
+    CRowSelection m_selection;
     long m_anchor = -1;
+    long m_focus = -1;
     long m_tipRow = -1;
     wxWindow* m_tipWindow = nullptr; // where the pointer is followed: the list or the part that draws rows
     wxString m_tipText;
     mutable wxItemAttr m_attr;
+    mutable wxItemAttr m_selectedAttr;
     std::function<void(wxMenu&, const wxPoint&)> m_presentMenu;
 };

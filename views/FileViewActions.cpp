@@ -31,7 +31,7 @@ void CFileView::BindFileActions()
 
 void CFileView::OnContextMenu(wxContextMenuEvent& event)
 {
-    if (GetSelectedItemCount() == 0)
+    if (m_selection.Empty())
         return;
     wxMenu menu;
     for (std::size_t i = 0; i < kFilesMenu.count; ++i) {
@@ -67,38 +67,42 @@ void CFileView::CollectSelectedPaths(std::vector<std::string>& paths) const
 
 bool CFileView::RemoveSelectedRows()
 {
-    if (GetSelectedItemCount() == 0)
+    if (m_selection.Empty())
         return false;
-    RemoveRows(GetSelectedRows(), {});
+    RemoveRows(GetSelectedRows());
     return true;
 }
 
-void CFileView::RemoveRows(std::vector<std::size_t> rows, const std::vector<std::size_t>& selected)
+void CFileView::RemoveRows(std::vector<std::size_t> rows)
 {
     if (rows.empty())
         return;
-    std::sort(rows.begin(), rows.end());
-    // Where a surviving row lands: up by the number of removed rows above it; npos when removed.
-    auto newIndex = [&rows](std::size_t row) {
-        const auto above = std::lower_bound(rows.begin(), rows.end(), row);
-        return above != rows.end() && *above == row ? std::string::npos
-                                                    : row - static_cast<std::size_t>(above - rows.begin());
+    if (!std::is_sorted(rows.begin(), rows.end()))
+        std::sort(rows.begin(), rows.end());
+    // How many removed rows lie above a row, and whether the row itself goes.
+    auto removedAbove = [&rows](long row) {
+        const auto above = std::lower_bound(rows.begin(), rows.end(), static_cast<std::size_t>(row));
+        return std::pair<long, bool>(static_cast<long>(above - rows.begin()),
+                                     above != rows.end() && *above == static_cast<std::size_t>(row));
     };
-    std::vector<std::size_t> stillSelected;
-    for (const std::size_t row : selected)
-        if (const std::size_t moved = newIndex(row); moved != std::string::npos)
-            stillSelected.push_back(moved);
-    const std::size_t anchor =
-        m_anchor < 0 ? std::string::npos : newIndex(static_cast<std::size_t>(m_anchor));
+    long anchor = -1;
+    if (m_anchor >= 0) {
+        const auto [above, gone] = removedAbove(m_anchor);
+        anchor = gone ? -1 : m_anchor - above;
+    }
+    // The focus stays with its row, or where its row was when that row goes.
+    const long focus = m_focus < 0 ? -1 : m_focus - removedAbove(m_focus).first;
 
     Freeze();
-    SetItemState(-1, 0, wxLIST_STATE_SELECTED); // the whole selection at once, not row by row
-    m_rows.RemoveRows(rows);
+    m_selection.RemoveRows(rows); // the selected rows that stay move up with the others
+    m_rows.RemoveRows(std::move(rows));
     Thaw();         // the control learns the new row count here
     ShowTipFor(-1); // the tip's row may be gone or hold another file now
-    for (const std::size_t row : stillSelected)
-        Select(static_cast<long>(row));
-    m_anchor = anchor == std::string::npos ? -1 : static_cast<long>(anchor);
+    m_anchor = anchor;
+    if (focus >= 0 && GetItemCount() > 0) {
+        m_focus = std::min(focus, static_cast<long>(GetItemCount()) - 1);
+        SetItemState(m_focus, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+    }
 }
 
 void CFileView::ReportTrashFailures(const std::vector<TrashFailure>& failures)
@@ -112,8 +116,7 @@ void CFileView::DeleteSelectedFiles()
     std::vector<TrashFailure> failures;
     {
         wxBusyCursor busy;
-        const std::vector<std::size_t> selected = GetSelectedRows();
-        RemoveRows(TrashFilesOfRows(m_rows, selected, failures, platform::MoveToTrash), selected);
+        RemoveRows(TrashFilesOfRows(m_rows, GetSelectedRows(), failures, platform::MoveToTrash));
     }
     ReportTrashFailures(failures);
 }
@@ -126,8 +129,7 @@ void CFileView::DeleteAllInFolder()
     {
         wxBusyCursor busy;
         const std::string folder = m_rows.CellText(static_cast<std::size_t>(m_anchor), EColumn::Location);
-        RemoveRows(TrashFilesOfRows(m_rows, RowsInFolder(m_rows, folder), failures, platform::MoveToTrash),
-                   GetSelectedRows());
+        RemoveRows(TrashFilesOfRows(m_rows, RowsInFolder(m_rows, folder), failures, platform::MoveToTrash));
     }
     ReportTrashFailures(failures);
 }
@@ -152,7 +154,7 @@ void CFileView::RevealInExplorer()
 
 bool CFileView::CopySelection()
 {
-    if (GetSelectedItemCount() == 0)
+    if (m_selection.Empty())
         return false;
     std::vector<std::string> paths;
     CollectSelectedPaths(paths);

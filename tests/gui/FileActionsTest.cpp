@@ -4,6 +4,7 @@
 #include "platform/FileTypes.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
+#include "tests/gui/ListInput.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
@@ -132,12 +133,11 @@ protected:
         m_view->AddFileRow(GROUP_SEPARATOR, 0, 0);
     }
 
+    // Ctrl+click twice: the anchor moves to the row, whose selection is as it was.
     void SetAnchor(long row)
     {
-        wxListEvent focused(wxEVT_LIST_ITEM_FOCUSED, m_view->GetId());
-        focused.m_itemIndex = row;
-        focused.SetEventObject(m_view);
-        m_view->GetEventHandler()->ProcessEvent(focused);
+        ClickRow(m_view, row, wxMOD_CONTROL);
+        ClickRow(m_view, row, wxMOD_CONTROL);
     }
 
     void Command(int id)
@@ -177,11 +177,26 @@ TEST_F(FileActionsTest, TheMenuOpensOnlyOverASelectionWithItsFourCommands)
     m_view->GetEventHandler()->ProcessEvent(request);
     EXPECT_TRUE(shown.empty());
 
-    m_view->Select(1);
+    m_view->SelectRow(1);
     m_view->GetEventHandler()->ProcessEvent(request);
     EXPECT_EQ(shown,
               (std::vector<wxString>{"Delete|Delete File", "Open|Open File",
                                      "Reveal in Explorer|Reveal in Explorer", "-", "Delete All in Folder|"}));
+
+    // The right button selects a row that is not selected before the menu; over a selection the
+    // selection and its anchor stay.
+    shown.clear();
+    m_view->ClearSelection();
+    ClickRow(m_view, 4, wxMOD_NONE, wxEVT_RIGHT_DOWN); // below the rows
+    EXPECT_TRUE(shown.empty());
+    ClickRow(m_view, 0, wxMOD_NONE, wxEVT_RIGHT_DOWN);
+    EXPECT_EQ(m_view->GetSelectedRows(), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(shown.size(), 5u);
+    m_view->SelectRow(1);
+    ClickRow(m_view, 1, wxMOD_NONE, wxEVT_RIGHT_DOWN);
+    EXPECT_EQ(m_view->GetSelectedRows(), (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(m_view->GetAnchorRow(), 0);
+    EXPECT_EQ(shown.size(), 10u);
 }
 
 TEST_F(FileActionsTest, DeleteMovesTheSelectedFilesToTheTrashAndOnlyTheirRowsGo)
@@ -189,9 +204,9 @@ TEST_F(FileActionsTest, DeleteMovesTheSelectedFilesToTheTrashAndOnlyTheirRowsGo)
     AddGroup({"a/one.txt", "b/one.txt"});
     AddGroup({"a/two.txt", "b/two.txt", "c/two.txt"});
     AddGroup({"a/three.txt", "b/three.txt"});
-    m_view->Select(1);
-    m_view->Select(3);
-    m_view->Select(6);
+    m_view->SelectRow(1);
+    m_view->SelectRow(3);
+    m_view->SelectRow(6);
     SetAnchor(4);
     const std::uint32_t colours[] = {Colour(0), Colour(2), Colour(4), Colour(5)};
     Command(ID_FILES_DELETE);
@@ -204,7 +219,7 @@ TEST_F(FileActionsTest, DeleteMovesTheSelectedFilesToTheTrashAndOnlyTheirRowsGo)
                                                  m_tree.Path("c/two.txt"), m_tree.Path("a/three.txt")}));
     for (std::size_t row = 0; row < 4; ++row)
         EXPECT_EQ(Colour(row), colours[row]) << row;
-    EXPECT_EQ(m_view->GetSelectedItemCount(), 0);
+    EXPECT_EQ(m_view->SelectedRowCount(), 0u);
     EXPECT_EQ(m_view->GetAnchorRow(), 2); // its row moved up with the rows above it gone
     EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
 }
@@ -225,7 +240,7 @@ TEST_F(FileActionsTest, AFileThatCannotGoToTheTrashKeepsItsRowAndIsNamedInOneWar
         stuck.push_back(shm);
     }
     for (long row = 1; row < m_view->GetItemCount(); ++row)
-        m_view->Select(row);
+        m_view->SelectRow(row);
     Command(ID_FILES_DELETE);
 
     std::vector<std::string> expected = {m_tree.Path("a/kept.txt")};
@@ -252,7 +267,7 @@ TEST_F(FileActionsTest, DeleteAllInFolderTakesEveryRowOfTheAnchorsFolderExactly)
     AddGroup({"d/x.txt", "d/y.txt"});                // both copies in the folder: both go
     AddGroup({"d/sub/z.txt", "D/z.txt", "d/z.txt"}); // only the last is in the folder itself
     AddGroup({"e/w.txt", "e/v.txt"});
-    m_view->Select(5); // the anchor need not be selected
+    m_view->SelectRow(5); // the anchor need not be selected
     SetAnchor(0);
     Command(ID_FILES_DELETE_ALL_IN_FOLDER);
 
@@ -272,7 +287,7 @@ TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
     m_tree.Write("s/run.sh", "#!/bin/sh\ntouch '" + m_tree.Path("ran") + "'\n");
     chmod(m_tree.Path("s/run.sh").c_str(), 0755);
     AddGroup({"t/note.txt", "s/run.sh"});
-    m_view->Select(0); // Open acts on the anchor, not on the selection
+    m_view->SelectRow(0); // Open acts on the anchor, not on the selection
     SetAnchor(1);
     fs::remove(record);
     Command(ID_FILES_OPEN);
@@ -388,10 +403,10 @@ TEST_F(FileActionsTest, CopyPutsTheSelectedPathsAndPasteTakesEveryLineNamingSome
     PutOnClipboard(new wxTextDataObject("keep"));
     EXPECT_FALSE(m_view->CopySelection());
     EXPECT_EQ(ClipboardText(), "keep");
-    m_view->Select(0);
+    m_view->SelectRow(0);
     ASSERT_TRUE(m_view->CopySelection());
     EXPECT_EQ(ClipboardText(), m_tree.Path("p/one.txt"));
-    m_view->Select(2);
+    m_view->SelectRow(2);
     ASSERT_TRUE(m_view->CopySelection());
     EXPECT_EQ(ClipboardText(), m_tree.Path("p/one.txt") + "\r\n" + m_tree.Path("p/three.txt"));
 
@@ -404,6 +419,7 @@ TEST_F(FileActionsTest, CopyPutsTheSelectedPathsAndPasteTakesEveryLineNamingSome
     m_view->PasteFiles();
     ASSERT_EQ(Paths(), (std::vector<std::string>{one, m_tree.Path("p/two.txt"), m_tree.Path("p/three.txt"),
                                                  one, m_tree.Path("p/folder"), one}));
+    EXPECT_EQ(m_view->GetSelectedRows(), (std::vector<std::size_t>{0, 2})); // the added rows come unselected
     EXPECT_EQ(m_view->Rows().ColorIndex(), colourIndex);
     for (std::size_t row = 3; row < 6; ++row)
         EXPECT_EQ(Colour(row), GroupColors[colourIndex]) << row;
@@ -418,8 +434,8 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     const ClipboardLease lease;
     AddGroup({"c/one.txt", "c/two.txt"});
     AddGroup({"c/three.txt", "c/four.txt"});
-    m_view->Select(0);
-    m_view->Select(3);
+    m_view->SelectRow(0);
+    m_view->SelectRow(3);
     EXPECT_TRUE(m_view->CutSelection());
     EXPECT_EQ(Paths(), (std::vector<std::string>{m_tree.Path("c/two.txt"), m_tree.Path("c/three.txt")}));
     EXPECT_TRUE(fs::exists(m_tree.Path("c/one.txt")));
@@ -438,7 +454,7 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     EXPECT_EQ(Paths()[4], m_tree.Path("c/two.txt"));
     EXPECT_EQ(Paths()[5], m_tree.Path("c/one.txt"));
 
-    m_view->SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED); // as Ctrl+A
+    PressKey(m_view, 'A', wxMOD_CONTROL);
     EXPECT_EQ(m_view->GetSelectedRows().size(), 6u);
     EXPECT_TRUE(m_view->CutSelection());
     EXPECT_EQ(m_view->GetItemCount(), 0);

@@ -3,10 +3,12 @@
 
 #include "engine/FileItem.h"
 #include "tests/gui/DialogHook.h"
+#include "tests/gui/ListInput.h"
 #include "tests/support/TempTree.h"
 
 #include <wx/fileconf.h>
 #include <wx/frame.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/tooltip.h>
 
@@ -158,20 +160,64 @@ TEST_F(FileViewTest, TheTipShowsThePathOfTheRowUnderThePointer)
     EXPECT_EQ(rowsWindow->GetToolTip()->GetTip(), "/new/4");
 }
 
-TEST_F(FileViewTest, TheAnchorIsWhereASelectionLastStarted)
+TEST_F(FileViewTest, ClicksAndKeysSelectAsInAnyListAndTheListDrawsTheSelection)
 {
-    AddGroups(2);
+    AddGroups(4); // 8 rows
+    wxYield();    // laid out as on screen, where the toolkit's list would act on a click
     EXPECT_EQ(m_view->GetAnchorRow(), -1);
-    wxListEvent focused(wxEVT_LIST_ITEM_FOCUSED, m_view->GetId());
-    focused.m_itemIndex = 2;
-    focused.SetEventObject(m_view);
-    m_view->GetEventHandler()->ProcessEvent(focused);
+    auto selected = [this] { return m_view->GetSelectedRows(); };
+    using Rows = std::vector<std::size_t>;
+
+    ClickRow(m_view, 2);
+    EXPECT_EQ(selected(), (Rows{2}));
     EXPECT_EQ(m_view->GetAnchorRow(), 2);
-    m_view->Select(1);
-    m_view->Select(3);
-    EXPECT_EQ(m_view->GetSelectedRows(), (std::vector<std::size_t>{1, 3}));
+    ClickRow(m_view, 5, wxMOD_CONTROL);
+    EXPECT_EQ(selected(), (Rows{2, 5}));
+    ClickRow(m_view, 7, wxMOD_SHIFT); // from the anchor, the others go
+    EXPECT_EQ(selected(), (Rows{5, 6, 7}));
+    ClickRow(m_view, 3, wxMOD_SHIFT | wxMOD_CONTROL); // added
+    EXPECT_EQ(selected(), (Rows{3, 4, 5, 6, 7}));
+    EXPECT_EQ(m_view->GetAnchorRow(), 5);
+    ClickRow(m_view, 4, wxMOD_CONTROL);
+    EXPECT_EQ(selected(), (Rows{3, 5, 6, 7}));
+    EXPECT_EQ(m_view->GetAnchorRow(), 4);
+    EXPECT_EQ(m_view->GetFocusedRow(), 4);
+    EXPECT_EQ(m_view->GetItemState(4, wxLIST_STATE_FOCUSED), wxLIST_STATE_FOCUSED);
+
+    // Selected rows are drawn in the system's colours, the others in their group's as before.
+    EXPECT_EQ(m_view->OnGetItemAttr(3)->GetBackgroundColour(),
+              wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
+    EXPECT_EQ(m_view->OnGetItemAttr(3)->GetTextColour(),
+              wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
+    EXPECT_EQ(m_view->OnGetItemAttr(4)->GetBackgroundColour(), wxColour(255, 255, 200));
+    EXPECT_FALSE(m_view->OnGetItemAttr(4)->HasTextColour());
+
+    ClickRow(m_view, 0);
+    PressKey(m_view, WXK_DOWN, wxMOD_SHIFT);
+    PressKey(m_view, WXK_DOWN, wxMOD_SHIFT);
+    EXPECT_EQ(selected(), (Rows{0, 1, 2}));
+    PressKey(m_view, WXK_DOWN, wxMOD_CONTROL); // the focus alone moves
+    EXPECT_EQ(m_view->GetFocusedRow(), 3);
+    PressKey(m_view, WXK_SPACE, wxMOD_CONTROL);
+    EXPECT_EQ(selected(), (Rows{0, 1, 2, 3}));
+    EXPECT_EQ(m_view->GetAnchorRow(), 3);
+    PressKey(m_view, WXK_END);
+    EXPECT_EQ(selected(), (Rows{7}));
+    PressKey(m_view, WXK_UP, wxMOD_SHIFT);
+    EXPECT_EQ(selected(), (Rows{6, 7}));
+    PressKey(m_view, 'g', wxMOD_NONE, wxEVT_CHAR); // typing selects nothing behind the list's back
+    PressKey(m_view, 'A', wxMOD_CONTROL);
+    EXPECT_EQ(m_view->SelectedRowCount(), 8u);
+    // The toolkit's own selection stays empty whatever was clicked or typed.
+    EXPECT_EQ(m_view->wxListCtrl::GetSelectedItemCount(), 0);
+    ClickRow(m_view, 20); // below the rows
+    EXPECT_EQ(m_view->SelectedRowCount(), 0u);
+
+    m_view->SelectRowRange(5, 2);
     m_view->DeleteAllRows();
     EXPECT_EQ(m_view->GetAnchorRow(), -1);
+    AddGroups(3);
+    EXPECT_EQ(m_view->SelectedRowCount(), 0u); // a refilled list starts with no selection
 }
 
 } // namespace

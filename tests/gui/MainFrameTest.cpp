@@ -379,7 +379,7 @@ TEST_F(MainFrameTest, CommandsNeedTheFocusInTheirList)
     EXPECT_TRUE(IsEnabled(ID_EDIT_PASTE));
     EXPECT_FALSE(IsEnabled(ID_EDIT_COPY));
     EXPECT_FALSE(IsEnabled(ID_DELETE_FOLDER));
-    m_frame->GetFileView()->Select(0);
+    m_frame->GetFileView()->SelectRow(0);
     EXPECT_TRUE(IsEnabled(ID_EDIT_COPY));
     EXPECT_TRUE(IsEnabled(ID_EDIT_CUT));
     Command(ID_NEXT_PANE);
