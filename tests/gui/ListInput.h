@@ -34,6 +34,11 @@ inline void ClickRow(wxListCtrl* list, long row, int modifiers = wxMOD_NONE,
     click.SetShiftDown((modifiers & wxMOD_SHIFT) != 0);
     click.SetControlDown((modifiers & wxMOD_CONTROL) != 0);
     SendTo(list, click);
+    if (type == wxEVT_LEFT_DOWN) {
+        wxMouseEvent release(click);
+        release.SetEventType(wxEVT_LEFT_UP);
+        SendTo(list, release);
+    }
 }
 
 inline void PressKey(wxListCtrl* list, int key, int modifiers = wxMOD_NONE, wxEventType type = wxEVT_KEY_DOWN)
