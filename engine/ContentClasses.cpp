@@ -318,18 +318,16 @@ void CContentClasses::SplitByDigest(const Files& files, Pending& crowded, std::v
             order.push_back(i);
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return digests[a] < digests[b]; });
-    for (std::size_t n = 0; n < order.size();) {
-        std::size_t end = n + 1;
-        while (end < order.size() && digests[order[end]] == digests[order[n]])
-            ++end;
-        if (end - n > 1) {
+    ForEachRun(
+        order.size(), [&](std::size_t a, std::size_t b) { return digests[order[a]] == digests[order[b]]; },
+        [&](std::size_t first, std::size_t end) {
+            if (end - first < 2)
+                return;
             Pending same = crowded.WithoutMembers();
-            for (std::size_t k = n; k < end; ++k)
+            for (std::size_t k = first; k < end; ++k)
                 same.members.push_back(std::move(crowded.members[order[k]]));
             next.push_back(std::move(same));
-        }
-        n = end;
-    }
+        });
 }
 
 std::size_t CContentClasses::PlanRound(std::vector<Pending>& work) const

@@ -2,8 +2,7 @@
 // file at most once, with a bounded number of bytes in memory and of files open.
 #pragma once
 
-#include "engine/FileItem.h"
-#include "platform/FileIdentity.h"
+#include "engine/ContentStage.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,27 +10,7 @@
 #include <memory>
 #include <vector>
 
-class CHelperThread;
-
-using PositionClass = std::vector<std::int32_t>;
-
-// Files kept open between rounds, counted over every splitter of a scan so that together they stay
-// well inside the process's limit on open files.
-class COpenFileBudget
-{
-public:
-    COpenFileBudget(); // sized from the process's limit
-    bool Take();
-    void Give();
-    // The system ran out of descriptors: keep no more files open from now on.
-    void Exhausted() { m_limit.store(0); }
-
-private:
-    std::atomic<int> m_open{0};
-    std::atomic<int> m_limit;
-};
-
-class CContentClasses
+class CContentClasses final : public CContentStage
 {
 public:
     // `helper` may be null: then everything is read on the calling thread. `roundBudget` bounds the
@@ -39,20 +18,15 @@ public:
     // other splitters; null gives this one a budget of its own.
     CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper, std::size_t roundBudget = 4u << 20,
                     COpenFileBudget* openFiles = nullptr);
-    ~CContentClasses();
+    ~CContentClasses() override;
     CContentClasses(const CContentClasses&) = delete;
     CContentClasses& operator=(const CContentClasses&) = delete;
 
-    // Each of `candidates` holds positions in `files` (ascending) of files with the same recorded size;
-    // `stamps` holds what the walk saw of each file. Appends every class of two or more files with
-    // identical contents to `classes`, its positions ascending. A file is in a class only if it stayed
-    // the file its stamp describes from its first open until after its last read; one that cannot be
-    // opened or read is in no class and is named by Unreadable. False when a stop was noticed.
+    // A file is in a class only if it stayed the file its stamp describes from its first open until
+    // after its last read; one that cannot be opened or read is named by Unreadable.
     bool Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>& stamps,
-               const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes);
-
-    // Positions of the files that could not be read, gathered over every Split so far.
-    const std::vector<std::int32_t>& Unreadable() const { return m_unreadable; }
+               const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes) override;
+    const std::vector<std::int32_t>& Unreadable() const override { return m_unreadable; }
 
     // Called between two rounds of reads, on the calling thread: tests change files at that moment.
     void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }

@@ -71,16 +71,13 @@ void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFo
     if (!m_expanded.insert(listing.FolderId()).second)
         return;
     for (auto entry = listing.Entries().begin(); entry != listing.Entries().end(); ++entry) {
-        if (!entry->isDirectory || entry->name == "." || entry->name == "..")
+        if (!entry->isDirectory || platform::IsSelfOrParent(entry->name))
             continue;
         if (walkGoesFirst) {
             walkGoesFirst = false; // the walk enters it next: listing it here would only make it wait
             continue;
         }
-        std::string path = folder;
-        if (!platform::IsPathSeparator(path.back()))
-            path += platform::kPathSeparator;
-        path += entry->name;
+        std::string path = platform::JoinPath(folder, entry->name);
         if (m_slots.try_emplace(path).second)
             m_queue.push_back(std::move(path));
     }

@@ -1,39 +1,13 @@
-// The walk: every root depth first, one record per non-empty regular file in pre-order, one progress
-// text per subfolder in post-order.
-#include "engine/FolderPrefetch.h"
-#include "engine/ScanEngine.h"
+// Depth first with a stack of open listings rather than by recursion, so that the depth of a tree is
+// limited by memory and not by the thread's stack. A folder's files are recorded as its listing is
+// read; a subfolder is reported once everything below it is walked, or at once when it cannot be
+// entered.
+#include "engine/FolderWalk.h"
+
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
-void CScanEngine::ScanFolders()
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    CFolderPrefetch prefetch(m_stop);
-    m_prefetch = &prefetch;
-    for (const std::string& root : m_folders) {
-        if (IsStopped())
-            break;
-        ScanRoot(root);
-    }
-    m_prefetch = nullptr;
-}
-
-void CScanEngine::ScanRoot(const std::string& root)
-{
-    // An empty root, or a relative one whose base is gone, names no folder: it must never become
-    // the whole file system.
-    std::string folder = root.empty() ? root : platform::FullPath(root);
-    if (folder.empty()) {
-        Warn(ScanWarning::EKind::UnusableRoot, root);
-        return;
-    }
-    m_currentRoot = folder;
-    while (!folder.empty() && platform::IsPathSeparator(folder.back()))
-        folder.pop_back();
-    ScanFolder(folder);
-}
-
-struct CScanEngine::WalkFrame
+struct CFolderWalk::Frame
 {
     std::string reported; // as the parent's listing names it
     std::string listed;   // as it was listed
@@ -41,66 +15,88 @@ struct CScanEngine::WalkFrame
     std::size_t next = 0; // the next entry to take
 };
 
-bool CScanEngine::EnterFolder(const std::string& folder, std::vector<WalkFrame>& stack)
+CFolderWalk::CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress)
+    : m_stop(stop), m_progress(std::move(progress)), m_prefetch(stop)
+{}
+
+void CFolderWalk::Walk(const std::vector<std::string>& roots, FileRecords& files,
+                       std::vector<ScanWarning>& warnings, std::string& walking)
 {
-    if (IsStopped())
-        return false;
-    WalkFrame frame;
-    frame.reported = folder;
-    frame.listed = platform::FullPath(folder + platform::kPathSeparator);
-    if (!m_prefetch->Open(frame.listed, frame.listing))
-        return false;
-    if (!m_walkedFolders.insert(frame.listing.FolderId()).second)
-        return false;
-    m_prefetch->Offer(frame.listed, frame.listing);
-    stack.push_back(std::move(frame));
-    return true;
+    for (const std::string& root : roots) {
+        if (m_stop.load())
+            break;
+        // An empty root, or a relative one whose base is gone, names no folder: it must never become
+        // the whole file system.
+        walking = root.empty() ? root : platform::FullPath(root);
+        if (walking.empty()) {
+            warnings.push_back(ScanWarning{ScanWarning::EKind::UnusableRoot, root});
+            continue;
+        }
+        std::string folder = walking;
+        while (!folder.empty() && platform::IsPathSeparator(folder.back()))
+            folder.pop_back();
+        WalkFolder(folder, files);
+    }
+    walking.clear();
 }
 
-void CScanEngine::ScanFolder(const std::string& root)
+void CFolderWalk::WalkFolder(const std::string& root, FileRecords& files)
 {
-    // Depth first with a stack of open listings rather than by recursion, so that the depth of a
-    // tree is limited by memory and not by the worker's stack. A folder's files are recorded as its
-    // listing is read (pre-order); a subfolder is reported once everything below it is walked
-    // (post-order), or at once when it cannot be entered.
-    std::vector<WalkFrame> stack;
-    EnterFolder(root, stack);
+    std::vector<Frame> stack;
+    Enter(root, stack);
     while (!stack.empty()) {
-        WalkFrame& top = stack.back();
+        Frame& top = stack.back();
         const std::vector<platform::FolderEntry>& entries = top.listing.Entries();
         if (top.next == entries.size()) {
             const std::string done = std::move(top.reported);
             stack.pop_back();
             if (!stack.empty())
-                NotifyScanProgress(done);
+                Report(done, files);
             continue;
         }
         const platform::FolderEntry& entry = entries[top.next++];
-        if (entry.name == "." || entry.name == "..")
+        if (platform::IsSelfOrParent(entry.name))
             continue;
-        std::string path = top.listed;
-        if (!platform::IsPathSeparator(path.back()))
-            path += platform::kPathSeparator;
-        path += entry.name;
+        std::string path = platform::JoinPath(top.listed, entry.name);
         if (entry.isDirectory) {
-            if (!EnterFolder(path, stack))
-                NotifyScanProgress(path);
+            if (!Enter(path, stack))
+                Report(path, files);
             continue;
         }
-        AddFile(std::move(path), entry);
+        Record(std::move(path), entry, files);
     }
 }
 
-void CScanEngine::AddFile(std::string path, const platform::FolderEntry& entry)
+bool CFolderWalk::Enter(const std::string& folder, std::vector<Frame>& stack)
+{
+    if (m_stop.load())
+        return false;
+    Frame frame;
+    frame.reported = folder;
+    frame.listed = platform::FullPath(folder + platform::kPathSeparator);
+    if (!m_prefetch.Open(frame.listed, frame.listing))
+        return false;
+    if (!m_walkedFolders.insert(frame.listing.FolderId()).second)
+        return false;
+    m_prefetch.Offer(frame.listed, frame.listing);
+    stack.push_back(std::move(frame));
+    return true;
+}
+
+void CFolderWalk::Record(std::string path, const platform::FolderEntry& entry, FileRecords& files)
 {
     if (!entry.isFile || entry.size == 0)
         return;
     if (!m_recordedFiles.insert(entry.id).second)
         return;
-
     FileItem item(std::move(path));
     item.size = entry.size;
     item.modified = entry.modified;
-    m_files.push_back(std::move(item));
-    m_stamps.push_back(entry.Stamp());
+    files.items.push_back(std::move(item));
+    files.stamps.push_back(entry.Stamp());
+}
+
+void CFolderWalk::Report(const std::string& folder, const FileRecords& files)
+{
+    m_progress("(" + std::to_string(static_cast<std::int32_t>(files.size())) + " scanned) " + folder);
 }

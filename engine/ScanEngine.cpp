@@ -1,61 +1,73 @@
-// The engine's life: what the owner calls, the worker's entry and the notifications.
+// The engine's life and the order of its stages. Small runs of one size are shared out whole over
+// both cores a batch at a time, and their texts and groups then follow in order; a crowded or large
+// run is read by both cores together. Either way the texts and groups come out as they would one
+// run after another.
 #include "engine/ScanEngine.h"
 
+#include "engine/Candidates.h"
 #include "engine/ContentClasses.h"
+#include "engine/FolderWalk.h"
+#include "engine/HelperThread.h"
+#include "engine/SizeRuns.h"
 
-#include <cassert>
+#include <algorithm>
 #include <new>
 
-CScanEngine::CScanEngine() = default;
+namespace {
+
+constexpr std::size_t kBatchFiles = 4096;    // files of small runs shared out at a time
+constexpr std::size_t kCrowdedRun = 32;      // a run this long is read by both cores together
+constexpr std::int64_t kLargeFile = 1 << 20; // and so is a run of files this large
+
+bool IsCrowded(const PositionRun& run, const FileRecords& files)
+{
+    return static_cast<std::size_t>(run.last - run.first + 1) >= kCrowdedRun ||
+           files.items[static_cast<std::size_t>(run.first)].size >= kLargeFile;
+}
+
+std::string RunProgressText(std::int32_t first, std::size_t total)
+{
+    const std::int64_t percent = static_cast<std::int64_t>(first) * 100 / static_cast<std::int64_t>(total);
+    return std::to_string(first) + " of " + std::to_string(static_cast<std::int32_t>(total)) + " files - " +
+           std::to_string(percent) + "%";
+}
+
+} // namespace
+
+CScanEngine::CScanEngine()
+    : m_makeContentStage(
+          [this](const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles) {
+              auto stage = std::make_unique<CContentClasses>(stop, helper, 4u << 20, &openFiles);
+              stage->SetRoundHook(m_roundHook);
+              return stage;
+          })
+{}
+
 CScanEngine::~CScanEngine() = default;
 
 void CScanEngine::AddListener(CMyFilesListener* listener)
 {
     m_listeners.push_back(listener);
 }
-
 void CScanEngine::AddFolder(const std::string& folder)
 {
     m_folders.push_back(folder);
 }
-
 void CScanEngine::RequestStop()
 {
     m_stop.store(true);
 }
-
 bool CScanEngine::IsStopped() const
 {
     return m_stop.load();
 }
-
 void CScanEngine::Lock()
 {
     m_lock.lock();
 }
-
 void CScanEngine::Unlock()
 {
     m_lock.unlock();
-}
-
-std::int32_t CScanEngine::GetResultCount() const
-{
-    return static_cast<std::int32_t>(m_results.size());
-}
-
-FileItem CScanEngine::GetResult(std::int32_t index) const
-{
-    assert(index >= 0 && static_cast<std::size_t>(index) < m_results.size());
-    return m_results[static_cast<std::size_t>(index)];
-}
-
-std::string CScanEngine::GetSummaryText() const
-{
-    const auto scanned = static_cast<std::int32_t>(m_files.size());
-    const auto grouped = static_cast<std::int32_t>(m_results.size()) - m_groupCount;
-    return "Scan completed (" + std::to_string(scanned) + " files scanned, " + std::to_string(grouped) +
-           " duplicates found)";
 }
 
 std::string CScanEngine::GetFailureText() const
@@ -65,35 +77,82 @@ std::string CScanEngine::GetFailureText() const
     return "Not enough memory to finish the scan";
 }
 
-void CScanEngine::Warn(ScanWarning::EKind kind, const std::string& path)
+unsigned ScanThreadProc(CScanEngine* engine)
 {
-    m_warnings.push_back(ScanWarning{kind, path});
+    engine->Run();
+    engine->NotifyFinished();
+    return 0;
 }
 
-void CScanEngine::Fail() noexcept
+void CScanEngine::Run()
 {
-    // Whatever was found is incomplete: nothing of it is shown. Clearing frees memory, it takes none.
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_failed = true;
-    m_groupCount = 0;
-    std::vector<FileItem>().swap(m_results);
-    std::vector<FileItem>().swap(m_files);
-    std::vector<platform::FileStamp>().swap(m_stamps);
-    FileIdSet().swap(m_recordedFiles);
-    FileIdSet().swap(m_walkedFolders);
+    std::string walking; // the root being walked, named if memory runs out there
     try {
-        m_failedRoot = m_currentRoot;
+        const std::lock_guard<CScanEngine> hold(*this);
+        if (!IsStopped()) {
+            CFolderWalk walk(m_stop, [this](const std::string& text) {
+                for (CMyFilesListener* listener : m_listeners)
+                    listener->OnScanProgress(text);
+            });
+            walk.Walk(m_folders, m_files, m_warnings, walking);
+        }
+        if (!IsStopped())
+            Resolve();
     } catch (const std::bad_alloc&) {
-        m_failedRoot.clear();
+        Fail(std::move(walking));
+    } catch (const std::length_error&) {
+        Fail(std::move(walking)); // a container asked for more than it can ever hold: out of memory as well
     }
 }
 
-void CScanEngine::NotifyScanProgress(const std::string& path)
+void CScanEngine::Resolve()
 {
-    const std::string text =
-        "(" + std::to_string(static_cast<std::int32_t>(m_files.size())) + " scanned) " + path;
-    for (CMyFilesListener* listener : m_listeners)
-        listener->OnScanProgress(text);
+    NotifyResolveProgress(std::string());
+    SortBySize(m_files);
+    const std::vector<PositionRun> runs = SizeRuns(m_files);
+
+    CHelperThread helper;
+    COpenFileBudget openFiles;
+    const std::unique_ptr<CContentStage> stages[3] = {m_makeContentStage(m_stop, &helper, openFiles),
+                                                      m_makeContentStage(m_stop, nullptr, openFiles),
+                                                      m_makeContentStage(m_stop, nullptr, openFiles)};
+    CContentStage& shared = *stages[0]; // reads on both cores
+    auto classesOf = [this](const PositionRun& run, CContentStage& stage,
+                            std::vector<PositionClass>& classes) {
+        return stage.Split(m_files.items, m_files.stamps, TailClasses(m_files, run), classes);
+    };
+
+    for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
+        if (IsCrowded(runs[i], m_files)) {
+            NotifyResolveProgress(RunProgressText(runs[i].first, m_files.size()));
+            std::vector<PositionClass> classes;
+            if (classesOf(runs[i], shared, classes))
+                m_output.Append(m_files.items, std::move(classes));
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        for (std::size_t files = 0;
+             end < runs.size() && files < kBatchFiles && !IsCrowded(runs[end], m_files); ++end)
+            files += static_cast<std::size_t>(runs[end].last - runs[end].first + 1);
+        std::vector<std::vector<PositionClass>> found(end - i);
+        helper.ForEach(end - i, [&](std::size_t k, unsigned thread) {
+            classesOf(runs[i + k], *stages[1 + thread], found[k]);
+        });
+        for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
+            NotifyResolveProgress(RunProgressText(runs[i + k].first, m_files.size()));
+            m_output.Append(m_files.items, std::move(found[k]));
+        }
+        i = end;
+    }
+
+    std::vector<std::int32_t> unreadable;
+    for (const std::unique_ptr<CContentStage>& stage : stages)
+        unreadable.insert(unreadable.end(), stage->Unreadable().begin(), stage->Unreadable().end());
+    std::sort(unreadable.begin(), unreadable.end());
+    for (const std::int32_t position : unreadable)
+        m_warnings.push_back(ScanWarning{ScanWarning::EKind::UnreadableFile,
+                                         m_files.items[static_cast<std::size_t>(position)].path});
 }
 
 void CScanEngine::NotifyResolveProgress(const std::string& text)
@@ -111,19 +170,13 @@ void CScanEngine::NotifyFinished()
         listener->OnScanFinished();
 }
 
-unsigned ScanThreadProc(CScanEngine* engine)
+void CScanEngine::Fail(std::string root) noexcept
 {
-    try {
-        if (!engine->IsStopped())
-            engine->ScanFolders();
-        engine->m_currentRoot.clear();
-        if (!engine->IsStopped())
-            engine->ResolveDuplicates();
-    } catch (const std::bad_alloc&) {
-        engine->Fail();
-    } catch (const std::length_error&) {
-        engine->Fail(); // a container asked for more than it can ever hold: out of memory as well
-    }
-    engine->NotifyFinished();
-    return 0;
+    // Whatever was found is incomplete: nothing of it is shown. Clearing frees memory, it takes none.
+    const std::lock_guard<std::mutex> hold(m_lock);
+    m_failed = true;
+    m_output.Clear();
+    std::vector<FileItem>().swap(m_files.items);
+    std::vector<platform::FileStamp>().swap(m_files.stamps);
+    m_failedRoot = std::move(root);
 }

@@ -25,6 +25,24 @@ inline bool IsPathSeparator(char c)
 }
 #endif
 
+// `folder` and a name in it, with one separator between them.
+inline std::string JoinPath(const std::string& folder, std::string_view name)
+{
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path = folder;
+    if (path.empty() || !IsPathSeparator(path.back()))
+        path += kPathSeparator;
+    path += name;
+    return path;
+}
+
+// True for the entries "." and "..", which every listing holds and no walk enters.
+inline bool IsSelfOrParent(std::string_view name)
+{
+    return name == "." || name == "..";
+}
+
 // The absolute form of `path`, made against the current folder, without "." steps or repeated
 // separators. A ".." step undoes the step before it, except that on POSIX, after a link to a folder,
 // it leads where the system takes it: to the parent of the link's target. No other link is resolved.

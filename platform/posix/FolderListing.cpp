@@ -1,6 +1,7 @@
 // Folder listing on POSIX: readdir, then one fstatat per entry relative to the folder's descriptor.
 #include "platform/FolderListing.h"
 
+#include "platform/Path.h"
 #include "platform/posix/LongPath.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ void Describe(const struct stat& st, FolderEntry& entry)
 // but a folder is recorded as neither folder nor file.
 void Examine(int folderFd, unsigned char type, FolderEntry& entry)
 {
-    if (entry.name == "." || entry.name == "..") {
+    if (IsSelfOrParent(entry.name)) {
         entry.isDirectory = true;
         return;
     }

@@ -1,6 +1,7 @@
 // Reading files on POSIX.
 #include "platform/InputFile.h"
 
+#include "platform/ReadFully.h"
 #include "platform/posix/LongPath.h"
 
 #include <cerrno>
@@ -96,36 +97,26 @@ void CInputFile::Close()
 
 std::int64_t CInputFile::Read(void* buffer, std::size_t count)
 {
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = read(Descriptor(), out + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(done);
+    return ReadFully(buffer, count, [this](char* at, std::size_t want, std::size_t) -> std::int64_t {
+        for (;;) {
+            const ssize_t n = read(Descriptor(), at, want);
+            if (n >= 0 || errno != EINTR)
+                return n;
+        }
+    });
 }
 
 std::int64_t CInputFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
 {
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = pread(Descriptor(), out + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(done);
+    return ReadFully(
+        buffer, count, [this, offset](char* at, std::size_t want, std::size_t done) -> std::int64_t {
+            for (;;) {
+                const ssize_t n = pread(Descriptor(), at, want,
+                                        static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+                if (n >= 0 || errno != EINTR)
+                    return n;
+            }
+        });
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // Reading files on Windows, shared for reading and writing with other programs.
 #include "platform/InputFile.h"
 
+#include "platform/ReadFully.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -115,38 +116,29 @@ void CInputFile::Close()
 
 std::int64_t CInputFile::Read(void* buffer, std::size_t count)
 {
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
+    return ReadFully(buffer, count, [this](char* at, std::size_t want, std::size_t) -> std::int64_t {
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
-        if (!ReadFile(AsHandle(m_handle), out + done, want, &got, nullptr))
+        const auto some = static_cast<DWORD>(std::min<std::size_t>(want, 1u << 30));
+        if (!ReadFile(AsHandle(m_handle), at, some, &got, nullptr))
             return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return static_cast<std::int64_t>(done);
+        return got;
+    });
 }
 
 std::int64_t CInputFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
 {
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        OVERLAPPED at{};
-        const std::int64_t position = offset + static_cast<std::int64_t>(done);
-        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFF);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
-        if (!ReadFile(AsHandle(m_handle), out + done, want, &got, &at))
-            return GetLastError() == ERROR_HANDLE_EOF ? static_cast<std::int64_t>(done) : -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return static_cast<std::int64_t>(done);
+    return ReadFully(
+        buffer, count, [this, offset](char* at, std::size_t want, std::size_t done) -> std::int64_t {
+            OVERLAPPED where{};
+            const std::int64_t position = offset + static_cast<std::int64_t>(done);
+            where.Offset = static_cast<DWORD>(position & 0xFFFFFFFF);
+            where.OffsetHigh = static_cast<DWORD>(position >> 32);
+            DWORD got = 0;
+            const auto some = static_cast<DWORD>(std::min<std::size_t>(want, 1u << 30));
+            if (!ReadFile(AsHandle(m_handle), at, some, &got, &where))
+                return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1; // reading at the end is the end
+            return got;
+        });
 }
 
 } // namespace platform

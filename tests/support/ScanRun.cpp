@@ -2,6 +2,7 @@
 #include "tests/support/ScanRun.h"
 
 #include "platform/Path.h"
+#include "tests/support/PairwiseClasses.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,10 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
     CScanEngine engine;
     CRecordingListener listener(engine, outcome, hooks);
     engine.AddListener(&listener);
-    engine.SetResolveMethod(method);
+    if (method == EResolveMethod::Pairwise)
+        engine.SetContentStage([](const std::atomic<bool>&, CHelperThread*, COpenFileBudget&) {
+            return std::make_unique<CPairwiseClasses>();
+        });
     if (hooks.betweenRounds)
         engine.SetRoundHook(hooks.betweenRounds);
     for (const std::string& folder : folders)

@@ -44,6 +44,13 @@ private:
     ScanHooks m_hooks;
 };
 
+// How the contents are told apart: the engine's own reading, or the plain pairwise reference.
+enum class EResolveMethod
+{
+    Partition,
+    Pairwise,
+};
+
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {},
                     EResolveMethod method = EResolveMethod::Partition);
 

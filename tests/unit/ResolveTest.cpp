@@ -1,6 +1,7 @@
 // Resolving: which files form groups, in what order, and the texts sent on the way.
 #include "engine/PathTail.h"
 #include "platform/InputFile.h"
+#include "tests/support/PairwiseClasses.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 

@@ -1,0 +1,43 @@
+// The first stage: the roots, walked depth first, become one record per non-empty regular file (in
+// pre-order) and one progress text per subfolder (in post-order).
+#pragma once
+
+#include "engine/FileRecords.h"
+#include "engine/FolderPrefetch.h"
+#include "platform/FileIdentity.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class CFolderWalk
+{
+public:
+    // `progress` gets each text as the walk makes it: "(N scanned) folder".
+    CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress);
+    CFolderWalk(const CFolderWalk&) = delete;
+    CFolderWalk& operator=(const CFolderWalk&) = delete;
+
+    // Appends the records of every root to `files`, until a stop. A root that names no folder (empty,
+    // or relative while the current folder is gone) is not walked and is named in `warnings`.
+    // `walking` holds the root being walked, so that a scan that runs out of memory can say where.
+    void Walk(const std::vector<std::string>& roots, FileRecords& files, std::vector<ScanWarning>& warnings,
+              std::string& walking);
+
+private:
+    struct Frame;
+    void WalkFolder(const std::string& root, FileRecords& files);
+    bool Enter(const std::string& folder, std::vector<Frame>& stack);
+    void Record(std::string path, const platform::FolderEntry& entry, FileRecords& files);
+    void Report(const std::string& folder, const FileRecords& files);
+
+    using FileIdSet = std::unordered_set<platform::FileId, platform::FileIdHash>;
+
+    const std::atomic<bool>& m_stop;
+    std::function<void(const std::string&)> m_progress;
+    CFolderPrefetch m_prefetch; // lists folders ahead of the walk on the other core
+    FileIdSet m_walkedFolders;  // a folder met again (link loop, repeated root) is not entered twice
+    FileIdSet m_recordedFiles;  // a file met again (several names, a bind mount) is recorded once
+};

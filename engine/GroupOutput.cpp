@@ -1,0 +1,40 @@
+#include "engine/GroupOutput.h"
+
+#include <algorithm>
+#include <cassert>
+
+void CGroupOutput::Append(std::vector<FileItem>& files, std::vector<PositionClass> classes)
+{
+    std::sort(classes.begin(), classes.end(),
+              [](const PositionClass& a, const PositionClass& b) { return a.front() < b.front(); });
+    for (const PositionClass& positions : classes) {
+        for (const std::int32_t position : positions) {
+            files[static_cast<std::size_t>(position)].grouped = true;
+            m_results.push_back(position);
+        }
+        m_results.push_back(kSeparator);
+        ++m_groupCount;
+    }
+}
+
+void CGroupOutput::Clear()
+{
+    std::vector<std::int32_t>().swap(m_results);
+    m_groupCount = 0;
+}
+
+FileItem CGroupOutput::Get(const std::vector<FileItem>& files, std::int32_t index) const
+{
+    assert(index >= 0 && index < Count());
+    const std::int32_t position = m_results[static_cast<std::size_t>(index)];
+    if (position == kSeparator)
+        return FileItem(GROUP_SEPARATOR);
+    return files[static_cast<std::size_t>(position)];
+}
+
+std::string CGroupOutput::SummaryText(std::size_t scanned) const
+{
+    const std::int32_t duplicates = Count() - m_groupCount;
+    return "Scan completed (" + std::to_string(static_cast<std::int32_t>(scanned)) + " files scanned, " +
+           std::to_string(duplicates) + " duplicates found)";
+}
