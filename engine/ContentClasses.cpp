@@ -179,15 +179,13 @@ CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* h
 
 CContentClasses::~CContentClasses() = default;
 
-bool CContentClasses::Split(const std::vector<FileItem>& items,
-                            const std::vector<platform::FileStamp>& stamps,
-                            const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes)
+bool CContentClasses::Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
+                            std::vector<PositionClass>& classes)
 {
-    const Files files{items, stamps};
     std::vector<Pending> work;
     for (const PositionClass& candidate : candidates) {
         Pending pending;
-        pending.listedSize = items[static_cast<std::size_t>(candidate.front())].size;
+        pending.listedSize = files.items[static_cast<std::size_t>(candidate.front())].size;
         pending.members.resize(candidate.size());
         for (std::size_t i = 0; i < candidate.size(); ++i)
             pending.members[i].position = candidate[i];
@@ -215,7 +213,7 @@ bool CContentClasses::Split(const std::vector<FileItem>& items,
     return true;
 }
 
-void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vector<Pending>& next,
+void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
                                 std::vector<PositionClass>& classes)
 {
     for (const std::vector<std::size_t>& group : Partition(pending)) {
@@ -241,7 +239,7 @@ void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vecto
         for (Member& member : narrower.members) {
             Release(member);
             const auto at = static_cast<std::size_t>(member.position);
-            if (platform::StillSame(files.items[at].path, files.stamps[at]))
+            if (platform::StillSame(files.items[at].path, files.Stamp(at)))
                 found.push_back(member.position);
         }
         if (found.size() > 1)
@@ -251,7 +249,7 @@ void CContentClasses::SplitRead(const Files& files, Pending& pending, std::vecto
         Release(member);
 }
 
-void CContentClasses::SplitByDigest(const Files& files, Pending& crowded, std::vector<Pending>& next)
+void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next)
 {
     // Read the rest of every member in large reads, one member after another on both threads: the
     // cost is the bytes, however many members there are. Members of one digest then go on to the
@@ -267,7 +265,7 @@ void CContentClasses::SplitByDigest(const Files& files, Pending& crowded, std::v
     auto digestOne = [&](std::size_t i, unsigned thread) {
         const auto at = static_cast<std::size_t>(crowded.members[i].position);
         platform::CInputFile file;
-        switch (file.OpenSame(files.items[at].path, files.stamps[at])) {
+        switch (file.OpenSame(files.items[at].path, files.Stamp(at))) {
         case platform::CInputFile::EOpen::Opened:
             break;
         case platform::CInputFile::EOpen::Changed:
@@ -381,7 +379,7 @@ void CContentClasses::Plan(Pending& pending, std::size_t cap) const
     }
 }
 
-void CContentClasses::ReadRound(const Files& files, std::vector<Pending>& work, std::size_t active)
+void CContentClasses::ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active)
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tasks;
     std::size_t bytes = 0;
@@ -426,7 +424,7 @@ void CContentClasses::ReadRound(const Files& files, std::vector<Pending>& work, 
     }
 }
 
-void CContentClasses::ReadMember(const Files& files, Pending& pending, std::size_t index)
+void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std::size_t index)
 {
     Member& member = pending.members[index];
     Slot& slot = m_slots[pending.firstSlot + index];
@@ -441,7 +439,7 @@ void CContentClasses::ReadMember(const Files& files, Pending& pending, std::size
         return fail(ERead::Changed);
     if (!member.file.IsOpen()) {
         const auto at = static_cast<std::size_t>(member.position);
-        switch (member.file.OpenSame(files.items[at].path, files.stamps[at])) {
+        switch (member.file.OpenSame(files.items[at].path, files.Stamp(at))) {
         case platform::CInputFile::EOpen::Opened:
             break;
         case platform::CInputFile::EOpen::Changed:

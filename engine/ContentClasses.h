@@ -24,8 +24,8 @@ public:
 
     // A file is in a class only if it stayed the file its stamp describes from its first open until
     // after its last read; one that cannot be opened or read is named by Unreadable.
-    bool Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>& stamps,
-               const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes) override;
+    bool Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
+               std::vector<PositionClass>& classes) override;
     const std::vector<std::int32_t>& Unreadable() const override { return m_unreadable; }
 
     // Called between two rounds of reads, on the calling thread: tests change files at that moment.
@@ -48,22 +48,17 @@ private:
         std::uint64_t key = 0;
         ERead state = ERead::Changed;
     };
-    struct Files
-    {
-        const std::vector<FileItem>& items;
-        const std::vector<platform::FileStamp>& stamps;
-    };
 
     // Plans the next read of the first classes of `work` that fit the budget; returns how many.
     std::size_t PlanRound(std::vector<Pending>& work) const;
     void Plan(Pending& pending, std::size_t cap) const;
-    void ReadRound(const Files& files, std::vector<Pending>& work, std::size_t active);
+    void ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active);
     // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
-    void SplitRead(const Files& files, Pending& pending, std::vector<Pending>& next,
+    void SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
                    std::vector<PositionClass>& classes);
     // Splits a class too crowded for useful chunks by a digest of its members' remaining bytes.
-    void SplitByDigest(const Files& files, Pending& crowded, std::vector<Pending>& next);
-    void ReadMember(const Files& files, Pending& pending, std::size_t index);
+    void SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next);
+    void ReadMember(const FileRecords& files, Pending& pending, std::size_t index);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
     void Release(Member& member);

@@ -34,11 +34,11 @@ public:
     virtual ~CContentStage() = default;
 
     // Each of `candidates` holds positions in `files` (ascending) of files with the same recorded
-    // size; `stamps` holds what the walk saw of each file. Appends every class of two or more files
+    // size. Appends every class of two or more files
     // with identical contents to `classes`, its positions ascending. A file that cannot be opened or
     // read is in no class. False when a stop was noticed: what was appended then is incomplete.
-    virtual bool Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>& stamps,
-                       const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes) = 0;
+    virtual bool Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
+                       std::vector<PositionClass>& classes) = 0;
 
     // Positions of the files that could not be read, gathered over every Split so far.
     virtual const std::vector<std::int32_t>& Unreadable() const = 0;

@@ -9,14 +9,30 @@
 #include <string>
 #include <vector>
 
+// What the walk saw of a file beyond its record's size.
+struct FileMark
+{
+    platform::FileId id;
+    std::int64_t writeTime = 0;
+};
+
 // One record per file walked and, in step with it, what the walk saw of the file: a file opened
 // later is trusted only while it is still that file.
 struct FileRecords
 {
     std::vector<FileItem> items;
-    std::vector<platform::FileStamp> stamps;
+    std::vector<FileMark> marks;
 
     std::size_t size() const { return items.size(); }
+    platform::FileStamp Stamp(std::size_t i) const
+    {
+        return {marks[i].id, items[i].size, marks[i].writeTime};
+    }
+    void Add(FileItem item, const platform::FileStamp& stamp)
+    {
+        items.push_back(std::move(item));
+        marks.push_back({stamp.id, stamp.writeTime});
+    }
 };
 
 // Positions in FileRecords, ascending: files that may still be, or are, copies of each other.

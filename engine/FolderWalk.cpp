@@ -7,6 +7,8 @@
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
+#include <algorithm>
+
 struct CFolderWalk::Frame
 {
     std::string reported; // as the parent's listing names it
@@ -87,16 +89,43 @@ void CFolderWalk::Record(std::string path, const platform::FolderEntry& entry, F
 {
     if (!entry.isFile || entry.size == 0)
         return;
-    if (!m_recordedFiles.insert(entry.id).second)
+    if (!m_recordedFiles.Add(entry.id, files))
         return;
     FileItem item(std::move(path));
     item.size = entry.size;
     item.modified = entry.modified;
-    files.items.push_back(std::move(item));
-    files.stamps.push_back(entry.Stamp());
+    files.Add(std::move(item), entry.Stamp());
 }
 
 void CFolderWalk::Report(const std::string& folder, const FileRecords& files)
 {
     m_progress("(" + std::to_string(static_cast<std::int32_t>(files.size())) + " scanned) " + folder);
+}
+
+std::size_t CFolderWalk::CRecordedFiles::Find(const platform::FileId& id, const FileRecords& files) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t at = platform::FileIdHash()(id) & mask;; at = (at + 1) & mask) {
+        const std::int32_t position = m_slots[at];
+        if (position < 0 || files.marks[static_cast<std::size_t>(position)].id == id)
+            return at;
+    }
+}
+
+bool CFolderWalk::CRecordedFiles::Add(const platform::FileId& id, const FileRecords& files)
+{
+    if (2 * (m_count + 1) > m_slots.size()) {
+        // At most half full, so that a search ends after a few slots.
+        std::vector<std::int32_t> old(std::max<std::size_t>(1024, 2 * m_slots.size()), -1);
+        old.swap(m_slots);
+        for (const std::int32_t position : old)
+            if (position >= 0)
+                m_slots[Find(files.marks[static_cast<std::size_t>(position)].id, files)] = position;
+    }
+    const std::size_t at = Find(id, files);
+    if (m_slots[at] >= 0)
+        return false;
+    m_slots[at] = static_cast<std::int32_t>(files.size());
+    ++m_count;
+    return true;
 }

@@ -33,11 +33,25 @@ private:
     void Record(std::string path, const platform::FolderEntry& entry, FileRecords& files);
     void Report(const std::string& folder, const FileRecords& files);
 
-    using FileIdSet = std::unordered_set<platform::FileId, platform::FileIdHash>;
+    // The records already made, found by their files' identities: a table of positions in the
+    // records (open addressing), so that remembering every file costs a few bytes, not a copy of its
+    // identity in a node of its own.
+    class CRecordedFiles
+    {
+    public:
+        // True when the file was not yet recorded; it then counts as the record about to be appended.
+        bool Add(const platform::FileId& id, const FileRecords& files);
+
+    private:
+        std::size_t Find(const platform::FileId& id, const FileRecords& files) const;
+        std::vector<std::int32_t> m_slots; // a position in the records, or -1
+        std::size_t m_count = 0;
+    };
 
     const std::atomic<bool>& m_stop;
     std::function<void(const std::string&)> m_progress;
     CFolderPrefetch m_prefetch; // lists folders ahead of the walk on the other core
-    FileIdSet m_walkedFolders;  // a folder met again (link loop, repeated root) is not entered twice
-    FileIdSet m_recordedFiles;  // a file met again (several names, a bind mount) is recorded once
+    // A folder met again (link loop, repeated root) is not entered twice.
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_walkedFolders;
+    CRecordedFiles m_recordedFiles; // a file met again (several names, a bind mount) is recorded once
 };

@@ -9,6 +9,7 @@
 #include "engine/FolderWalk.h"
 #include "engine/HelperThread.h"
 #include "engine/SizeRuns.h"
+#include "platform/Memory.h"
 
 #include <algorithm>
 #include <new>
@@ -96,6 +97,7 @@ void CScanEngine::Run()
             });
             walk.Walk(m_folders, m_files, m_warnings, walking);
         }
+        platform::ReturnFreedMemory(); // the walk's listings, so that resolving adds to the records alone
         if (!IsStopped())
             Resolve();
     } catch (const std::bad_alloc&) {
@@ -110,6 +112,7 @@ void CScanEngine::Resolve()
     NotifyResolveProgress(std::string());
     SortBySize(m_files);
     const std::vector<PositionRun> runs = SizeRuns(m_files);
+    ForgetPathsOutsideRuns(m_files, runs); // never read again: a size met once holds no copy
 
     CHelperThread helper;
     COpenFileBudget openFiles;
@@ -119,7 +122,7 @@ void CScanEngine::Resolve()
     CContentStage& shared = *stages[0]; // reads on both cores
     auto classesOf = [this](const PositionRun& run, CContentStage& stage,
                             std::vector<PositionClass>& classes) {
-        return stage.Split(m_files.items, m_files.stamps, TailClasses(m_files, run), classes);
+        return stage.Split(m_files, TailClasses(m_files, run), classes);
     };
 
     for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
@@ -177,6 +180,6 @@ void CScanEngine::Fail(std::string root) noexcept
     m_failed = true;
     m_output.Clear();
     std::vector<FileItem>().swap(m_files.items);
-    std::vector<platform::FileStamp>().swap(m_files.stamps);
+    std::vector<FileMark>().swap(m_files.marks);
     m_failedRoot = std::move(root);
 }

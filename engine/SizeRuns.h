@@ -6,8 +6,12 @@
 
 #include <vector>
 
-// Sorts the records (and their stamps with them) by size; equal sizes keep the walk's order.
+// Sorts the records (and their marks with them) by size; equal sizes keep the walk's order.
 void SortBySize(FileRecords& files);
 
 // The runs of two or more records of one size, in order, once the records are sorted.
 std::vector<PositionRun> SizeRuns(const FileRecords& files);
+
+// Frees the paths of the records in no run: nothing reads them again, and on a large tree most files
+// may have a size of their own.
+void ForgetPathsOutsideRuns(FileRecords& files, const std::vector<PositionRun>& runs);

@@ -1,6 +1,7 @@
 // quorvel-scan: runs one scan as the main window does and prints the groups in the blank-line
 // separated form that other duplicate finders read.
 #include "engine/ScanEngine.h"
+#include "platform/Memory.h"
 #include "platform/Path.h"
 
 #include <atomic>
@@ -169,6 +170,7 @@ int Report(CScanEngine& engine, char end)
 
 int main(int argc, char** argv)
 {
+    platform::ShareOneHeap(); // before the first thread starts
     bool showProgress = false;
     bool optionsEnded = false;
     char end = '\n';

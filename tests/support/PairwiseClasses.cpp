@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-bool CPairwiseClasses::Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>&,
-                             const std::vector<PositionClass>& candidates,
+bool CPairwiseClasses::Split(const FileRecords& records, const std::vector<PositionClass>& candidates,
                              std::vector<PositionClass>& classes)
 {
+    const std::vector<FileItem>& files = records.items;
     // Each class is anchored on its earliest member and gathers every later member equal to it.
     for (const PositionClass& candidate : candidates) {
         std::vector<bool> taken(candidate.size(), false);

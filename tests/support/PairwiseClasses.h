@@ -11,8 +11,8 @@ class CInputFile;
 class CPairwiseClasses final : public CContentStage
 {
 public:
-    bool Split(const std::vector<FileItem>& files, const std::vector<platform::FileStamp>& stamps,
-               const std::vector<PositionClass>& candidates, std::vector<PositionClass>& classes) override;
+    bool Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
+               std::vector<PositionClass>& classes) override;
     // It names nothing: a file it cannot read simply equals nothing.
     const std::vector<std::int32_t>& Unreadable() const override { return m_none; }
 

@@ -20,10 +20,10 @@ struct Sample
     std::vector<std::string> contents;
 };
 
-// What a walk would have recorded of each file, taken from its folder's listing.
-std::vector<platform::FileStamp> StampsOf(const std::vector<FileItem>& files)
+// The records a walk would have made of the files, marks taken from their folders' listings.
+FileRecords RecordsOf(const std::vector<FileItem>& files)
 {
-    std::vector<platform::FileStamp> stamps;
+    FileRecords records;
     for (const FileItem& file : files) {
         std::size_t cut = file.path.size();
         while (!platform::IsPathSeparator(file.path[cut - 1]))
@@ -33,10 +33,10 @@ std::vector<platform::FileStamp> StampsOf(const std::vector<FileItem>& files)
         const std::string name = file.path.substr(cut);
         for (const platform::FolderEntry& entry : listing.Entries())
             if (entry.name == name)
-                stamps.push_back(entry.Stamp());
+                records.Add(file, entry.Stamp());
     }
-    EXPECT_EQ(stamps.size(), files.size());
-    return stamps;
+    EXPECT_EQ(records.size(), files.size());
+    return records;
 }
 
 // One size class of `count` files made of a few base contents with single-byte changes at the
@@ -85,7 +85,7 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     unsigned seed = 1;
     for (const std::size_t size : sizes) {
         const Sample sample = MakeClass(tree, size, 40, seed++);
-        const std::vector<platform::FileStamp> stamps = StampsOf(sample.files);
+        const FileRecords records = RecordsOf(sample.files);
         PositionClass all;
         for (std::size_t i = 0; i < sample.files.size(); ++i)
             all.push_back(static_cast<std::int32_t>(i));
@@ -95,7 +95,7 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
                              << "size " << size << " budget " << budget << " helper " << (with != nullptr));
                 CContentClasses splitter(stop, with, budget);
                 std::vector<PositionClass> classes;
-                ASSERT_TRUE(splitter.Split(sample.files, stamps, {all}, classes));
+                ASSERT_TRUE(splitter.Split(records, {all}, classes));
                 std::sort(classes.begin(), classes.end());
                 EXPECT_EQ(classes, BruteForce(sample.contents));
             }
@@ -122,14 +122,14 @@ TEST(ContentClasses, ACrowdedClassOfEqualHeadsSplitsAsBruteForceDoes)
         sample.files.back().size = 200000;
         sample.contents.push_back(bytes);
     }
-    const std::vector<platform::FileStamp> stamps = StampsOf(sample.files);
+    const FileRecords records = RecordsOf(sample.files);
     PositionClass all;
     for (std::int32_t i = 0; i < 150; ++i)
         all.push_back(i);
     for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
         CContentClasses splitter(stop, with);
         std::vector<PositionClass> classes;
-        ASSERT_TRUE(splitter.Split(sample.files, stamps, {all}, classes));
+        ASSERT_TRUE(splitter.Split(records, {all}, classes));
         std::sort(classes.begin(), classes.end());
         EXPECT_EQ(classes, BruteForce(sample.contents));
     }
@@ -146,7 +146,7 @@ TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
         files.emplace_back(tree.Path(name));
         files.back().size = 5000;
     }
-    const std::vector<platform::FileStamp> stamps = StampsOf(files);
+    const FileRecords records = RecordsOf(files);
     tree.Append("a", "x");                  // grew
     tree.Write("b", bytes.substr(0, 4999)); // shrank
     tree.Remove("c");                       // gone
@@ -154,7 +154,7 @@ TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
     tree.Write("e", "");
     CContentClasses splitter(stop, nullptr);
     std::vector<PositionClass> classes;
-    ASSERT_TRUE(splitter.Split(files, stamps, {{0, 1, 2, 3, 4, 5}}, classes));
+    ASSERT_TRUE(splitter.Split(records, {{0, 1, 2, 3, 4, 5}}, classes));
     EXPECT_TRUE(classes.empty());
     EXPECT_TRUE(splitter.Unreadable().empty()); // changed files are left out silently
 }
@@ -166,8 +166,7 @@ TEST(ContentClasses, AStopEndsTheSplitWithoutAResult)
     const Sample sample = MakeClass(tree, 2000, 10, 77);
     CContentClasses splitter(stop, nullptr);
     std::vector<PositionClass> classes;
-    EXPECT_FALSE(
-        splitter.Split(sample.files, StampsOf(sample.files), {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
+    EXPECT_FALSE(splitter.Split(RecordsOf(sample.files), {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
 }
 
 } // namespace

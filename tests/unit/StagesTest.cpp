@@ -13,24 +13,22 @@ FileRecords Records(const std::vector<std::pair<std::string, std::int64_t>>& fil
     for (const auto& [path, size] : files) {
         FileItem item(path);
         item.size = size;
-        records.items.push_back(item);
         platform::FileStamp stamp;
-        stamp.id.index = records.stamps.size(); // tells each record's stamp apart
+        stamp.id.index = records.size(); // tells each record's mark apart
         stamp.size = size;
-        records.stamps.push_back(stamp);
+        records.Add(item, stamp);
     }
     return records;
 }
 
-TEST(Stages, SortBySizeKeepsTheWalksOrderAndEachStampWithItsRecordThenCutsRuns)
+TEST(Stages, SortBySizeKeepsTheWalksOrderAndEachMarkWithItsRecordThenCutsRuns)
 {
     FileRecords records = Records({{"a", 5}, {"b", 3}, {"c", 5}, {"d", 3}, {"e", 9}, {"f", 5}});
     SortBySize(records);
     std::string order;
     for (std::size_t i = 0; i < records.size(); ++i) {
         order += records.items[i].path;
-        EXPECT_EQ(records.stamps[i].size, records.items[i].size);
-        EXPECT_EQ(records.stamps[i].id.index, static_cast<std::uint64_t>(records.items[i].path[0] - 'a'));
+        EXPECT_EQ(records.marks[i].id.index, static_cast<std::uint64_t>(records.items[i].path[0] - 'a'));
     }
     EXPECT_EQ(order, "bdacfe");
     const std::vector<PositionRun> runs = SizeRuns(records);
