@@ -8,6 +8,7 @@
 #include "engine/ContentClasses.h"
 #include "engine/FolderWalk.h"
 #include "engine/HelperThread.h"
+#include "engine/ReadAhead.h"
 #include "engine/SizeRuns.h"
 #include "platform/Memory.h"
 
@@ -125,12 +126,15 @@ void CScanEngine::Resolve()
         return stage.Split(m_files, TailClasses(m_files, run), classes);
     };
 
+    CReadAhead readAhead(m_files, runs);
     for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
         if (IsCrowded(runs[i], m_files)) {
             NotifyResolveProgress(RunProgressText(runs[i].first, m_files.size()));
+            readAhead.Before(i, i + 1);
             std::vector<PositionClass> classes;
             if (classesOf(runs[i], shared, classes))
                 m_output.Append(m_files.items, std::move(classes));
+            readAhead.After(i, i + 1, false);
             ++i;
             continue;
         }
@@ -139,9 +143,11 @@ void CScanEngine::Resolve()
              end < runs.size() && files < kBatchFiles && !IsCrowded(runs[end], m_files); ++end)
             files += static_cast<std::size_t>(runs[end].last - runs[end].first + 1);
         std::vector<std::vector<PositionClass>> found(end - i);
+        readAhead.Before(i, end);
         helper.ForEach(end - i, [&](std::size_t k, unsigned thread) {
             classesOf(runs[i + k], *stages[1 + thread], found[k]);
         });
+        readAhead.After(i, end, true);
         for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
             NotifyResolveProgress(RunProgressText(runs[i + k].first, m_files.size()));
             m_output.Append(m_files.items, std::move(found[k]));

@@ -60,6 +60,11 @@ private:
 // read, so that a file rewritten in place, or replaced while it was open, is caught too.
 bool StillSame(const std::string& path, const FileStamp& stamp);
 
+// Tells the system that the first `bytes` of the regular file `path` names will be read soon, so
+// that it starts fetching them from the disk now; nothing waits, nothing is read here, and a path
+// that cannot be opened is passed over.
+void AskToReadSoon(const std::string& path, std::int64_t bytes);
+
 // How many files this process may have open at once.
 std::size_t OpenFileLimit();
 

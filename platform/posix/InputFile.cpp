@@ -69,6 +69,17 @@ bool StillSame(const std::string& path, const FileStamp& stamp)
     return StatAnyLength(path, st, AT_SYMLINK_NOFOLLOW) == 0 && Matches(st, stamp);
 }
 
+void AskToReadSoon(const std::string& path, std::int64_t bytes)
+{
+    const int fd = OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+    close(fd);
+}
+
 std::size_t OpenFileLimit()
 {
     struct rlimit limit;

@@ -78,6 +78,12 @@ bool StillSame(const std::string& path, const FileStamp& stamp)
     return same;
 }
 
+void AskToReadSoon(const std::string&, std::int64_t)
+{
+    // The system's own read-ahead serves here; there is no call that queues a file's reading
+    // without a thread waiting for it.
+}
+
 std::size_t OpenFileLimit()
 {
     return 1u << 16; // handles are not limited per process as descriptors are

@@ -1,6 +1,7 @@
 // Scans of trees that change, repeat themselves or strain the system while they are scanned: nothing
 // is grouped that is not a copy, nothing found is dropped silently, and a failure says so.
 #include "engine/HelperThread.h"
+#include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
@@ -70,6 +71,19 @@ TEST_F(HostileTree, FileSwappedForAFolderOrAPipeIsNeverRead)
     EXPECT_EQ(Scan(hooks), (Groups{{"b.dat", "c.dat"}}));
 #endif
 }
+
+#ifndef _WIN32
+TEST_F(HostileTree, AskingForAFileAheadNeverWaitsOnAPipeAndPassesOverWhatIsNoFile)
+{
+    // Asked for ahead of the reading, a path may by then name anything: a pipe must not block it.
+    ASSERT_EQ(mkfifo(m_tree.Path("pipe.dat").c_str(), 0600), 0);
+    m_tree.MakeFolder("folder.dat");
+    m_tree.Write("file.dat", "bytes");
+    for (const char* name : {"pipe.dat", "folder.dat", "missing.dat", "file.dat"})
+        platform::AskToReadSoon(m_tree.Path(name), 1 << 20);
+    EXPECT_TRUE(std::filesystem::is_fifo(m_tree.Path("pipe.dat"))); // reached: nothing waited
+}
+#endif
 
 TEST_F(HostileTree, WithoutHelperThreadsTheWorkerFindsTheSameGroupsAlone)
 {

@@ -1,0 +1,55 @@
+#include "engine/ReadAhead.h"
+
+#include "engine/Candidates.h"
+#include "platform/InputFile.h"
+
+#include <algorithm>
+
+namespace {
+
+// From memory a small file's candidates take a few microseconds each, both threads together;
+// batches that take this much longer a file are waiting for the disk.
+constexpr std::chrono::microseconds kFromDiskPerFile{25};
+constexpr std::size_t kAheadFiles = 4096;        // asked for beyond the runs about to be read
+constexpr std::int64_t kAheadBytes = 128u << 10; // of each file: its head, or the whole of a small one
+
+std::size_t FilesIn(const PositionRun& run)
+{
+    return static_cast<std::size_t>(run.last - run.first + 1);
+}
+
+} // namespace
+
+CReadAhead::CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs)
+    : m_files(files), m_runs(runs)
+{}
+
+void CReadAhead::Before(std::size_t first, std::size_t end)
+{
+    if (m_fromDisk) {
+        std::size_t ahead = 0;
+        for (m_askedUpTo = std::max(m_askedUpTo, first);
+             m_askedUpTo < m_runs.size() && (m_askedUpTo < end || ahead < kAheadFiles); ++m_askedUpTo) {
+            const PositionRun& run = m_runs[m_askedUpTo];
+            if (m_askedUpTo >= end)
+                ahead += FilesIn(run);
+            // Only files that will be read: those whose tails match another's.
+            for (const PositionClass& candidates : TailClasses(m_files, run))
+                for (const std::int32_t position : candidates) {
+                    const FileItem& file = m_files.items[static_cast<std::size_t>(position)];
+                    platform::AskToReadSoon(file.path, std::min(file.size, kAheadBytes));
+                }
+        }
+    }
+    m_started = std::chrono::steady_clock::now();
+}
+
+void CReadAhead::After(std::size_t first, std::size_t end, bool judge)
+{
+    if (!judge)
+        return;
+    std::size_t files = 0;
+    for (std::size_t i = first; i < end; ++i)
+        files += FilesIn(m_runs[i]);
+    m_fromDisk = std::chrono::steady_clock::now() - m_started > kFromDiskPerFile * files;
+}
