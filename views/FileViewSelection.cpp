@@ -142,7 +142,10 @@ void CFileView::OnKeyDown(wxKeyEvent& event)
     const bool shift = event.ShiftDown();
     const bool control = event.ControlDown();
     const long page = std::max(1, GetCountPerPage() - 1);
-    // Without a focused row yet, every move lands on the first row.
+    // The toolkit's list puts its focus on the first row when it first gets the keyboard; the
+    // keys move on from there. Without a focused row at all, every move lands on the first row.
+    if (m_focus < 0)
+        m_focus = GetFocusedItem();
     const bool none = m_focus < 0;
     switch (event.GetKeyCode()) {
     case WXK_UP:

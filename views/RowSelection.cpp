@@ -108,10 +108,10 @@ void CRowSelection::RemoveRows(const std::vector<std::size_t>& removed)
         return;
     std::size_t to = *gone;
     for (std::size_t from = *gone; from < m_rows; ++from) {
-        if (gone != removed.end() && *gone == from) {
-            ++gone;
+        while (gone != removed.end() && *gone < from)
+            ++gone; // past the removed rows behind, a row named twice among them
+        if (gone != removed.end() && *gone == from)
             continue;
-        }
         const bool on = (m_words[from / kBits] >> (from % kBits) & 1) != 0;
         std::uint64_t& bits = m_words[to / kBits];
         const std::uint64_t mask = std::uint64_t{1} << (to % kBits);

@@ -33,7 +33,7 @@ public:
     std::size_t Next(std::size_t row) const;
     std::vector<std::size_t> Rows() const;
 
-    // The given rows (ascending, no repeats) leave the list: the others move up past them and keep
+    // The given rows (ascending; a repeat counts once) leave the list: the others move up past them and keep
     // their state. One pass over the rows.
     void RemoveRows(const std::vector<std::size_t>& removed);
 

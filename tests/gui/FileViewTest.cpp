@@ -218,6 +218,9 @@ TEST_F(FileViewTest, ClicksAndKeysSelectAsInAnyListAndTheListDrawsTheSelection)
     EXPECT_EQ(m_view->GetAnchorRow(), -1);
     AddGroups(3);
     EXPECT_EQ(m_view->SelectedRowCount(), 0u); // a refilled list starts with no selection
+    m_view->Focus(3);                          // where the toolkit's list puts its focus, the keys go on from
+    PressKey(m_view, WXK_DOWN);
+    EXPECT_EQ(selected(), (Rows{4}));
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST(RowSelection, RemovedRowsTakeTheirStateWithThemAndTheOthersMoveUp)
     selection.SetRowCount(10);
     for (const std::size_t row : {1, 2, 5, 9})
         selection.Select(row);
-    selection.RemoveRows({0, 2, 3, 9});
+    selection.RemoveRows({0, 2, 2, 3, 9});
     EXPECT_EQ(selection.RowCount(), 6u);
     EXPECT_EQ(selection.Rows(), (std::vector<std::size_t>{0, 2})); // 1 -> 0, 5 -> 2
     EXPECT_EQ(selection.Count(), 2u);
