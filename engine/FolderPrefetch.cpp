@@ -1,8 +1,8 @@
-// The walk lists the folders it needs next itself, from the start of the tree; the helper always
-// takes the folder offered last and offers the subfolders of what it lists in turn, so it works
+// The walk lists the folders it needs next itself, from the start of the tree; the helpers always
+// take the folder offered last and offer the subfolders of what they list in turn, so they work
 // through the tree from the far end. The two meet somewhere in the middle, and the walk finds the
-// helper's listings ready when it gets there. Memory stays bounded: past kMaxReadyEntries entries
-// made ahead and not yet taken, the helper waits for the walk to catch up.
+// helpers' listings ready when it gets there. Memory stays bounded: past kMaxReadyEntries entries
+// made ahead and not yet taken, the helpers wait for the walk to catch up.
 #include "engine/FolderPrefetch.h"
 
 #include "engine/HelperThread.h"
@@ -13,24 +13,41 @@
 namespace {
 
 constexpr std::size_t kMaxReadyEntries = 32768;
+// Threads that list ahead. From memory one keeps up with the walk; from a disk several keep more
+// reads waiting on it at once, and a disk serves many at once much faster than one after another.
+// Listings that take this long an entry come from the disk.
+constexpr std::size_t kListersFromDisk = 4;
+constexpr std::chrono::microseconds kFromDiskPerEntry{10};
+constexpr std::size_t kJudgedEntries = 512; // listed before the judgement is made
 
 } // namespace
 
-CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop) : m_stop(stop)
+CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers) : m_stop(stop)
 {
-    m_thread = StartHelperThread([this] { HelperLoop(); });
+    StartHelpers(listers);
+}
+
+void CFolderPrefetch::StartHelpers(std::size_t count)
+{
+    while (m_threads.size() < count) {
+        std::thread thread = StartHelperThread([this] { HelperLoop(); });
+        if (!thread.joinable())
+            return;
+        m_threads.push_back(std::move(thread));
+    }
 }
 
 CFolderPrefetch::~CFolderPrefetch()
 {
-    if (!m_thread.joinable())
+    if (m_threads.empty())
         return;
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         m_quit = true;
     }
     m_changed.notify_all();
-    m_thread.join();
+    for (std::thread& thread : m_threads)
+        thread.join();
 }
 
 bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& listing)
@@ -58,11 +75,17 @@ bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& 
 
 void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderListing& listing)
 {
-    if (!m_thread.joinable())
-        return; // without a helper the walk lists every folder itself
-    std::lock_guard<std::mutex> hold(m_mutex);
-    OfferLocked(folder, listing, true);
-    m_changed.notify_all();
+    if (m_threads.empty())
+        return; // without helpers the walk lists every folder itself
+    bool fromDisk = false;
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        OfferLocked(folder, listing, true);
+        fromDisk = m_listedEntries >= kJudgedEntries && m_listingTime > kFromDiskPerEntry * m_listedEntries;
+        m_changed.notify_all();
+    }
+    if (fromDisk && m_threads.size() < kListersFromDisk)
+        StartHelpers(kListersFromDisk);
 }
 
 void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFolderListing& listing,
@@ -101,12 +124,16 @@ void CFolderPrefetch::HelperLoop()
         hold.unlock();
         platform::CFolderListing listing;
         bool listed = false;
+        const auto started = std::chrono::steady_clock::now();
         try {
             listed = listing.Open(folder);
         } catch (const std::bad_alloc&) {
             listed = false; // the walk lists it again itself
         }
+        const auto took = std::chrono::steady_clock::now() - started;
         hold.lock();
+        m_listingTime += took;
+        m_listedEntries += listing.Entries().size();
         slot = m_slots.find(folder); // the slot stays: only the walk erases a slot that is not queued
         try {
             if (listed && !m_stop.load())

@@ -6,6 +6,7 @@
 #include "platform/FolderListing.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -17,7 +18,9 @@
 class CFolderPrefetch
 {
 public:
-    explicit CFolderPrefetch(const std::atomic<bool>& stop);
+    // `listers` threads list ahead from the start; more join once the listings are seen to come
+    // from a disk.
+    explicit CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers = 1);
     ~CFolderPrefetch();
     CFolderPrefetch(const CFolderPrefetch&) = delete;
     CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
@@ -45,6 +48,7 @@ private:
 
     void OfferLocked(const std::string& folder, const platform::CFolderListing& listing, bool walkGoesFirst);
     void HelperLoop();
+    void StartHelpers(std::size_t count);
 
     const std::atomic<bool>& m_stop;
     std::mutex m_mutex;
@@ -52,7 +56,11 @@ private:
     std::vector<std::string> m_queue; // taken from the back; paths the walk reached first are skipped
     std::unordered_map<std::string, Slot> m_slots;
     std::unordered_set<platform::FileId, platform::FileIdHash> m_expanded; // a link loop offers once
-    std::size_t m_readyEntries = 0; // entries held in listings made ahead and not yet taken
+    std::size_t m_readyEntries = 0;  // entries held in listings made ahead and not yet taken
+    std::size_t m_listedEntries = 0; // entries listed by the helpers so far, and how long that took
+    std::chrono::steady_clock::duration m_listingTime{};
     bool m_quit = false;
-    std::thread m_thread; // started last, after everything it uses exists; empty when refused
+    // Started last, after everything they use exists; none when refused. Only the walk's thread
+    // starts them.
+    std::vector<std::thread> m_threads;
 };

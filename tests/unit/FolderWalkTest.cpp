@@ -1,4 +1,6 @@
 // The walk: what gets recorded, in what order, and which folders are reported.
+#include "engine/FolderPrefetch.h"
+#include "platform/FolderListing.h"
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/ScopedState.h"
@@ -185,6 +187,41 @@ TEST_F(FolderWalk, StopDuringADeepWalkFinishesOpenListingsWithoutEntering)
     EXPECT_TRUE(outcome.resolveTexts.empty());
     EXPECT_EQ(outcome.summary, "Scan completed (3 files scanned, 0 duplicates found)");
     EXPECT_EQ(outcome.finishedCount, 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FolderPrefetch, SeveralListersHandEveryFolderOverOnceAndWhole)
+{
+    // A tree wider than the listers, walked depth first as the walk does: every listing taken from
+    // the helpers must equal the folder listed directly, whichever thread made it.
+    CTempTree tree;
+    for (int a = 0; a < 6; ++a)
+        for (int b = 0; b < 6; ++b)
+            tree.Write("d" + std::to_string(a) + "/e" + std::to_string(b) + "/f.txt", std::to_string(a * b));
+    std::atomic<bool> stop{false};
+    CFolderPrefetch prefetch(stop, 4);
+    std::vector<std::string> stack{platform::FullPath(tree.Root())};
+    std::size_t folders = 0;
+    while (!stack.empty()) {
+        const std::string folder = stack.back();
+        stack.pop_back();
+        platform::CFolderListing ahead;
+        platform::CFolderListing direct;
+        ASSERT_TRUE(prefetch.Open(folder, ahead));
+        ASSERT_TRUE(direct.Open(folder));
+        ASSERT_EQ(ahead.Entries().size(), direct.Entries().size()) << folder;
+        for (std::size_t i = 0; i < direct.Entries().size(); ++i)
+            EXPECT_EQ(ahead.Entries()[i].name, direct.Entries()[i].name);
+        prefetch.Offer(folder, ahead);
+        ++folders;
+        for (const platform::FolderEntry& entry : ahead.Entries())
+            if (entry.isDirectory && !platform::IsSelfOrParent(entry.name))
+                stack.push_back(platform::JoinPath(folder, entry.name));
+    }
+    EXPECT_EQ(folders, 1u + 6u + 36u);
 }
 
 } // namespace
