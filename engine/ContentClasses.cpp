@@ -26,7 +26,7 @@ constexpr std::size_t kFewMembers = 8; // so few are compared with each other di
 // A class this crowded would get less than the first chunk per member and round: it is first split
 // by a digest of each member's remaining bytes, read in reads of kDigestRead.
 constexpr std::size_t kWideClass = 64;
-constexpr std::size_t kDigestRead = 1u << 20;
+constexpr std::size_t kDigestRead = 128u << 10;
 // Files kept open between rounds: growing the descriptor table of a threaded process is slow. The
 // spare ones are left to the rest of the process: standard streams, the readers' own opens, the
 // window's connections.
@@ -61,20 +61,29 @@ std::uint64_t SampleKey(const char* bytes, std::size_t length)
 }
 
 // A 128-bit digest of a byte stream fed in pieces whose sizes are multiples of 32 (the last aside),
-// four lanes wide so that the multiplications overlap.
+// four lanes wide so that their multiplications overlap. Each step is one-to-one in its lane, so two
+// streams that differ in one word always end in different lanes; the digest only narrows a class,
+// so speed matters more here than resistance to made-up collisions.
 class CDigest
 {
 public:
     void Add(const char* bytes, std::size_t length)
     {
+        // The lanes are kept in locals: stored in the object, every step would go through memory,
+        // since the bytes read may be any object as far as the compiler knows.
+        std::uint64_t lane[4] = {m_lane[0], m_lane[1], m_lane[2], m_lane[3]};
         std::size_t at = 0;
         for (; at + 32 <= length; at += 32)
-            Block(bytes + at);
+            for (int k = 0; k < 4; ++k)
+                lane[k] = Step(lane[k], bytes + at + 8 * k);
         if (at < length) {
             char last[32] = {};
             std::memcpy(last, bytes + at, length - at);
-            Block(last);
+            for (int k = 0; k < 4; ++k)
+                lane[k] = Step(lane[k], last + 8 * k);
         }
+        for (int k = 0; k < 4; ++k)
+            m_lane[k] = lane[k];
         m_length += length;
     }
 
@@ -84,14 +93,12 @@ public:
     }
 
 private:
-    void Block(const char* bytes)
+    static std::uint64_t Step(std::uint64_t lane, const char* bytes)
     {
-        for (int k = 0; k < 4; ++k) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + 8 * k, sizeof word);
-            const std::uint64_t x = m_lane[k] ^ (word * 0x9FB21C651E98DF25ull);
-            m_lane[k] = ((x << 31) | (x >> 33)) * 0xC2B2AE3D27D4EB4Full;
-        }
+        std::uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        const std::uint64_t x = (lane ^ word) * 0x9FB21C651E98DF25ull;
+        return (x << 29) | (x >> 35);
     }
 
     std::uint64_t m_lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
@@ -321,7 +328,13 @@ void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, 
         [&](std::size_t first, std::size_t end) {
             if (end - first < 2)
                 return;
+            // Members of one digest are most likely copies: their rest is compared in the largest
+            // chunks at once, with no early look at the last block.
             Pending same = crowded.WithoutMembers();
+            same.step = Pending::EStep::Middle;
+            same.middleTo = crowded.size;
+            same.tailFrom = crowded.size;
+            same.chunk = kMaxChunk;
             for (std::size_t k = first; k < end; ++k)
                 same.members.push_back(std::move(crowded.members[order[k]]));
             next.push_back(std::move(same));
@@ -374,7 +387,10 @@ void CContentClasses::Plan(Pending& pending, std::size_t cap) const
         pending.offset = pending.middleFrom;
         pending.length =
             std::min({cap, pending.chunk, static_cast<std::size_t>(pending.middleTo - pending.middleFrom)});
-        pending.request = pending.length;
+        // A middle that runs to the end, after a digest, asks for one byte more like the last block.
+        pending.request = pending.middleFrom + static_cast<std::int64_t>(pending.length) == pending.size
+                              ? pending.length + 1
+                              : pending.length;
         break;
     }
 }
