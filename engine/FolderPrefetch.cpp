@@ -8,6 +8,7 @@
 #include "engine/HelperThread.h"
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -24,12 +25,14 @@ constexpr std::size_t kJudgedEntries = 512; // listed before the judgement is ma
 
 CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers) : m_stop(stop)
 {
+    // Room for every helper first: a thread started and then not stored would end the program.
+    m_threads.reserve(std::max(listers, kListersFromDisk));
     StartHelpers(listers);
 }
 
 void CFolderPrefetch::StartHelpers(std::size_t count)
 {
-    while (m_threads.size() < count) {
+    while (m_threads.size() < count && m_threads.size() < m_threads.capacity()) {
         std::thread thread = StartHelperThread([this] { HelperLoop(); });
         if (!thread.joinable())
             return;

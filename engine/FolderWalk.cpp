@@ -104,8 +104,12 @@ void CFolderWalk::Report(const std::string& folder, const FileRecords& files)
 
 std::size_t CFolderWalk::CRecordedFiles::Find(const platform::FileId& id, const FileRecords& files) const
 {
+    // The slot comes from the high bits of a full mix: the low bits of a plain product follow the low
+    // bits of the file numbers, which a file system may hand out in strides of a power of two.
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t at = platform::FileIdHash()(id) & mask;; at = (at + 1) & mask) {
+    std::uint64_t mixed = id.index * 0x9E3779B97F4A7C15ull ^ id.device;
+    mixed = (mixed ^ (mixed >> 31)) * 0xBF58476D1CE4E5B9ull;
+    for (std::size_t at = static_cast<std::size_t>(mixed >> 32) & mask;; at = (at + 1) & mask) {
         const std::int32_t position = m_slots[at];
         if (position < 0 || files.marks[static_cast<std::size_t>(position)].id == id)
             return at;

@@ -20,8 +20,9 @@ std::size_t FilesIn(const PositionRun& run)
 
 } // namespace
 
-CReadAhead::CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs)
-    : m_files(files), m_runs(runs)
+CReadAhead::CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs,
+                       const std::atomic<bool>& stop)
+    : m_files(files), m_runs(runs), m_stop(stop)
 {}
 
 void CReadAhead::Before(std::size_t first, std::size_t end)
@@ -29,7 +30,8 @@ void CReadAhead::Before(std::size_t first, std::size_t end)
     if (m_fromDisk) {
         std::size_t ahead = 0;
         for (m_askedUpTo = std::max(m_askedUpTo, first);
-             m_askedUpTo < m_runs.size() && (m_askedUpTo < end || ahead < kAheadFiles); ++m_askedUpTo) {
+             m_askedUpTo < m_runs.size() && (m_askedUpTo < end || ahead < kAheadFiles) && !m_stop.load();
+             ++m_askedUpTo) {
             const PositionRun& run = m_runs[m_askedUpTo];
             if (m_askedUpTo >= end)
                 ahead += FilesIn(run);

@@ -6,13 +6,14 @@
 
 #include "engine/FileRecords.h"
 
+#include <atomic>
 #include <chrono>
 #include <vector>
 
 class CReadAhead
 {
 public:
-    CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs);
+    CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs, const std::atomic<bool>& stop);
 
     // Before the runs [first, end) are read.
     void Before(std::size_t first, std::size_t end);
@@ -22,6 +23,7 @@ public:
 private:
     const FileRecords& m_files;
     const std::vector<PositionRun>& m_runs;
+    const std::atomic<bool>& m_stop;
     std::chrono::steady_clock::time_point m_started;
     bool m_fromDisk = false;
     std::size_t m_askedUpTo = 0; // the runs before this one were asked for

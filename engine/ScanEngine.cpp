@@ -126,7 +126,7 @@ void CScanEngine::Resolve()
         return stage.Split(m_files, TailClasses(m_files, run), classes);
     };
 
-    CReadAhead readAhead(m_files, runs);
+    CReadAhead readAhead(m_files, runs, m_stop);
     for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
         if (IsCrowded(runs[i], m_files)) {
             NotifyResolveProgress(RunProgressText(runs[i].first, m_files.size()));
