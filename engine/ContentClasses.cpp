@@ -27,6 +27,9 @@ constexpr std::size_t kFewMembers = 8; // so few are compared with each other di
 // by a digest of each member's remaining bytes, read in reads of kDigestRead.
 constexpr std::size_t kWideClass = 64;
 constexpr std::size_t kDigestRead = 128u << 10;
+// Members of one digest beyond this many are compared with the first one by one rather than side by
+// side, where each would get only a small chunk a round.
+constexpr std::size_t kSideBySide = 16;
 // Files kept open between rounds: growing the descriptor table of a threaded process is slow. The
 // spare ones are left to the rest of the process: standard streams, the readers' own opens, the
 // window's connections.
@@ -235,7 +238,7 @@ void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std:
         }
         if (Advance(narrower, m_slots[pending.firstSlot + group.front()])) {
             if (narrower.members.size() > kWideClass && narrower.step == Pending::EStep::Tail)
-                SplitByDigest(files, narrower, next);
+                SplitByDigest(files, narrower, next, classes);
             else
                 next.push_back(std::move(narrower));
             continue;
@@ -256,7 +259,8 @@ void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std:
         Release(member);
 }
 
-void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next)
+void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next,
+                                    std::vector<PositionClass>& classes)
 {
     // Read the rest of every member in large reads, one member after another on both threads: the
     // cost is the bytes, however many members there are. Members of one digest then go on to the
@@ -328,6 +332,13 @@ void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, 
         [&](std::size_t first, std::size_t end) {
             if (end - first < 2)
                 return;
+            if (end - first > kSideBySide) {
+                std::vector<std::int32_t> positions;
+                for (std::size_t k = first; k < end; ++k)
+                    positions.push_back(crowded.members[order[k]].position);
+                SplitByAnchor(files, from, crowded.size, std::move(positions), classes);
+                return;
+            }
             // Members of one digest are most likely copies: their rest is compared in the largest
             // chunks at once, with no early look at the last block.
             Pending same = crowded.WithoutMembers();
@@ -339,6 +350,131 @@ void CContentClasses::SplitByDigest(const FileRecords& files, Pending& crowded, 
                 same.members.push_back(std::move(crowded.members[order[k]]));
             next.push_back(std::move(same));
         });
+}
+
+void CContentClasses::SplitByAnchor(const FileRecords& files, std::int64_t from, std::int64_t size,
+                                    std::vector<std::int32_t> members, std::vector<PositionClass>& classes)
+{
+    // Each member is read beside the first in large reads, one member after another on both threads:
+    // the cost stays the bytes however many members there are (the first is read again each time,
+    // from memory). Equality is transitive, so the members equal to the first are its whole class;
+    // the others are split again the same way, around the first of them.
+    enum class EOutcome : std::uint8_t
+    {
+        Equal,
+        Different,
+        Changed,
+        Unreadable,
+        NoDescriptors,
+        AnchorChanged, // the first is not the listed file any more: nothing is known
+        AnchorUnreadable,
+    };
+    std::unique_ptr<char[]> buffers[2][2];
+    for (auto& pair : buffers)
+        for (auto& buffer : pair)
+            buffer = std::make_unique<char[]>(kDigestRead + 1);
+    auto open = [&](platform::CInputFile& file, std::int32_t position) {
+        const auto at = static_cast<std::size_t>(position);
+        return file.OpenSame(files.items[at].path, files.Stamp(at));
+    };
+    while (members.size() > 1 && !m_stop.load(std::memory_order_relaxed)) {
+        const std::int32_t first = members.front();
+        std::vector<EOutcome> outcomes(members.size(), EOutcome::Equal);
+        auto compare = [&](std::size_t i, unsigned thread) {
+            EOutcome& outcome = outcomes[i];
+            platform::CInputFile anchor;
+            platform::CInputFile member;
+            const platform::CInputFile::EOpen opened = open(member, members[i]);
+            if (opened != platform::CInputFile::EOpen::Opened) {
+                outcome = opened == platform::CInputFile::EOpen::Changed         ? EOutcome::Changed
+                          : opened == platform::CInputFile::EOpen::NoDescriptors ? EOutcome::NoDescriptors
+                                                                                 : EOutcome::Unreadable;
+                return;
+            }
+            const platform::CInputFile::EOpen anchorOpened = open(anchor, first);
+            if (anchorOpened != platform::CInputFile::EOpen::Opened) {
+                outcome = anchorOpened == platform::CInputFile::EOpen::NoDescriptors ? EOutcome::NoDescriptors
+                          : anchorOpened == platform::CInputFile::EOpen::Changed     ? EOutcome::AnchorChanged
+                                                                                 : EOutcome::AnchorUnreadable;
+                return;
+            }
+            char* a = buffers[thread][0].get();
+            char* b = buffers[thread][1].get();
+            for (std::int64_t offset = from; offset < size;) {
+                if (m_stop.load(std::memory_order_relaxed)) {
+                    outcome = EOutcome::Changed;
+                    return;
+                }
+                const auto want = static_cast<std::size_t>(
+                    std::min<std::int64_t>(static_cast<std::int64_t>(kDigestRead), size - offset));
+                // The last read asks for one byte more, so that it sees whether the file still ends there.
+                const std::size_t request =
+                    offset + static_cast<std::int64_t>(want) == size ? want + 1 : want;
+                const std::int64_t gotAnchor = anchor.ReadAt(a, request, offset);
+                if (gotAnchor != static_cast<std::int64_t>(want)) {
+                    outcome = gotAnchor < 0 ? EOutcome::AnchorUnreadable : EOutcome::AnchorChanged;
+                    return;
+                }
+                const std::int64_t got = member.ReadAt(b, request, offset);
+                if (got != static_cast<std::int64_t>(want)) {
+                    outcome = got < 0 ? EOutcome::Unreadable : EOutcome::Changed;
+                    return;
+                }
+                if (std::memcmp(a, b, want) != 0) {
+                    outcome = EOutcome::Different;
+                    return;
+                }
+                offset += static_cast<std::int64_t>(want);
+            }
+        };
+        if (m_helper != nullptr)
+            m_helper->ForEach(members.size() - 1,
+                              [&](std::size_t i, unsigned thread) { compare(i + 1, thread); });
+        else
+            for (std::size_t i = 1; i < members.size(); ++i)
+                compare(i, 0);
+        for (std::size_t i = 1; i < members.size(); ++i)
+            if (outcomes[i] == EOutcome::NoDescriptors)
+                compare(i, 0); // a second try, with the other thread's files closed
+
+        const auto at = static_cast<std::size_t>(first);
+        const auto seen = [&outcomes](EOutcome wanted) {
+            return std::find(outcomes.begin() + 1, outcomes.end(), wanted) != outcomes.end();
+        };
+        if (seen(EOutcome::AnchorUnreadable) || seen(EOutcome::AnchorChanged) ||
+            !platform::StillSame(files.items[at].path, files.Stamp(at))) {
+            // Compared with a first that is not the listed file any more: the others start again.
+            if (seen(EOutcome::AnchorUnreadable))
+                m_unreadable.push_back(first);
+            members.erase(members.begin());
+            continue;
+        }
+        PositionClass found{first};
+        std::vector<std::int32_t> rest;
+        for (std::size_t i = 1; i < members.size(); ++i) {
+            const std::size_t member = static_cast<std::size_t>(members[i]);
+            switch (outcomes[i]) {
+            case EOutcome::Equal:
+                if (platform::StillSame(files.items[member].path, files.Stamp(member)))
+                    found.push_back(members[i]);
+                break;
+            case EOutcome::Different:
+                rest.push_back(members[i]);
+                break;
+            case EOutcome::Unreadable:
+            case EOutcome::NoDescriptors:
+                m_unreadable.push_back(members[i]);
+                break;
+            case EOutcome::Changed:
+            case EOutcome::AnchorChanged:
+            case EOutcome::AnchorUnreadable:
+                break;
+            }
+        }
+        if (found.size() > 1 && !m_stop.load(std::memory_order_relaxed))
+            classes.push_back(std::move(found));
+        members = std::move(rest);
+    }
 }
 
 std::size_t CContentClasses::PlanRound(std::vector<Pending>& work) const

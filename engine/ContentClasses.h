@@ -57,7 +57,12 @@ private:
     void SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
                    std::vector<PositionClass>& classes);
     // Splits a class too crowded for useful chunks by a digest of its members' remaining bytes.
-    void SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next);
+    void SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next,
+                       std::vector<PositionClass>& classes);
+    // Splits members of one digest, too many to compare side by side in large chunks, by comparing
+    // each with the first.
+    void SplitByAnchor(const FileRecords& files, std::int64_t from, std::int64_t size,
+                       std::vector<std::int32_t> members, std::vector<PositionClass>& classes);
     void ReadMember(const FileRecords& files, Pending& pending, std::size_t index);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;

@@ -135,6 +135,44 @@ TEST(ContentClasses, ACrowdedClassOfEqualHeadsSplitsAsBruteForceDoes)
     }
 }
 
+TEST(ContentClasses, ACrowdOfCopiesIsOneClassAndWhatDiffersInItsMiddleIsLeftOut)
+{
+    // 90 copies and, among them, files that differ from the copies only in their middle: two alike,
+    // one alone, and one whose first read already differs. The copies outnumber what can be read
+    // side by side, so each is compared with the first.
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
+    const std::string base = PatternBytes(300000, 8);
+    Sample sample;
+    for (int i = 0; i < 94; ++i) {
+        std::string bytes = base;
+        if (i == 3 || i == 50)
+            bytes[150000] ^= 1;
+        if (i == 20)
+            bytes[299000] ^= 2;
+        if (i == 0)
+            bytes[1000] ^= 4; // the first file differs early: the copies' class starts later
+        const std::string name = "copies/" + std::to_string(i) + ".bin";
+        tree.Write(name, bytes);
+        sample.files.emplace_back(tree.Path(name));
+        sample.files.back().size = 300000;
+        sample.contents.push_back(bytes);
+    }
+    const FileRecords records = RecordsOf(sample.files);
+    PositionClass all;
+    for (std::int32_t i = 0; i < 94; ++i)
+        all.push_back(i);
+    for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
+        CContentClasses splitter(stop, with);
+        std::vector<PositionClass> classes;
+        ASSERT_TRUE(splitter.Split(records, {all}, classes));
+        std::sort(classes.begin(), classes.end());
+        EXPECT_EQ(classes, BruteForce(sample.contents));
+        ASSERT_EQ(classes.size(), 2u);
+    }
+}
+
 TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
 {
     CTempTree tree;
