@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
 
@@ -103,36 +104,55 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
-TEST(ContentClasses, ACrowdedClassOfEqualHeadsSplitsAsBruteForceDoes)
+// `count` files of `size` bytes in `folder`, each the same pattern as changed by `vary(i, bytes)`.
+Sample Variants(const CTempTree& tree, const std::string& folder, int count, std::size_t size, unsigned seed,
+                const std::function<void(int, std::string&)>& vary)
 {
-    // 150 files that agree in their first and last blocks, in pairs, threes and alone by a few
-    // middle bytes: too many to read a useful chunk of each at once.
-    CTempTree tree;
-    std::atomic<bool> stop{false};
-    CHelperThread helper;
-    const std::string base = PatternBytes(200000, 5);
+    const std::string base = PatternBytes(size, seed);
     Sample sample;
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < count; ++i) {
         std::string bytes = base;
-        const std::string mark = std::to_string(i < 120 ? i / 2 : i < 138 ? i / 3 : i);
-        bytes.replace(100000, mark.size(), mark);
-        const std::string name = "crowd/" + std::to_string(i) + ".bin";
+        vary(i, bytes);
+        const std::string name = folder + "/" + std::to_string(i) + ".bin";
         tree.Write(name, bytes);
         sample.files.emplace_back(tree.Path(name));
-        sample.files.back().size = 200000;
+        sample.files.back().size = static_cast<std::int64_t>(size);
         sample.contents.push_back(bytes);
     }
+    return sample;
+}
+
+// The classes of all the sample's files as one candidate class, read with and without the helper.
+void ExpectBruteForceClasses(const Sample& sample, std::size_t expectedClasses)
+{
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
     const FileRecords records = RecordsOf(sample.files);
     PositionClass all;
-    for (std::int32_t i = 0; i < 150; ++i)
-        all.push_back(i);
+    for (std::size_t i = 0; i < sample.files.size(); ++i)
+        all.push_back(static_cast<std::int32_t>(i));
     for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
         CContentClasses splitter(stop, with);
         std::vector<PositionClass> classes;
         ASSERT_TRUE(splitter.Split(records, {all}, classes));
         std::sort(classes.begin(), classes.end());
         EXPECT_EQ(classes, BruteForce(sample.contents));
+        EXPECT_EQ(classes.size(), expectedClasses);
     }
+}
+
+TEST(ContentClasses, ACrowdedClassOfEqualHeadsSplitsAsBruteForceDoes)
+{
+    // 150 files that agree in their first and last blocks, in pairs, threes and alone by a few
+    // middle bytes: too many to read a useful chunk of each at once.
+    CTempTree tree;
+    ExpectBruteForceClasses(
+        Variants(tree, "crowd", 150, 200000, 5,
+                 [](int i, std::string& bytes) {
+                     const std::string mark = std::to_string(i < 120 ? i / 2 : i < 138 ? i / 3 : i);
+                     bytes.replace(100000, mark.size(), mark);
+                 }),
+        60);
 }
 
 TEST(ContentClasses, ACrowdOfCopiesIsOneClassAndWhatDiffersInItsMiddleIsLeftOut)
@@ -141,36 +161,16 @@ TEST(ContentClasses, ACrowdOfCopiesIsOneClassAndWhatDiffersInItsMiddleIsLeftOut)
     // one alone, and one whose first read already differs. The copies outnumber what can be read
     // side by side, so each is compared with the first.
     CTempTree tree;
-    std::atomic<bool> stop{false};
-    CHelperThread helper;
-    const std::string base = PatternBytes(300000, 8);
-    Sample sample;
-    for (int i = 0; i < 94; ++i) {
-        std::string bytes = base;
-        if (i == 3 || i == 50)
-            bytes[150000] ^= 1;
-        if (i == 20)
-            bytes[299000] ^= 2;
-        if (i == 0)
-            bytes[1000] ^= 4; // the first file differs early: the copies' class starts later
-        const std::string name = "copies/" + std::to_string(i) + ".bin";
-        tree.Write(name, bytes);
-        sample.files.emplace_back(tree.Path(name));
-        sample.files.back().size = 300000;
-        sample.contents.push_back(bytes);
-    }
-    const FileRecords records = RecordsOf(sample.files);
-    PositionClass all;
-    for (std::int32_t i = 0; i < 94; ++i)
-        all.push_back(i);
-    for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
-        CContentClasses splitter(stop, with);
-        std::vector<PositionClass> classes;
-        ASSERT_TRUE(splitter.Split(records, {all}, classes));
-        std::sort(classes.begin(), classes.end());
-        EXPECT_EQ(classes, BruteForce(sample.contents));
-        ASSERT_EQ(classes.size(), 2u);
-    }
+    ExpectBruteForceClasses(Variants(tree, "copies", 94, 300000, 8,
+                                     [](int i, std::string& bytes) {
+                                         if (i == 3 || i == 50)
+                                             bytes[150000] ^= 1;
+                                         if (i == 20)
+                                             bytes[299000] ^= 2;
+                                         if (i == 0)
+                                             bytes[1000] ^= 4; // differs early: the class starts later
+                                     }),
+                            2);
 }
 
 TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
