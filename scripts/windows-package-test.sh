@@ -7,17 +7,7 @@
 # everything away again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/display.sh
-# Wine's desktop process starts with the first program and needs the display from the start.
-if [ -z "${QUORVEL_ON_XVFB:-}" ]; then
-    bash scripts/deps.sh xvfb xauth
-    QUORVEL_ON_XVFB=1 on_display bash "$0" "$@"
-    exit
-fi
-QUORVEL_WX_CONFIG=$(bash scripts/windows-toolchain.sh)
-QUORVEL_WX_PREFIX=$(dirname "$(dirname "$QUORVEL_WX_CONFIG")")
-export QUORVEL_WX_CONFIG QUORVEL_WX_PREFIX
-cmake --preset win32 >/dev/null
+source scripts/windows-setup.sh
 cmake --build --preset win32 -j "$(nproc)" --target quorvel-packages
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
 installer=build/win32/quorvel-$version-setup.exe

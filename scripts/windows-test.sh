@@ -8,18 +8,7 @@
 # with this machine's processors and a ticking clock.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/display.sh
-# Wine's desktop process starts with the first program and needs the display from the start: the
-# whole script runs on one Xvfb display.
-if [ -z "${QUORVEL_ON_XVFB:-}" ]; then
-    bash scripts/deps.sh xvfb xauth
-    QUORVEL_ON_XVFB=1 on_display bash "$0" "$@"
-    exit
-fi
-QUORVEL_WX_CONFIG=$(bash scripts/windows-toolchain.sh)
-QUORVEL_WX_PREFIX=$(dirname "$(dirname "$QUORVEL_WX_CONFIG")")
-export QUORVEL_WX_CONFIG QUORVEL_WX_PREFIX
-cmake --preset win32 >/dev/null
+source scripts/windows-setup.sh
 cmake --build --preset win32 -j "$(nproc)"
 # The Linux tool to compare with comes from the release build, which the run command also uses.
 cmake --preset release >/dev/null
