@@ -232,6 +232,16 @@ private:
     std::map<std::string, std::string> m_bytes;
 };
 
+// The same texts, groups, summary and records, one by one.
+void ExpectSameOutcome(const ScanOutcome& actual, const ScanOutcome& expected)
+{
+    EXPECT_EQ(actual.scanTexts, expected.scanTexts);
+    EXPECT_EQ(actual.resolveTexts, expected.resolveTexts);
+    EXPECT_EQ(actual.groupCount, expected.groupCount);
+    EXPECT_EQ(actual.summary, expected.summary);
+    ExpectSameRecords(actual.results, expected.results);
+}
+
 TEST(DifferentialResolution, WholeScanEqualsABruteForceModelOnRandomTrees)
 {
     for (unsigned seed = 11; seed <= 14; ++seed) {
@@ -242,11 +252,7 @@ TEST(DifferentialResolution, WholeScanEqualsABruteForceModelOnRandomTrees)
         const ScanOutcome engine = RunScan(roots);
         const ScanOutcome model = CModelScan().Run(roots);
         EXPECT_GT(model.groupCount, 3);
-        EXPECT_EQ(engine.scanTexts, model.scanTexts);
-        EXPECT_EQ(engine.resolveTexts, model.resolveTexts);
-        EXPECT_EQ(engine.groupCount, model.groupCount);
-        EXPECT_EQ(engine.summary, model.summary);
-        ExpectSameRecords(engine.results, model.results);
+        ExpectSameOutcome(engine, model);
     }
 }
 
@@ -260,11 +266,7 @@ TEST(DifferentialResolution, PartitionEqualsPairwiseOnRandomTrees)
         const ScanOutcome fast = RunScan(roots, {}, EResolveMethod::Partition);
         const ScanOutcome reference = RunScan(roots, {}, EResolveMethod::Pairwise);
         EXPECT_GT(reference.groupCount, 3);
-        EXPECT_EQ(fast.scanTexts, reference.scanTexts);
-        EXPECT_EQ(fast.resolveTexts, reference.resolveTexts);
-        EXPECT_EQ(fast.groupCount, reference.groupCount);
-        EXPECT_EQ(fast.summary, reference.summary);
-        ExpectSameRecords(fast.results, reference.results);
+        ExpectSameOutcome(fast, reference);
     }
 }
 
