@@ -172,10 +172,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_fileView->Freeze();
         m_fileView->DeleteAllRows();
         m_fileView->FreeRowRecords();
-        for (std::int32_t i = 0; i < m_engine->GetResultCount(); ++i) {
-            const FileItem item = m_engine->GetResult(i);
-            m_fileView->AddFileRow(item.path, item.size, item.modified);
-        }
+        m_fileView->AddScanResults(*m_engine);
         m_fileView->Thaw();
         SetStatusText(kIdleText, 0);
         SetStatusText(ToDisplay(m_engine->GetSummaryText()), 1);

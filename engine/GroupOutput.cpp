@@ -32,6 +32,13 @@ FileItem CGroupOutput::Get(const std::vector<FileItem>& files, std::int32_t inde
     return files[static_cast<std::size_t>(position)];
 }
 
+platform::FileStamp CGroupOutput::Stamp(const FileRecords& files, std::int32_t index) const
+{
+    assert(index >= 0 && index < Count());
+    const std::int32_t position = m_results[static_cast<std::size_t>(index)];
+    return position == kSeparator ? platform::FileStamp() : files.Stamp(static_cast<std::size_t>(position));
+}
+
 std::string CGroupOutput::SummaryText(std::size_t scanned) const
 {
     const std::int32_t duplicates = Count() - m_groupCount;

@@ -20,6 +20,8 @@ public:
     std::int32_t Count() const { return static_cast<std::int32_t>(m_results.size()); }
     std::int32_t GroupCount() const { return m_groupCount; }
     FileItem Get(const std::vector<FileItem>& files, std::int32_t index) const;
+    // What the walk saw of the entry's file; an empty stamp for a separator.
+    platform::FileStamp Stamp(const FileRecords& files, std::int32_t index) const;
     std::string SummaryText(std::size_t scanned) const;
 
 private:

@@ -47,6 +47,9 @@ public:
     void unlock() { Unlock(); }
     std::int32_t GetResultCount() const { return m_output.Count(); }
     FileItem GetResult(std::int32_t index) const { return m_output.Get(m_files.items, index); }
+    // What the walk saw of the result's file, so that whoever acts on the file later can tell
+    // whether the path still leads to it.
+    platform::FileStamp GetResultStamp(std::int32_t index) const { return m_output.Stamp(m_files, index); }
     std::string GetSummaryText() const { return m_output.SummaryText(m_files.size()); }
     // What the scan could not do, in the order met.
     const std::vector<ScanWarning>& GetWarnings() const { return m_warnings; }

@@ -9,6 +9,7 @@ namespace platform {
 struct EntryFacts
 {
     bool isFolder = false;
+    bool isFile = false;       // a regular file: not a folder, pipe, socket or device
     std::int64_t size = 0;     // 0 for a folder
     std::int64_t modified = 0; // last write, seconds since 1970 UTC; 0 when its local year is before 1900
 };

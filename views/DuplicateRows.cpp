@@ -3,6 +3,7 @@
 #include "views/DuplicateRows.h"
 
 #include "engine/FileItem.h"
+#include "engine/ScanEngine.h"
 #include "platform/FileTypes.h"
 #include "platform/Path.h"
 
@@ -44,6 +45,10 @@ std::string LocationText(std::string_view path)
     std::string location(path.substr(0, start));
     while (!location.empty() && IsSeparator(location.back()))
         location.pop_back();
+    // A file in the root folder keeps "/" as its folder, so that it never shares the empty Location
+    // of a relative name; a drive's root ("C:") already has a name of its own.
+    if (location.empty() && platform::kPathSeparator == '/')
+        location = "/";
     return location;
 }
 
@@ -85,14 +90,46 @@ void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std:
     if (path == GROUP_SEPARATOR) {
         if (++m_colorIndex == 3)
             m_colorIndex = 0;
+        ++m_group;
         return;
     }
     RowRecord record;
-    record.fullPath = Store(path);
-    record.backColor = GroupColors[m_colorIndex];
     record.size = size;
     record.modified = modified;
     record.folder = folder;
+    m_hasPasted = true;
+    Append(path, record);
+}
+
+void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t modified,
+                                const platform::FileStamp& stamp)
+{
+    RowRecord record;
+    record.size = stamp.size;
+    record.modified = modified;
+    record.group = m_group;
+    record.id = stamp.id;
+    record.writeTime = stamp.writeTime;
+    Append(path, record);
+}
+
+void CDuplicateRows::AddScanResults(const CScanEngine& engine)
+{
+    const std::int32_t count = engine.GetResultCount();
+    Reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        const FileItem item = engine.GetResult(i);
+        if (item.IsSeparator())
+            AddFileRow(item.path, item.size, item.modified);
+        else
+            AddFileRow(item.path, item.modified, engine.GetResultStamp(i));
+    }
+}
+
+void CDuplicateRows::Append(const std::string& path, RowRecord& record)
+{
+    record.fullPath = Store(path);
+    record.backColor = GroupColors[m_colorIndex];
     m_order.push_back(static_cast<std::uint32_t>(m_rows.size()));
     m_rows.push_back(record);
 }
@@ -115,6 +152,7 @@ void CDuplicateRows::FreeRowRecords()
     std::vector<RowRecord>().swap(m_rows);
     m_text.clear();
     m_textFree = 0;
+    m_hasPasted = false;
 }
 
 void CDuplicateRows::RemoveRows(std::vector<std::size_t> rows)
@@ -169,7 +207,10 @@ std::string CDuplicateRows::CellText(std::size_t row, EColumn column) const
 std::string CDuplicateRows::TipText(std::size_t row) const
 {
     const RowRecord& record = Row(row);
-    return LocationText(record.fullPath) + platform::kPathSeparator + FileText(record.fullPath);
+    std::string location = LocationText(record.fullPath);
+    if (location.empty() || !IsSeparator(location.back()))
+        location += platform::kPathSeparator;
+    return location + FileText(record.fullPath);
 }
 
 std::size_t CDuplicateRows::MemoryBytes() const

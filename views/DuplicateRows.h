@@ -2,6 +2,8 @@
 // the five columns, made when a row is drawn. No window code.
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+class CScanEngine;
 
 // Colours are 0x00BBGGRR: red in the low byte.
 inline constexpr std::uint32_t kWhite = 0xFFFFFF;
@@ -21,6 +25,12 @@ struct RowRecord
     bool folder = false; // a pasted folder: its type is the desktop's folder type
     std::int64_t size = 0;
     std::int64_t modified = 0;
+    std::int32_t group = -1; // the scan's group; -1 for a pasted row, which no scan vouches for
+    platform::FileId id;     // with writeTime and size: the file the scan compared, for a row of a group
+    std::int64_t writeTime = 0;
+
+    bool Scanned() const { return group >= 0; }
+    platform::FileStamp Stamp() const { return {id, size, writeTime}; }
 };
 
 enum class EColumn
@@ -43,6 +53,11 @@ public:
     // A group separator adds no row and moves on to the next group colour; any other path becomes
     // a row in the current group colour.
     void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
+    // A row of the scan's current group, with what the scan saw of its file.
+    void AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    // Every entry of a finished scan's result list, in order, each file with what the scan saw of it.
+    // The caller holds the engine's lock.
+    void AddScanResults(const CScanEngine& engine);
     void Reserve(std::size_t rows);
 
     // Removes every row; the records stay until FreeRowRecords.
@@ -55,6 +70,8 @@ public:
     std::size_t RowCount() const { return m_order.size(); }
     const RowRecord& Row(std::size_t row) const { return m_rows[m_order[row]]; }
     int ColorIndex() const { return m_colorIndex; }
+    // Whether any row was pasted since the last FreeRowRecords: only then may two rows name one path.
+    bool HasPastedRows() const { return m_hasPasted; }
 
     std::string CellText(std::size_t row, EColumn column) const;
     // The row's full path as the columns show it: Location, a separator, File.
@@ -65,9 +82,12 @@ public:
 
 private:
     std::string_view Store(const std::string& text);
+    void Append(const std::string& path, RowRecord& record);
     const std::string& TypeName(const RowRecord& record) const;
 
     int m_colorIndex = 0;
+    std::int32_t m_group = 0; // the number the next scanned row's group gets; separators move it on
+    bool m_hasPasted = false;
     std::vector<RowRecord> m_rows;      // every record since the last FreeRowRecords
     std::vector<std::uint32_t> m_order; // the list's rows: indexes into m_rows
     std::vector<std::unique_ptr<char[]>> m_text;

@@ -21,8 +21,14 @@ using TrashCall = bool (*)(const std::string& path, std::string& reason);
 // differ in letter case are others), from the last row to the first.
 std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::string& folder);
 
-// Moves the files of the given rows to the trash, one call per row in the given order. Returns the
-// rows whose files went; each file that stayed is added to `failures`.
+// What a failure says when a row's path no longer leads to the file that the scan compared.
+inline constexpr const char* kChangedSinceScan = "changed since the scan";
+
+// Moves the files of the given rows to the trash, one call per row in the given order. A row of a
+// group goes only while its path still leads to the very file the scan compared (a folder swapped
+// for a link, or a file replaced or rewritten, is another file); a pasted row only while it names a
+// file or a folder. Returns the rows whose files went, with every other row naming a path that went;
+// each file that stayed is added to `failures`.
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash);
 

@@ -93,6 +93,13 @@ void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int6
         SyncRowCount();
 }
 
+void CFileView::AddScanResults(const CScanEngine& engine)
+{
+    m_rows.AddScanResults(engine);
+    if (!IsFrozen())
+        SyncRowCount();
+}
+
 void CFileView::DeleteAllRows()
 {
     m_rows.DeleteAllRows();

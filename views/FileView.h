@@ -30,6 +30,9 @@ public:
     // A group separator adds no row and moves on to the next colour. While the window is frozen the
     // list learns the new row count when it is thawed, so a large refill costs one update.
     void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
+    // A row for every entry of a finished scan's result list, each with what the scan saw of its file:
+    // Delete moves that file only while the path still leads to it. The caller holds the engine's lock.
+    void AddScanResults(const CScanEngine& engine);
     void DeleteAllRows();
     void FreeRowRecords();
 

@@ -13,6 +13,7 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     if (path.empty() || stat(path.c_str(), &status) != 0)
         return false;
     facts.isFolder = S_ISDIR(status.st_mode);
+    facts.isFile = S_ISREG(status.st_mode);
     facts.size = facts.isFolder ? 0 : static_cast<std::int64_t>(status.st_size);
     facts.modified = RecordedTime(static_cast<std::int64_t>(status.st_mtim.tv_sec));
     return true;

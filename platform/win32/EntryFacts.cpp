@@ -35,6 +35,7 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     if (path.empty() || !GetFileAttributesExW(LiteralPath(path).c_str(), GetFileExInfoStandard, &data))
         return false;
     facts.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.isFile = !facts.isFolder && (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0;
     const std::int64_t size =
         (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | static_cast<std::int64_t>(data.nFileSizeLow);
     facts.size = facts.isFolder ? 0 : size;

@@ -253,7 +253,8 @@ TEST_F(FileActionsTest, AFileThatCannotGoToTheTrashKeepsItsRowAndIsNamedInOneWar
     EXPECT_EQ(shown[0].caption, "Quorvel");
     EXPECT_EQ(shown[0].icon, wxICON_WARNING);
     EXPECT_NE(shown[0].message.find(m_tree.Path("a/gone.txt") + ": "), wxString::npos) << shown[0].message;
-    EXPECT_NE(shown[0].message.find("No such file"), wxString::npos) << shown[0].message;
+    EXPECT_NE(shown[0].message.find("there is no file or folder of that name"), wxString::npos)
+        << shown[0].message;
     EXPECT_EQ(shown[0].message.find("fine.txt"), wxString::npos);
     if (!shm.empty()) {
         EXPECT_TRUE(fs::exists(shm)) << "a file without a trash must never be deleted";

@@ -47,6 +47,9 @@ TEST(DuplicateRows, ColoursCycleOnEverySeparatorAndAreNeverReset)
 
 TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
 {
+    // A file in the root folder must not share the relative names' empty Location, or Delete All
+    // in Folder would take both; a drive's root has its "C:".
+    const char* const root = platform::kPathSeparator == '/' ? "/" : "";
     const struct
     {
         const char* path;
@@ -54,7 +57,8 @@ TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
         const char* location;
     } rows[] = {
         {"/home/u/x.txt", "x.txt", "/home/u"},
-        {"/x.txt", "x.txt", ""},
+        {"/x.txt", "x.txt", root},
+        {"//x.txt", "x.txt", root},
         {"x.txt", "x.txt", ""},
         {"/a//b.txt", "b.txt", "/a"},
         {"/a/dir/", "dir/", "/a"},
@@ -66,6 +70,9 @@ TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
         EXPECT_EQ(FileText(row.path), row.file);
         EXPECT_EQ(LocationText(row.path), row.location);
     }
+    CDuplicateRows tip;
+    tip.AddFileRow("/x.txt", 1, 0);
+    EXPECT_EQ(Slashed(tip.TipText(0)), "/x.txt");
 }
 
 TEST(DuplicateRows, CellTextsAndTheTip)

@@ -2,16 +2,21 @@
 // about files that stayed, the facts of a pasted name, and launching and waiting for programs.
 #include "views/FileActions.h"
 
+#include "engine/ScanEngine.h"
 #include "platform/EntryFacts.h"
 #include "platform/Path.h"
 #include "platform/ShellExecute.h"
+#include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace {
 
@@ -64,6 +69,111 @@ TEST(FileActions, TheWarningNamesTwentyFilesWithTheirReasonsThenCountsTheRest)
     EXPECT_NE(text.find("These files could not be moved to the Recycle Bin"), std::string::npos);
     EXPECT_NE(text.find("\n/f19: gone\nand 5 more"), std::string::npos);
     EXPECT_EQ(text.find("/f20"), std::string::npos);
+}
+
+// The trash of these tests: a real move of the file into a folder of the tree.
+std::string g_bin;
+bool MoveToBin(const std::string& path, std::string& reason)
+{
+    static int moved = 0;
+    std::error_code error;
+    std::filesystem::rename(path, g_bin + "/" + std::to_string(++moved), error);
+    reason = error.message();
+    return !error;
+}
+
+TEST(FileActions, DeleteMovesOnlyTheFileTheScanComparedAndAPastedRowOnlyWhileItNamesAFileOrFolder)
+{
+    CTempTree tree;
+    g_bin = tree.Path("bin");
+    tree.MakeFolder("bin");
+    for (const char* name : {"a/link.txt", "b/link.txt", "a/renamed.txt", "b/renamed.txt", "a/grown.txt",
+                             "b/grown.txt", "a/folder.txt", "b/folder.txt", "a/same.txt", "b/same.txt"})
+        tree.Write(name, "copy of one text");
+    CDuplicateRows rows;
+    {
+        CScanEngine engine;
+        engine.AddFolder(tree.Path("a"));
+        engine.AddFolder(tree.Path("b"));
+        ScanThreadProc(&engine);
+        rows.AddScanResults(engine);
+    }
+    ASSERT_EQ(rows.RowCount(), 10u);
+    // After the scan: a rename puts a file of other text in the place of a copy, another grows, one
+    // becomes a folder; a second folder holds a copy that nothing changed.
+    tree.Write("other.txt", "unique");
+    ASSERT_TRUE(tree.RenameOver("other.txt", "a/renamed.txt"));
+    tree.Append("a/grown.txt", "!");
+    tree.Remove("a/folder.txt");
+    tree.MakeFolder("a/folder.txt");
+    std::vector<std::size_t> all;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row)
+        if (Slashed(std::string(rows.Row(row).fullPath)).find("/a/") != std::string::npos)
+            all.push_back(row);
+    // Pasted rows: an unchanged file named twice, and what is neither a file nor a folder.
+    rows.AddFileRow(tree.Path("b/same.txt"), 16, 0);
+    rows.AddFileRow(tree.Path("missing.txt"), 16, 0);
+    all.push_back(rows.RowCount() - 2);
+    all.push_back(rows.RowCount() - 1);
+#ifndef _WIN32
+    const bool fifo = mkfifo(tree.Path("pipe").c_str(), 0600) == 0;
+#else
+    const bool fifo = false;
+#endif
+    if (fifo) {
+        rows.AddFileRow(tree.Path("pipe"), 0, 0);
+        all.push_back(rows.RowCount() - 1);
+    }
+
+    std::vector<TrashFailure> failures;
+    const std::vector<std::size_t> gone = TrashFilesOfRows(rows, all, failures, MoveToBin);
+    std::vector<std::string> goneNames, failed;
+    for (const std::size_t row : gone)
+        goneNames.push_back(Slashed(std::string(rows.Row(row).fullPath)).substr(tree.Root().size() + 1));
+    for (const TrashFailure& failure : failures)
+        failed.push_back(Slashed(failure.path).substr(tree.Root().size() + 1) + ": " + failure.reason);
+    // b/same.txt went with its pasted row, and its scanned row leaves with it, with no failure.
+    EXPECT_EQ(goneNames, (std::vector<std::string>{"a/link.txt", "a/same.txt", "b/same.txt", "b/same.txt"}));
+    std::vector<std::string> expected = {
+        "a/renamed.txt: changed since the scan", "a/grown.txt: changed since the scan",
+        "a/folder.txt: changed since the scan", "missing.txt: there is no file or folder of that name"};
+    if (fifo)
+        expected.push_back("pipe: not a file or folder");
+    EXPECT_EQ(failed.size(), expected.size());
+    for (const std::string& text : expected)
+        EXPECT_NE(std::find(failed.begin(), failed.end(), text), failed.end()) << text;
+    EXPECT_TRUE(std::filesystem::is_directory(tree.Path("a/folder.txt")));
+}
+
+TEST(FileActions, AFolderReplacedByALinkToItsCopiesKeepsTheLastCopies)
+{
+    CTempTree tree;
+    g_bin = tree.Path("bin");
+    tree.MakeFolder("bin");
+    tree.Write("t/a/x.txt", "copy");
+    tree.Write("t/b/x.txt", "copy");
+    tree.Write("u/x.txt", "copy");
+    CDuplicateRows rows;
+    {
+        CScanEngine engine;
+        engine.AddFolder(tree.Path("t"));
+        ScanThreadProc(&engine);
+        rows.AddScanResults(engine);
+    }
+    ASSERT_EQ(rows.RowCount(), 2u);
+    // A link-making deduplicator replaces a/ by a link to b/; or a/ now leads somewhere never scanned.
+    for (const char* target : {"t/b", "u"}) {
+        SCOPED_TRACE(target);
+        std::filesystem::remove_all(tree.Path("t/a"));
+        if (!tree.SymLink(tree.Path(target), "t/a"))
+            GTEST_SKIP() << "the system will not make a link to a folder";
+        std::vector<TrashFailure> failures;
+        EXPECT_TRUE(
+            TrashFilesOfRows(rows, RowsInFolder(rows, tree.Path("t/a")), failures, MoveToBin).empty());
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].reason, kChangedSinceScan);
+        EXPECT_TRUE(std::filesystem::exists(tree.Path(target) + "/x.txt"));
+    }
 }
 
 TEST(EntryFacts, ANameMustMatchExactlyAndAFolderHasNoSize)
