@@ -26,3 +26,9 @@ inline bool CanDeleteFolder(bool focusInFolderView, bool folderViewHasSelection)
 {
     return focusInFolderView && folderViewHasSelection;
 }
+
+inline bool CanSelectRows(int fileViewRows)
+{
+    // From the menu, whichever pane has the focus: the rules act on the duplicates list alone.
+    return fileViewRows > 0;
+}

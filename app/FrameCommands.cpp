@@ -15,6 +15,7 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <utility>
 #include <vector>
 
 void CMainFrame::BindCommands()
@@ -43,6 +44,23 @@ void CMainFrame::BindCommands()
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, ID_VIEW_STATUS_BAR);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePaneKeys, this, ID_NEXT_PANE);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePaneKeys, this, ID_PREV_PANE);
+
+    const std::pair<int, EKeepRule> rules[] = {
+        {ID_SELECT_KEEP_FIRST, EKeepRule::First},
+        {ID_SELECT_KEEP_OLDEST, EKeepRule::Oldest},
+        {ID_SELECT_KEEP_NEWEST, EKeepRule::Newest},
+        {ID_SELECT_KEEP_SHORTEST_PATH, EKeepRule::ShortestPath},
+        {ID_SELECT_KEEP_IN_FOLDER, EKeepRule::InFolder},
+    };
+    for (const auto& [id, rule] : rules) {
+        Bind(
+            wxEVT_MENU, [this, rule = rule](wxCommandEvent&) { m_fileView->SelectByRule(rule); }, id);
+        Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, id);
+    }
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { m_fileView->ClearSelection(); }, ID_CLEAR_SELECTION);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_CLEAR_SELECTION);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_SELECT_DUPLICATES);
 }
 
 void CMainFrame::OnEditCut(wxCommandEvent&)
@@ -150,6 +168,11 @@ void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event)
 void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
 {
     event.Check(m_statusBar->IsShown());
+}
+
+void CMainFrame::OnUpdateSelectionCommand(wxUpdateUIEvent& event)
+{
+    event.Enable(CanSelectRows(m_fileView->GetItemCount()));
 }
 
 void CMainFrame::OnUpdatePaneKeys(wxUpdateUIEvent& event)

@@ -8,6 +8,7 @@
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
+#include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderView.h"
 
@@ -25,6 +26,10 @@ constexpr int kMinimumPaneHeight = 100;
 constexpr int kProgressPaneWidth = 400;
 constexpr int kMessagePaneMinimum = 100;
 const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+constexpr int kStatusPanes = 6;
+constexpr int kSelectionPane = 5; // after the five that are there from the start
+// The widest text the selection pane expects, for its width.
+const char* const kSelectionPaneSample = "8888888 files selected, 888.8 GB";
 
 int KeyCode(int key)
 {
@@ -58,6 +63,36 @@ wxString Prompt(int id)
 {
     const CommandText* text = FindCommandText(id);
     return text != nullptr ? wxString(text->prompt) : wxString();
+}
+
+// One drop-down menu of the table, with its submenus.
+wxMenu* BuildMenu(const MenuTable& table)
+{
+    auto* menu = new wxMenu;
+    for (std::size_t i = 0; i < table.count; ++i) {
+        const MenuEntry& entry = table.entries[i];
+        if (entry.id == 0) {
+            menu->AppendSeparator();
+            continue;
+        }
+        if (entry.submenu != nullptr) {
+            menu->Append(entry.id, entry.label, BuildMenu(*entry.submenu), Prompt(entry.id));
+            continue;
+        }
+        wxMenuItem* item = menu->Append(entry.id, entry.label, Prompt(entry.id),
+                                        entry.checkable ? wxITEM_CHECK : wxITEM_NORMAL);
+        // Secondary keys belong to the item too, so that a disabled command's keys do nothing.
+        for (const KeyBinding& binding : kAccelerators) {
+            const wxAcceleratorEntry key = Accelerator(binding);
+            const wxAcceleratorEntry* shown = item->GetAccel();
+            const bool isShown = shown != nullptr && shown->GetFlags() == key.GetFlags() &&
+                                 shown->GetKeyCode() == key.GetKeyCode();
+            delete shown;
+            if (binding.id == entry.id && !isShown)
+                item->AddExtraAccel(key);
+        }
+    }
+    return menu;
 }
 
 wxString Tooltip(int id)
@@ -140,29 +175,8 @@ CMainFrame::~CMainFrame()
 void CMainFrame::CreateMenu()
 {
     auto* bar = new wxMenuBar;
-    for (const MenuTable& table : kMainMenu) {
-        auto* menu = new wxMenu;
-        for (std::size_t i = 0; i < table.count; ++i) {
-            const MenuEntry& entry = table.entries[i];
-            if (entry.id == 0) {
-                menu->AppendSeparator();
-                continue;
-            }
-            wxMenuItem* item = menu->Append(entry.id, entry.label, Prompt(entry.id),
-                                            entry.checkable ? wxITEM_CHECK : wxITEM_NORMAL);
-            // Secondary keys belong to the item too, so that a disabled command's keys do nothing.
-            for (const KeyBinding& binding : kAccelerators) {
-                const wxAcceleratorEntry key = Accelerator(binding);
-                const wxAcceleratorEntry* shown = item->GetAccel();
-                const bool isShown = shown != nullptr && shown->GetFlags() == key.GetFlags() &&
-                                     shown->GetKeyCode() == key.GetKeyCode();
-                delete shown;
-                if (binding.id == entry.id && !isShown)
-                    item->AddExtraAccel(key);
-            }
-        }
-        bar->Append(menu, table.title);
-    }
+    for (const MenuTable& table : kMainMenu)
+        bar->Append(BuildMenu(table), table.title);
     SetMenuBar(bar);
 
     // Keys without a menu item: the pane keys and Undo, which has no handler and so does nothing.
@@ -222,7 +236,7 @@ void CMainFrame::CreateToolBar24()
 
 void CMainFrame::CreateStatusBar5()
 {
-    m_statusBar = CreateStatusBar(5, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
+    m_statusBar = CreateStatusBar(kStatusPanes, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
     SetStatusBarPane(0); // menu and toolbar prompts go to the message pane
     FitStatusPanes();
 }
@@ -231,16 +245,18 @@ void CMainFrame::FitStatusPanes()
 {
     if (m_statusBar == nullptr)
         return;
-    int widths[5] = {-1, kProgressPaneWidth, 0, 0, 0};
+    int widths[kStatusPanes] = {-1, kProgressPaneWidth, 0, 0, 0, 0};
     int fixed = kProgressPaneWidth;
     for (int i = 0; i < 3; ++i) {
         widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + 12;
         fixed += widths[i + 2];
     }
+    widths[kSelectionPane] = m_statusBar->GetTextExtent(kSelectionPaneSample).GetWidth() + 12;
+    fixed += widths[kSelectionPane];
     // A status bar knows no least width for a stretching pane: it is kept at 100 pixels here.
     if (m_statusBar->GetClientSize().GetWidth() - fixed < kMessagePaneMinimum)
         widths[0] = kMessagePaneMinimum;
-    m_statusBar->SetStatusWidths(5, widths);
+    m_statusBar->SetStatusWidths(kStatusPanes, widths);
 }
 
 void CMainFrame::OnIdleKeys(wxIdleEvent& event)
@@ -255,7 +271,17 @@ void CMainFrame::OnIdleKeys(wxIdleEvent& event)
             SetStatusText(on ? kIndicators[i] : "", i + 2);
         }
     }
+    ShowSelectionSummary();
     event.Skip();
+}
+
+void CMainFrame::ShowSelectionSummary()
+{
+    // Read once per change, however many clicks and keys made it: a million rows cost a pass.
+    if (m_statusBar == nullptr || m_fileView->SelectionVersion() == m_shownSelection)
+        return;
+    m_shownSelection = m_fileView->SelectionVersion();
+    SetStatusText(ToDisplay(m_fileView->SelectionSummary()), kSelectionPane);
 }
 
 void CMainFrame::OnToolBarMotion(wxMouseEvent& event)

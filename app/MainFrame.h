@@ -9,6 +9,7 @@
 #include <wx/timer.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -124,6 +125,8 @@ private:
     void OnUpdateViewToolBar(wxUpdateUIEvent& event);
     void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
     void OnUpdatePaneKeys(wxUpdateUIEvent& event);
+    void OnUpdateSelectionCommand(wxUpdateUIEvent& event);
+    void ShowSelectionSummary();
 
     wxStatusBar* m_statusBar = nullptr;
     CToolBar24* m_toolBar = nullptr;
@@ -145,6 +148,7 @@ private:
     wxWindow* m_activePane = nullptr;
     bool m_activatedOnce = false;
     bool m_keyStates[3] = {false, false, false};
+    std::uint64_t m_shownSelection = 0; // the duplicates list's selection version the pane shows
     std::function<bool(const wxString&)> m_launchBrowser;
     std::function<std::unique_ptr<CScanEngine>()> m_makeEngine;
     std::jthread m_worker; // last: joined before anything the worker uses goes

@@ -6,10 +6,22 @@
 namespace {
 
 constexpr MenuEntry kFileMenu[] = {{ID_APP_EXIT, "E&xit", false}};
+constexpr MenuEntry kSelectMenuEntries[] = {
+    {ID_SELECT_KEEP_FIRST, "Keep the &First of Each Group\tCtrl+D", false},
+    {ID_SELECT_KEEP_OLDEST, "Keep the &Oldest", false},
+    {ID_SELECT_KEEP_NEWEST, "Keep the &Newest", false},
+    {ID_SELECT_KEEP_SHORTEST_PATH, "Keep the &Shortest Path", false},
+    {ID_SELECT_KEEP_IN_FOLDER, "Keep Those in the &Current Row's Folder", false},
+};
+constexpr MenuTable kSelectMenu = {"Select Duplicates", kSelectMenuEntries, std::size(kSelectMenuEntries)};
+
 constexpr MenuEntry kEditMenu[] = {
     {ID_EDIT_CUT, "Cu&t\tCtrl+X", false},
     {ID_EDIT_COPY, "&Copy\tCtrl+C", false},
     {ID_EDIT_PASTE, "&Paste\tCtrl+V", false},
+    {0, nullptr, false},
+    {ID_SELECT_DUPLICATES, "Select &Duplicates", false, &kSelectMenu},
+    {ID_CLEAR_SELECTION, "C&lear Selection", false},
 };
 constexpr MenuEntry kViewMenu[] = {{ID_VIEW_TOOLBAR, "&Toolbar", true},
                                    {ID_VIEW_STATUS_BAR, "&Status Bar", true}};

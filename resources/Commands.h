@@ -38,6 +38,14 @@ enum ECommand : int
     ID_PREV_PANE = CommandId(32801),
     ID_VIEW_TOOLBAR = CommandId(32802), // also the toolbar's window id
     ID_VIEW_STATUS_BAR = CommandId(32803),
+    // Cleanup by rule, at the end of the Edit menu.
+    ID_SELECT_KEEP_FIRST = CommandId(32804),
+    ID_SELECT_KEEP_OLDEST = CommandId(32805),
+    ID_SELECT_KEEP_NEWEST = CommandId(32806),
+    ID_SELECT_KEEP_SHORTEST_PATH = CommandId(32807),
+    ID_SELECT_KEEP_IN_FOLDER = CommandId(32808),
+    ID_CLEAR_SELECTION = CommandId(32809),
+    ID_SELECT_DUPLICATES = CommandId(32810), // the submenu itself
 };
 
 // The window messages that carry a scan's news to the window.
@@ -79,10 +87,23 @@ inline constexpr CommandText kCommandTexts[] = {
     {ID_FILES_DELETE, "Delete File", "Delete File"},
     {ID_FILES_OPEN, "Open File", "Open File"},
     {ID_FILES_REVEAL, "Reveal in Explorer", "Reveal in Explorer"},
+    {ID_SELECT_KEEP_FIRST, "Select every file of each group except the first in the list", "Keep the First"},
+    {ID_SELECT_KEEP_OLDEST, "Select every file of each group except the one modified longest ago",
+     "Keep the Oldest"},
+    {ID_SELECT_KEEP_NEWEST, "Select every file of each group except the one modified last",
+     "Keep the Newest"},
+    {ID_SELECT_KEEP_SHORTEST_PATH, "Select every file of each group except the one with the shortest path",
+     "Keep the Shortest Path"},
+    {ID_SELECT_KEEP_IN_FOLDER,
+     "Select the copies outside the current row's folder in every group that has a copy there",
+     "Keep Those in the Current Row's Folder"},
+    {ID_CLEAR_SELECTION, "Select no file of the duplicates list", "Clear Selection"},
 };
 
 // The texts of a command; null for an unknown id.
 const CommandText* FindCommandText(int id);
+
+struct MenuTable;
 
 // Menu 128: a drop-down menu per title; id 0 is a separator.
 struct MenuEntry
@@ -90,6 +111,7 @@ struct MenuEntry
     int id;
     const char* label;
     bool checkable;
+    const MenuTable* submenu = nullptr; // the items of a submenu entry
 };
 
 struct MenuTable
@@ -126,9 +148,10 @@ inline constexpr int kKeyF6 = -3;
 inline constexpr int kKeyBackspace = -4;
 
 inline constexpr KeyBinding kAccelerators[] = {
-    {kCtrl, 'X', ID_EDIT_CUT},   {kShift, kKeyDelete, ID_EDIT_CUT},
-    {kCtrl, 'C', ID_EDIT_COPY},  {kCtrl, kKeyInsert, ID_EDIT_COPY},
-    {kCtrl, 'V', ID_EDIT_PASTE}, {kShift, kKeyInsert, ID_EDIT_PASTE},
-    {0, kKeyF6, ID_NEXT_PANE},   {kShift, kKeyF6, ID_PREV_PANE},
-    {kCtrl, 'Z', ID_EDIT_UNDO},  {kAlt, kKeyBackspace, ID_EDIT_UNDO},
+    {kCtrl, 'X', ID_EDIT_CUT},          {kShift, kKeyDelete, ID_EDIT_CUT},
+    {kCtrl, 'C', ID_EDIT_COPY},         {kCtrl, kKeyInsert, ID_EDIT_COPY},
+    {kCtrl, 'V', ID_EDIT_PASTE},        {kShift, kKeyInsert, ID_EDIT_PASTE},
+    {0, kKeyF6, ID_NEXT_PANE},          {kShift, kKeyF6, ID_PREV_PANE},
+    {kCtrl, 'Z', ID_EDIT_UNDO},         {kAlt, kKeyBackspace, ID_EDIT_UNDO},
+    {kCtrl, 'D', ID_SELECT_KEEP_FIRST},
 };

@@ -37,19 +37,24 @@ std::string FileText(std::string_view path)
     return std::string(start == std::string_view::npos ? path : path.substr(start));
 }
 
-std::string LocationText(std::string_view path)
+std::string_view LocationView(std::string_view path)
 {
     const std::size_t start = FileNameStart(path);
     if (start == std::string_view::npos || start == 0)
-        return std::string();
-    std::string location(path.substr(0, start));
+        return std::string_view();
+    std::string_view location = path.substr(0, start);
     while (!location.empty() && IsSeparator(location.back()))
-        location.pop_back();
+        location.remove_suffix(1);
     // A file in the root folder keeps "/" as its folder, so that it never shares the empty Location
     // of a relative name; a drive's root ("C:") already has a name of its own.
     if (location.empty() && platform::kPathSeparator == '/')
-        location = "/";
+        return "/";
     return location;
+}
+
+std::string LocationText(std::string_view path)
+{
+    return std::string(LocationView(path));
 }
 
 std::string ModifiedText(std::int64_t secondsSince1970)

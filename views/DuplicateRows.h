@@ -100,5 +100,7 @@ private:
 std::size_t FileNameStart(std::string_view path);
 std::string FileText(std::string_view path);
 std::string LocationText(std::string_view path);
+// The same without a copy: a part of `path`, or a constant.
+std::string_view LocationView(std::string_view path);
 // "%d %b %Y %H:%M:%S" in local time with English month names; empty when it cannot be converted.
 std::string ModifiedText(std::int64_t secondsSince1970);

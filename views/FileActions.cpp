@@ -28,18 +28,22 @@ std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::str
 {
     std::vector<std::size_t> found;
     for (std::size_t row = rows.RowCount(); row-- > 0;)
-        if (LocationText(rows.Row(row).fullPath) == folder)
+        if (LocationView(rows.Row(row).fullPath) == folder)
             found.push_back(row);
     return found;
 }
 
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
-                                          std::vector<TrashFailure>& failures, TrashCall trash)
+                                          std::vector<TrashFailure>& failures, TrashCall trash,
+                                          const TrashProgress& progress)
 {
     std::vector<std::size_t> gone;
     std::unordered_set<std::string_view> moved; // views into the rows' own text, which outlives this
     std::vector<TrashFailure> stayed;
-    for (const std::size_t row : which) {
+    for (std::size_t i = 0; i < which.size(); ++i) {
+        if (progress && !progress(i, which.size()))
+            break;
+        const std::size_t row = which[i];
         const RowRecord& record = rows.Row(row);
         if (moved.count(record.fullPath) != 0) { // a second row of a file already in the trash
             gone.push_back(row);

@@ -5,6 +5,7 @@
 #include "views/DuplicateRows.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct TrashFailure
 
 // Moves one file to the trash; false with the reason when it stayed.
 using TrashCall = bool (*)(const std::string& path, std::string& reason);
+// Asked before each file with how many of how many are done; false stops the run there.
+using TrashProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 // The rows whose Location is exactly `folder`, byte for byte (files in subfolders and folders that
 // differ in letter case are others), from the last row to the first.
@@ -28,9 +31,10 @@ inline constexpr const char* kChangedSinceScan = "changed since the scan";
 // group goes only while its path still leads to the very file the scan compared (a folder swapped
 // for a link, or a file replaced or rewritten, is another file); a pasted row only while it names a
 // file or a folder. Returns the rows whose files went, with every other row naming a path that went;
-// each file that stayed is added to `failures`.
+// each file that stayed is added to `failures`. Rows after a stop are neither moved nor failures.
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
-                                          std::vector<TrashFailure>& failures, TrashCall trash);
+                                          std::vector<TrashFailure>& failures, TrashCall trash,
+                                          const TrashProgress& progress = nullptr);
 
 // One message for every file that stayed: the first 20 by name with their reasons, then how many more.
 std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName);

@@ -4,6 +4,7 @@
 #include "views/DuplicateRows.h"
 #include "views/FileActions.h"
 #include "views/RowSelection.h"
+#include "views/SelectionRules.h"
 
 #include <wx/listctrl.h>
 
@@ -13,6 +14,7 @@
 
 class wxConfigBase;
 class wxMenu;
+class wxProgressDialog;
 
 class CFileView : public wxListView
 {
@@ -60,6 +62,12 @@ public:
         m_presentMenu = std::move(presenter);
     }
 
+    // Called with a long Delete's progress dialog after each update of it; tests press its Cancel here.
+    void SetTrashProgressHook(std::function<void(wxProgressDialog&, std::size_t done)> hook)
+    {
+        m_trashProgressHook = std::move(hook);
+    }
+
     const CDuplicateRows& Rows() const { return m_rows; }
     // The row where the user last started a selection, or -1.
     long GetAnchorRow() const { return m_anchor; }
@@ -73,6 +81,13 @@ public:
     void SelectRowRange(long first, long last, bool on = true);
     void SelectAllRows();
     void ClearSelection();
+    // Cleanup by rule: replaces the selection with the rows the rule does not keep; "in folder" keeps
+    // the anchor row's folder, and selects nothing without an anchor row.
+    void SelectByRule(EKeepRule rule);
+    // What the selection holds ("N files selected, S"), empty without one; and a number that moves
+    // on whenever that may have changed.
+    std::string SelectionSummary() const;
+    std::uint64_t SelectionVersion() const { return m_selection.Version(); }
     bool IsRowSelected(long row) const
     {
         return row >= 0 && m_selection.IsSelected(static_cast<std::size_t>(row));
@@ -103,6 +118,9 @@ private:
     // Removes the given rows in one pass. The anchor and the focus follow their rows, and the
     // selected rows that stay are selected where they now are.
     void RemoveRows(std::vector<std::size_t> rows);
+    // Moves the rows' files to the trash, with progress and Cancel when it takes long; the rows whose
+    // files went leave, the others stay as they were.
+    void TrashRows(const std::vector<std::size_t>& which);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
@@ -131,4 +149,5 @@ private:
     mutable wxItemAttr m_attr;
     mutable wxItemAttr m_selectedAttr;
     std::function<void(wxMenu&, const wxPoint&)> m_presentMenu;
+    std::function<void(wxProgressDialog&, std::size_t)> m_trashProgressHook;
 };

@@ -4,6 +4,7 @@
 #include "platform/EntryFacts.h"
 #include "platform/Trash.h"
 #include "resources/Commands.h"
+#include "resources/Resources.h"
 #include "views/ClipboardAccess.h"
 #include "views/ClipboardText.h"
 #include "views/DisplayText.h"
@@ -12,9 +13,62 @@
 
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/progdlg.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t kFilesForProgress = 300;             // a Delete of more shows its progress at once
+constexpr auto kTimeForProgress = std::chrono::seconds(1); // and a slower one once it has taken this long
+constexpr auto kProgressInterval = std::chrono::milliseconds(50); // the window repaints and Cancel is
+                                                                  // seen at least this often
+
+// The progress of a long Delete: the toolkit's dialog with Cancel, which also lets the window
+// repaint while files are moved. A short Delete never shows it.
+class CTrashProgress
+{
+public:
+    CTrashProgress(wxWindow* parent, const std::function<void(wxProgressDialog&, std::size_t)>& hook)
+        : m_parent(parent), m_hook(hook), m_start(std::chrono::steady_clock::now())
+    {}
+
+    bool operator()(std::size_t done, std::size_t total)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_dialog == nullptr) {
+            if (total <= kFilesForProgress && now - m_start < kTimeForProgress)
+                return true;
+            m_dialog = std::make_unique<wxProgressDialog>(kAppName, Text(done, total),
+                                                          static_cast<int>(total), m_parent,
+                                                          wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE);
+        } else if (now - m_shown < kProgressInterval) {
+            return true;
+        }
+        m_shown = now;
+        const bool goOn = m_dialog->Update(static_cast<int>(done), Text(done, total));
+        if (m_hook)
+            m_hook(*m_dialog, done);
+        return goOn && !m_dialog->WasCancelled();
+    }
+
+private:
+    static wxString Text(std::size_t done, std::size_t total)
+    {
+        return wxString::Format("Moving %zu of %zu to the %s", done + 1, total, platform::kTrashName);
+    }
+
+    wxWindow* m_parent;
+    const std::function<void(wxProgressDialog&, std::size_t)>& m_hook;
+    std::chrono::steady_clock::time_point m_start;
+    std::chrono::steady_clock::time_point m_shown;
+    std::unique_ptr<wxProgressDialog> m_dialog;
+};
+
+} // namespace
 
 void CFileView::BindFileActions()
 {
@@ -113,23 +167,24 @@ void CFileView::ReportTrashFailures(const std::vector<TrashFailure>& failures)
 
 void CFileView::DeleteSelectedFiles()
 {
-    std::vector<TrashFailure> failures;
-    {
-        wxBusyCursor busy;
-        RemoveRows(TrashFilesOfRows(m_rows, GetSelectedRows(), failures, platform::MoveToTrash));
-    }
-    ReportTrashFailures(failures);
+    TrashRows(GetSelectedRows());
 }
 
 void CFileView::DeleteAllInFolder()
 {
     if (m_anchor < 0)
         return;
+    const std::string folder = m_rows.CellText(static_cast<std::size_t>(m_anchor), EColumn::Location);
+    TrashRows(RowsInFolder(m_rows, folder));
+}
+
+void CFileView::TrashRows(const std::vector<std::size_t>& which)
+{
     std::vector<TrashFailure> failures;
     {
         wxBusyCursor busy;
-        const std::string folder = m_rows.CellText(static_cast<std::size_t>(m_anchor), EColumn::Location);
-        RemoveRows(TrashFilesOfRows(m_rows, RowsInFolder(m_rows, folder), failures, platform::MoveToTrash));
+        CTrashProgress progress(this, m_trashProgressHook);
+        RemoveRows(TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress)));
     }
     ReportTrashFailures(failures);
 }

@@ -1,6 +1,7 @@
 // How the duplicates list selects: clicks and keys as users of any list expect, on a selection that
 // the list keeps itself, so that reading, drawing and removing a large selection costs one pass.
 #include "views/FileView.h"
+#include "views/SelectionRules.h"
 
 #include <wx/utils.h>
 
@@ -46,6 +47,24 @@ void CFileView::ClearSelection()
 {
     if (m_selection.Clear())
         Refresh();
+}
+
+void CFileView::SelectByRule(EKeepRule rule)
+{
+    if (rule == EKeepRule::InFolder && m_anchor < 0) {
+        ClearSelection(); // no current row: no folder to keep
+        return;
+    }
+    const std::string folder =
+        m_anchor >= 0 ? std::string(LocationView(m_rows.Row(static_cast<std::size_t>(m_anchor)).fullPath))
+                      : "";
+    SelectDuplicates(m_rows, rule, folder, m_selection);
+    Refresh();
+}
+
+std::string CFileView::SelectionSummary() const
+{
+    return SelectionSummaryText(m_rows, m_selection);
 }
 
 void CFileView::RedrawRows(long first, long last)

@@ -18,6 +18,7 @@ std::uint64_t Span(std::size_t from, std::size_t to)
 
 void CRowSelection::SetRowCount(std::size_t rows)
 {
+    ++m_version;
     if (rows < m_rows && m_count != 0)
         SelectRange(rows, m_rows - 1, false);
     m_rows = rows;
@@ -35,6 +36,7 @@ bool CRowSelection::Select(std::size_t row, bool on)
         return false;
     m_words[row / kBits] ^= std::uint64_t{1} << (row % kBits);
     m_count = on ? m_count + 1 : m_count - 1;
+    ++m_version;
     return true;
 }
 
@@ -51,6 +53,7 @@ bool CRowSelection::SelectRange(std::size_t first, std::size_t last, bool on)
         return false;
     last = std::min(last, m_rows - 1);
     const std::size_t before = m_count;
+    ++m_version;
     for (std::size_t word = first / kBits; word <= last / kBits; ++word) {
         const std::size_t from = word == first / kBits ? first % kBits : 0;
         const std::size_t to = word == last / kBits ? last % kBits : kBits - 1;
@@ -73,6 +76,7 @@ bool CRowSelection::Clear()
         return false;
     std::fill(m_words.begin(), m_words.end(), 0);
     m_count = 0;
+    ++m_version;
     return true;
 }
 
@@ -107,6 +111,7 @@ void CRowSelection::RemoveRows(const std::vector<std::size_t>& removed)
     if (gone == removed.end() || *gone >= m_rows)
         return;
     std::size_t to = *gone;
+    ++m_version;
     for (std::size_t from = *gone; from < m_rows; ++from) {
         while (gone != removed.end() && *gone < from)
             ++gone; // past the removed rows behind, a row named twice among them

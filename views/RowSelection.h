@@ -18,6 +18,9 @@ public:
     void SetRowCount(std::size_t rows);
 
     std::size_t Count() const { return m_count; }
+    // Moves on with every change of the selection or of the rows under it, so that whoever shows
+    // something of the selection can tell when to look again.
+    std::uint64_t Version() const { return m_version; }
     bool Empty() const { return m_count == 0; }
     bool IsSelected(std::size_t row) const;
 
@@ -41,4 +44,5 @@ private:
     std::vector<std::uint64_t> m_words;
     std::size_t m_rows = 0;
     std::size_t m_count = 0;
+    std::uint64_t m_version = 0;
 };

@@ -218,7 +218,7 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(m_frame->GetTitle(), "Pellucan");
     EXPECT_EQ(Pane(0), "Ready");
     EXPECT_EQ(Pane(1), "");
-    EXPECT_EQ(m_frame->GetStatusBar()->GetFieldsCount(), 5);
+    EXPECT_EQ(m_frame->GetStatusBar()->GetFieldsCount(), 6);
     wxMenuBar* bar = m_frame->GetMenuBar();
     ASSERT_EQ(bar->GetMenuCount(), 5u);
     const char* titles[] = {"&File", "&Edit", "&View", "&Project", "&Help"};

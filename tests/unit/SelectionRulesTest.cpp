@@ -1,0 +1,103 @@
+// Cleanup by rule on the rows alone: which rows each rule picks, and what a selection holds.
+#include "views/SelectionRules.h"
+
+#include "engine/FileItem.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Three groups of 2, 3 and 5 rows, then a group left with one row, then two pasted rows.
+void MakeRows(CDuplicateRows& rows)
+{
+    struct Row
+    {
+        const char* path; // "" ends a group
+        std::int64_t modified;
+    };
+    const Row table[] = {
+        {"/pics/a.jpg", 300},
+        {"/backup/a.jpg", 100},
+        {"", 0},
+        {"/backup/bb.jpg", 50},
+        {"/pics/bb.jpg", 50},
+        {"/x/bb.jpg", 70},
+        {"", 0},
+        {"/x/c.jpg", 10},
+        {"/pics/c.jpg", 90},
+        {"/backup/old/c.jpg", 5},
+        {"/backup/c.jpg", 90},
+        {"/y/c.jpg", 5},
+        {"", 0},
+        {"/pics/alone.jpg", 1},
+        {"", 0},
+    };
+    std::uint64_t file = 0;
+    for (const Row& row : table) {
+        if (*row.path == '\0')
+            rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+        else
+            rows.AddFileRow(row.path, row.modified, platform::FileStamp{{1, ++file}, 1000, row.modified});
+    }
+    rows.AddFileRow("/pics/pasted.jpg", 1000, 0);
+    rows.AddFileRow("/backup/pasted.jpg", 1000, 0);
+}
+
+TEST(SelectionRules, EachRuleKeepsOneCopyOrTheFolderAndNeverAGroupsLastRowOrAPastedRow)
+{
+    CDuplicateRows rows;
+    MakeRows(rows);
+    ASSERT_EQ(rows.RowCount(), 13u);
+    EXPECT_EQ(rows.Row(0).group, rows.Row(1).group);
+    EXPECT_NE(rows.Row(1).group, rows.Row(2).group);
+    EXPECT_EQ(rows.Row(12).group, -1);
+
+    const struct
+    {
+        EKeepRule rule;
+        const char* folder;
+        std::vector<std::size_t> selected;
+    } cases[] = {
+        {EKeepRule::First, "", {1, 3, 4, 6, 7, 8, 9}},
+        {EKeepRule::Oldest, "", {0, 3, 4, 5, 6, 8, 9}}, // a tie keeps the higher row
+        {EKeepRule::Newest, "", {1, 2, 3, 5, 7, 8, 9}},
+        {EKeepRule::ShortestPath, "", {1, 2, 3, 6, 7, 8, 9}},
+        {EKeepRule::InFolder, "/backup", {0, 3, 4, 5, 6, 7, 9}}, // its subfolder is another folder
+        {EKeepRule::InFolder, "/pics", {1, 2, 4, 5, 7, 8, 9}},
+        {EKeepRule::InFolder, "/nowhere", {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(static_cast<int>(row.rule));
+        SCOPED_TRACE(row.folder);
+        CRowSelection selection;
+        selection.SetRowCount(rows.RowCount());
+        selection.SelectAll(); // replaced, not added to
+        SelectDuplicates(rows, row.rule, row.folder, selection);
+        EXPECT_EQ(selection.Rows(), row.selected);
+    }
+}
+
+TEST(SelectionRules, TheSummaryCountsTheFilesAndTheirSizeInDesktopUnits)
+{
+    const struct
+    {
+        std::uint64_t bytes;
+        const char* text;
+    } sizes[] = {{0, "0 bytes"},      {1, "1 byte"},          {999, "999 bytes"},
+                 {1000, "1.0 KB"},    {999949, "999.9 KB"},   {999950, "1.0 MB"},
+                 {1234567, "1.2 MB"}, {5000000000, "5.0 GB"}, {2500000000000, "2.5 TB"}};
+    for (const auto& size : sizes)
+        EXPECT_EQ(SizeText(size.bytes), size.text);
+
+    CDuplicateRows rows;
+    MakeRows(rows);
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    EXPECT_EQ(SelectionSummaryText(rows, selection), "");
+    selection.Select(4);
+    EXPECT_EQ(SelectionSummaryText(rows, selection), "1 file selected, 1.0 KB");
+    selection.SelectRange(0, 2);
+    EXPECT_EQ(SelectionSummaryText(rows, selection), "4 files selected, 4.0 KB");
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+// Cleanup by rule: which rows of the duplicates list to select so that each group keeps one copy (or
+// the copies in one folder), and what a selection holds. No window code.
+#pragma once
+
+#include "views/DuplicateRows.h"
+#include "views/RowSelection.h"
+
+#include <cstdint>
+#include <string>
+
+enum class EKeepRule
+{
+    First,        // the first row of the group in list order
+    Oldest,       // the earliest last-modified time; a tie keeps the row higher in the list
+    Newest,       // the latest last-modified time; likewise
+    ShortestPath, // the fewest bytes of path; likewise
+    InFolder,     // every row whose Location is the given folder, in groups that have one there
+};
+
+// Replaces the selection with every row of a group that the rule does not keep. A rule never picks
+// every row a group has left, nor a pasted row, which belongs to no group.
+void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
+                      CRowSelection& selection);
+
+// "N files selected, S" while rows are selected, S their total size; empty otherwise.
+std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection);
+
+// A size as desktops show it: bytes below 1,000, then KB, MB, GB and TB of 1,000 with one decimal.
+std::string SizeText(std::uint64_t bytes);
