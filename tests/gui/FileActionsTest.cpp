@@ -5,6 +5,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
@@ -19,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -38,18 +38,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-template <class Predicate> bool PumpUntil(Predicate done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        wxYield();
-        wxMilliSleep(2);
-    }
-    return true;
-}
 
 std::string ReadAll(const std::string& path)
 {
