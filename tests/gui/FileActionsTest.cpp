@@ -417,6 +417,26 @@ TEST_F(FileActionsTest, CopyPutsTheSelectedPathsAndPasteTakesEveryLineNamingSome
     EXPECT_FALSE(platform::FolderTypeName().empty());
 }
 
+TEST_F(FileActionsTest, APathThatIsNotUtf8LosesOnlyItsOwnBadBytesInCopyAndTheTrashWarning)
+{
+    const ClipboardLease lease;
+    const std::vector<std::string> names = {"u/\xff\xfe.txt", "u/caf\xc3\xa9.txt", "u/\xe6\x97\xa5.txt"};
+    for (const std::string& name : names)
+        m_view->AddFileRow(m_tree.Path(name), 10, 0); // none of them exists
+    PressKey(m_view, 'A', wxMOD_CONTROL);
+    ASSERT_TRUE(m_view->CopySelection());
+    const std::string u = m_tree.Path("u/");
+    EXPECT_EQ(ClipboardText(),
+              u + "\xef\xbf\xbd\xef\xbf\xbd.txt\r\n" + u + "caf\xc3\xa9.txt\r\n" + u + "\xe6\x97\xa5.txt");
+
+    Command(ID_FILES_DELETE);
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string message = shown[0].message.utf8_string();
+    for (const char* name : {"\xef\xbf\xbd\xef\xbf\xbd.txt: ", "caf\xc3\xa9.txt: ", "\xe6\x97\xa5.txt: "})
+        EXPECT_NE(message.find(u + name), std::string::npos) << message;
+}
+
 TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersList)
 {
     const ClipboardLease lease;
