@@ -287,7 +287,9 @@ TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
 class CStandIn
 {
 public:
-    // Starts the stand-in file manager; false when it could not own its name on the bus.
+    explicit CStandIn(const char* program = QUORVEL_FILE_MANAGER_STAND_IN) : m_program(program) {}
+
+    // Starts the stand-in (the file manager by default); false when it could not own its name.
     bool Start(const std::string& record)
     {
         int out[2];
@@ -296,8 +298,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        char* arguments[] = {const_cast<char*>(QUORVEL_FILE_MANAGER_STAND_IN),
-                             const_cast<char*>(record.c_str()), nullptr};
+        char* arguments[] = {const_cast<char*>(m_program), const_cast<char*>(record.c_str()), nullptr};
         const bool spawned = posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments, environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -315,6 +316,7 @@ public:
     }
 
 private:
+    const char* m_program;
     pid_t m_pid = 0;
 };
 
@@ -467,6 +469,25 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     EXPECT_TRUE(m_view->CutSelection());
     EXPECT_EQ(m_view->GetItemCount(), 0);
     EXPECT_EQ(SplitClipboardLines(ClipboardText()).size(), 6u);
+}
+
+TEST_F(FileActionsTest, CopiedPathsAreHandedToTheClipboardManagerWhenTheProgramEnds)
+{
+    const ClipboardLease lease;
+    m_tree.Write("k/a.txt", "same");
+    m_tree.Write("k/b.txt", "same");
+    CStandIn manager(QUORVEL_CLIPBOARD_MANAGER_STAND_IN);
+    const std::string kept = m_tree.Path("kept.txt");
+    ASSERT_TRUE(manager.Start(kept)) << "no clipboard manager could start on this display";
+    // The program deletes the first row's file, copies the next row, pastes and ends by itself.
+    const std::string command = "QUORVEL_SMOKE_SCAN='" + m_tree.Path("k") + "' QUORVEL_SMOKE_REPORT='" +
+                                m_tree.Path("report") +
+                                "' QUORVEL_SMOKE_DELETE=1 timeout 120 '" QUORVEL_APP "' </dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const std::string report = ReadAll(m_tree.Path("report"));
+    const bool deletedA = report.find("deleted " + m_tree.Path("k/a.txt") + "\n") != std::string::npos;
+    EXPECT_EQ(ReadAll(kept), m_tree.Path(deletedA ? "k/b.txt" : "k/a.txt")) << report;
 }
 
 } // namespace
