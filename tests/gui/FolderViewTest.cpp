@@ -167,9 +167,11 @@ TEST_F(FolderViewTest, TheListComesBackFromTheSettingsByteForByte)
 
 TEST_F(FolderViewTest, AnyNameSurvivesTenRestartsAndProjectFilesWithoutGrowing)
 {
-    // Not UTF-8; the characters that stand for bytes in the settings, alone and mixed with bytes.
+    // Not UTF-8; the characters that stand for bytes in the settings, alone and mixed with bytes; what
+    // the settings file quotes or escapes.
     std::vector<std::string> folders;
-    for (const char* name : {"\xff\xfe", "caf\xc3\xa9", "\xf4\x80\x83\xbf", "u\xf4\x80\x80\xa9\xff"}) {
+    for (const char* name : {"\xff\xfe", "caf\xc3\xa9", "\xf4\x80\x83\xbf", "u\xf4\x80\x80\xa9\xff",
+                             " lead \\\"q\"\ttab\r", "$HOME"}) {
         m_tree.MakeFolder(name);
         folders.push_back(m_tree.Path(name));
         Add(folders.back());
