@@ -80,25 +80,4 @@ TEST(SettingsText, AnyPathComesBackByteForByteAndUtf8IsWrittenAsItIs)
     EXPECT_EQ(UnescapeFromSettings("/a\xf4\x80\x83\xa9"), "/a\xe9");
 }
 
-TEST(SettingsText, ReadingMarksOnlyStrayBytesAndDisplayReplacesOnlyThem)
-{
-    const struct
-    {
-        std::string text;
-        std::string marked;    // as the settings file is read
-        std::string displayed; // as a window shows it
-    } rows[] = {
-        {"/caf\xc3\xa9", "/caf\xc3\xa9", "/caf\xc3\xa9"},
-        {"/\xff\xfe", "/\xf4\x80\x83\xbf\xf4\x80\x83\xbe", "/\xef\xbf\xbd\xef\xbf\xbd"},
-        {"/\xf4\x80\x80\xa9", "/\xf4\x80\x80\xa9", "/\xf4\x80\x80\xa9"}, // already a character
-        {"\xff\r\n\xe6\x97\xa5\r\n/cut\xc3", "\xf4\x80\x83\xbf\r\n\xe6\x97\xa5\r\n/cut\xf4\x80\x83\x83",
-         "\xef\xbf\xbd\r\n\xe6\x97\xa5\r\n/cut\xef\xbf\xbd"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(MarkStrayBytes(row.text), row.marked);
-        EXPECT_EQ(ReplaceStrayBytes(row.text), row.displayed);
-    }
-}
-
 } // namespace
