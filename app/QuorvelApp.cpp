@@ -9,6 +9,7 @@
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
+#include "app/SettingsFile.h"
 #include "app/SmokeAbout.h"
 #include "app/WindowPicture.h"
 #include "decorations/AboutDlg.h"
@@ -18,6 +19,7 @@
 #include "views/FileView.h"
 #include "views/FolderView.h"
 
+#include <wx/clipbrd.h>
 #include <wx/config.h>
 #include <wx/ffile.h>
 #include <wx/fileconf.h>
@@ -37,8 +39,7 @@ namespace {
 template <class Config> Config* MakeSettings()
 {
     if constexpr (std::is_base_of_v<wxFileConfig, Config>)
-        return new Config(kAppName, kVendorName, wxEmptyString, wxEmptyString,
-                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE, CSettingsConv());
+        return new CSettingsFile(kAppName, kVendorName);
     else
         return new Config(kAppName, kVendorName);
 }
@@ -134,7 +135,12 @@ void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report
 int CQuorvelApp::OnExit()
 {
     delete m_smokeTimer;
-    delete wxConfigBase::Set(nullptr);
+    // Paths cut or copied stay on the clipboard after the program ends, where the desktop keeps them.
+    wxTheClipboard->Flush();
+    wxConfigBase* settings = wxConfigBase::Set(nullptr);
+    if (auto* file = dynamic_cast<CSettingsFile*>(settings))
+        file->SaveAtExit();
+    delete settings;
     return wxApp::OnExit();
 }
 

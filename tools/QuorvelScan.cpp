@@ -75,12 +75,23 @@ constexpr const char* kUsage =
     "  --version   show the version and exit\n"
     "  --          take every later argument as a folder\n";
 
+// Standard output flushed: false, with a message, when what was asked for did not all get written.
+bool Delivered(const char* what)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "quorvel-scan: error: cannot write the %s: %s\n", what, std::strerror(errno));
+    return false;
+}
+
 // Asked for, the usage goes to standard output with success; given after a mistake, to standard
 // error with exit code 2.
 int Usage(bool asked)
 {
     std::fputs(kUsage, asked ? stdout : stderr);
-    return asked ? 0 : 2;
+    if (!asked)
+        return 2;
+    return Delivered("usage") ? 0 : 1;
 }
 
 enum class EPrinted
@@ -99,12 +110,14 @@ EPrinted PrintResults(CScanEngine& engine, char end)
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     const std::int32_t count = engine.GetResultCount();
     EPrinted printed = EPrinted::Done;
+    bool ambiguous = false; // a path holds the line end, so the lines no longer tell the paths apart
     for (std::int32_t i = 0; i < count && printed == EPrinted::Done; ++i) {
         if (engine.IsStopped()) {
             printed = EPrinted::Interrupted;
             break;
         }
         const FileItem item = engine.GetResult(i);
+        ambiguous = ambiguous || item.path.find(end) != std::string::npos;
         if (!item.IsSeparator() &&
             std::fwrite(item.path.data(), 1, item.path.size(), stdout) != item.path.size())
             printed = EPrinted::WriteFailed;
@@ -120,6 +133,10 @@ EPrinted PrintResults(CScanEngine& engine, char end)
         printed = EPrinted::Interrupted;
     if (printed == EPrinted::WriteFailed)
         std::fprintf(stderr, "quorvel-scan: error: cannot write the results: %s\n", std::strerror(error));
+    else if (ambiguous)
+        std::fputs("quorvel-scan: warning: some paths hold a newline, so their lines are ambiguous; -0 ends "
+                   "each path with a NUL byte instead\n",
+                   stderr);
     return printed;
 }
 
@@ -189,7 +206,7 @@ int main(int argc, char** argv)
             return Usage(true);
         else if (argument == "--version") {
             std::puts("quorvel-scan " QUORVEL_VERSION);
-            return 0;
+            return Delivered("version") ? 0 : 1;
         } else {
             std::fprintf(stderr, "quorvel-scan: unknown option %s\n", argument.c_str());
             return Usage(false);

@@ -19,8 +19,10 @@ std::vector<std::string> SplitClipboardLines(std::string_view text)
     while (start < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", start);
         const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-        if (stop > start)
-            lines.emplace_back(text.substr(start, stop - start));
+        const std::string_view line = text.substr(start, stop - start);
+        // No path holds NUL: the system would take the part before it, which names another file.
+        if (!line.empty() && line.find('\0') == std::string_view::npos)
+            lines.emplace_back(line);
         start = stop + 1;
     }
     return lines;

@@ -10,5 +10,5 @@
 std::string JoinClipboardPaths(const std::vector<std::string>& paths);
 
 // Every maximal run of characters other than CR and LF, in order: blank lines and any mix of line
-// ends vanish, and nothing is trimmed.
+// ends vanish, and nothing is trimmed. A line holding NUL is skipped.
 std::vector<std::string> SplitClipboardLines(std::string_view text);

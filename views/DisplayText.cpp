@@ -1,17 +1,21 @@
 // Conversions between the program's byte strings and the toolkit's text.
 #include "views/DisplayText.h"
 
+#include "views/SettingsText.h"
+
 #include <wx/strconv.h>
+
+#include <cstring>
 
 wxString ToDisplay(std::string_view bytes)
 {
-    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    const wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
     if (!text.empty() || bytes.empty())
         return text;
-    // Not UTF-8: show each byte that is not plain ASCII as a replacement character.
-    for (const char c : bytes)
-        text += (static_cast<unsigned char>(c) < 0x80) ? wxUniChar(c) : wxUniChar(0xFFFD);
-    return text;
+    // Not UTF-8: only the bytes that are not part of a character are lost, so that in a text of many
+    // paths one bad name spoils no other.
+    const std::string shown = ReplaceStrayBytes(bytes);
+    return wxString::FromUTF8(shown.data(), shown.size());
 }
 
 std::string FromDisplay(const wxString& text)
@@ -23,11 +27,14 @@ std::string FromDisplay(const wxString& text)
 std::size_t CSettingsConv::ToWChar(wchar_t* dst, std::size_t dstLen, const char* src,
                                    std::size_t srcLen) const
 {
-    return m_reading.ToWChar(dst, dstLen, src, srcLen);
+    if (srcLen == wxNO_LEN)
+        srcLen = std::strlen(src) + 1; // the NUL is converted too, as the caller then expects
+    const std::string text = MarkStrayBytes(std::string_view(src, srcLen));
+    return m_utf8.ToWChar(dst, dstLen, text.data(), text.size());
 }
 
 std::size_t CSettingsConv::FromWChar(char* dst, std::size_t dstLen, const wchar_t* src,
                                      std::size_t srcLen) const
 {
-    return m_writing.FromWChar(dst, dstLen, src, srcLen);
+    return m_utf8.FromWChar(dst, dstLen, src, srcLen);
 }

@@ -13,6 +13,8 @@ std::string FromDisplay(const wxString& text);
 // The conversion of the settings file: a byte that is not UTF-8 reads as the private-use character
 // that stands for it (views/SettingsText.h), so one such byte spoils neither the file nor the other
 // entries, which the toolkit's usual fallback to Latin-1 for the whole file would; writing is UTF-8.
+// A character of that range written as UTF-8 reads back as itself: the toolkit's forgiving reading
+// would split it into its bytes, and each save would then make the entry four times longer.
 class CSettingsConv : public wxMBConv
 {
 public:
@@ -24,6 +26,5 @@ public:
     wxMBConv* Clone() const override { return new CSettingsConv; }
 
 private:
-    wxMBConvUTF8 m_reading{wxMBConvUTF8::MAP_INVALID_UTF8_TO_PUA};
-    wxMBConvStrictUTF8 m_writing;
+    wxMBConvStrictUTF8 m_utf8;
 };

@@ -57,6 +57,25 @@ bool StandsForByte(char32_t code)
     return code >= kByteBase && code <= kByteBase + 0xFF;
 }
 
+// Copies the valid characters and hands each stray byte to `stray`.
+template <class Stray> std::string MapStrayBytes(std::string_view text, Stray stray)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t code = 0;
+        const std::size_t length = ValidCharacter(text, at, code);
+        if (length == 0) {
+            stray(out, static_cast<unsigned char>(text[at]));
+            ++at;
+            continue;
+        }
+        out.append(text.substr(at, length));
+        at += length;
+    }
+    return out;
+}
+
 } // namespace
 
 std::string EscapeForSettings(std::string_view path)
@@ -96,4 +115,14 @@ std::string UnescapeFromSettings(std::string_view text)
         at += bytes;
     }
     return out;
+}
+
+std::string MarkStrayBytes(std::string_view text)
+{
+    return MapStrayBytes(text, AppendByteCharacter);
+}
+
+std::string ReplaceStrayBytes(std::string_view bytes)
+{
+    return MapStrayBytes(bytes, [](std::string& out, unsigned char) { out += "\xef\xbf\xbd"; });
 }

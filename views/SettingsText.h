@@ -1,4 +1,5 @@
-// Paths in the settings, which hold text: a path that is not valid UTF-8 still comes back byte for byte.
+// Paths as text: in the settings a path that is not valid UTF-8 still comes back byte for byte, and on
+// screen only its own stray bytes are lost.
 #pragma once
 
 #include <string>
@@ -12,3 +13,12 @@ std::string EscapeForSettings(std::string_view path);
 
 // The inverse: every character U+100000 to U+1000FF becomes the byte it stands for.
 std::string UnescapeFromSettings(std::string_view text);
+
+// How the settings file is read: each byte that is not part of a valid UTF-8 character becomes the
+// character that stands for it; everything else stays, characters of that range included, so that
+// what EscapeForSettings wrote reads back unchanged.
+std::string MarkStrayBytes(std::string_view text);
+
+// Valid UTF-8 for display: each byte that is not part of a valid UTF-8 character becomes U+FFFD, and
+// every other character stays.
+std::string ReplaceStrayBytes(std::string_view bytes);

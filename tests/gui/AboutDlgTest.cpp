@@ -6,6 +6,7 @@
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "tests/gui/DialogHook.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 
 #include <wx/button.h>
@@ -18,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,19 +27,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Runs the event loop until `done` holds, for at most ten seconds.
-template <class Predicate> bool PumpUntil(Predicate done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        wxYield();
-        wxMilliSleep(2);
-    }
-    return true;
-}
 
 // The link as it draws itself, in a picture of its own.
 wxImage Drawn(const CStaticLink* link)

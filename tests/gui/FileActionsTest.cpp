@@ -5,6 +5,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
@@ -19,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -38,18 +38,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-template <class Predicate> bool PumpUntil(Predicate done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        wxYield();
-        wxMilliSleep(2);
-    }
-    return true;
-}
 
 std::string ReadAll(const std::string& path)
 {
@@ -300,7 +288,9 @@ TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
 class CStandIn
 {
 public:
-    // Starts the stand-in file manager; false when it could not own its name on the bus.
+    explicit CStandIn(const char* program = QUORVEL_FILE_MANAGER_STAND_IN) : m_program(program) {}
+
+    // Starts the stand-in (the file manager by default); false when it could not own its name.
     bool Start(const std::string& record)
     {
         int out[2];
@@ -309,8 +299,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        char* arguments[] = {const_cast<char*>(QUORVEL_FILE_MANAGER_STAND_IN),
-                             const_cast<char*>(record.c_str()), nullptr};
+        char* arguments[] = {const_cast<char*>(m_program), const_cast<char*>(record.c_str()), nullptr};
         const bool spawned = posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments, environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -328,6 +317,7 @@ public:
     }
 
 private:
+    const char* m_program;
     pid_t m_pid = 0;
 };
 
@@ -430,6 +420,26 @@ TEST_F(FileActionsTest, CopyPutsTheSelectedPathsAndPasteTakesEveryLineNamingSome
     EXPECT_FALSE(platform::FolderTypeName().empty());
 }
 
+TEST_F(FileActionsTest, APathThatIsNotUtf8LosesOnlyItsOwnBadBytesInCopyAndTheTrashWarning)
+{
+    const ClipboardLease lease;
+    const std::vector<std::string> names = {"u/\xff\xfe.txt", "u/caf\xc3\xa9.txt", "u/\xe6\x97\xa5.txt"};
+    for (const std::string& name : names)
+        m_view->AddFileRow(m_tree.Path(name), 10, 0); // none of them exists
+    PressKey(m_view, 'A', wxMOD_CONTROL);
+    ASSERT_TRUE(m_view->CopySelection());
+    const std::string u = m_tree.Path("u/");
+    EXPECT_EQ(ClipboardText(),
+              u + "\xef\xbf\xbd\xef\xbf\xbd.txt\r\n" + u + "caf\xc3\xa9.txt\r\n" + u + "\xe6\x97\xa5.txt");
+
+    Command(ID_FILES_DELETE);
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string message = shown[0].message.utf8_string();
+    for (const char* name : {"\xef\xbf\xbd\xef\xbf\xbd.txt: ", "caf\xc3\xa9.txt: ", "\xe6\x97\xa5.txt: "})
+        EXPECT_NE(message.find(u + name), std::string::npos) << message;
+}
+
 TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersList)
 {
     const ClipboardLease lease;
@@ -460,6 +470,25 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     EXPECT_TRUE(m_view->CutSelection());
     EXPECT_EQ(m_view->GetItemCount(), 0);
     EXPECT_EQ(SplitClipboardLines(ClipboardText()).size(), 6u);
+}
+
+TEST_F(FileActionsTest, CopiedPathsAreHandedToTheClipboardManagerWhenTheProgramEnds)
+{
+    const ClipboardLease lease;
+    m_tree.Write("k/a.txt", "same");
+    m_tree.Write("k/b.txt", "same");
+    CStandIn manager(QUORVEL_CLIPBOARD_MANAGER_STAND_IN);
+    const std::string kept = m_tree.Path("kept.txt");
+    ASSERT_TRUE(manager.Start(kept)) << "no clipboard manager could start on this display";
+    // The program deletes the first row's file, copies the next row, pastes and ends by itself.
+    const std::string command = "QUORVEL_SMOKE_SCAN='" + m_tree.Path("k") + "' QUORVEL_SMOKE_REPORT='" +
+                                m_tree.Path("report") +
+                                "' QUORVEL_SMOKE_DELETE=1 timeout 120 '" QUORVEL_APP "' </dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const std::string report = ReadAll(m_tree.Path("report"));
+    const bool deletedA = report.find("deleted " + m_tree.Path("k/a.txt") + "\n") != std::string::npos;
+    EXPECT_EQ(ReadAll(kept), m_tree.Path(deletedA ? "k/b.txt" : "k/a.txt")) << report;
 }
 
 } // namespace

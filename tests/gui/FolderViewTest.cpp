@@ -68,6 +68,16 @@ protected:
         return folders;
     }
 
+    // As the program ends and starts again: the list saved, the settings written and read anew.
+    void Restart()
+    {
+        DestroyNow(m_frame);
+        m_frame = nullptr;
+        m_config.reset();
+        m_config = MakeSettings(m_tree.Path("settings.conf"));
+        MakeView();
+    }
+
     // Replaces the settings with a file of exactly these bytes and makes the window anew from it.
     void UseSettingsFile(const std::string& bytes)
     {
@@ -153,6 +163,34 @@ TEST_F(FolderViewTest, TheListComesBackFromTheSettingsByteForByte)
     Reopen();
     EXPECT_FALSE(m_config->HasGroup("/Folders"));
     EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(FolderViewTest, AnyNameSurvivesTenRestartsAndProjectFilesWithoutGrowing)
+{
+    // Not UTF-8; the characters that stand for bytes in the settings, alone and mixed with bytes; what
+    // the settings file quotes or escapes.
+    std::vector<std::string> folders;
+    for (const char* name : {"\xff\xfe", "caf\xc3\xa9", "\xf4\x80\x83\xbf", "u\xf4\x80\x80\xa9\xff",
+                             " lead \\\"q\"\ttab\r", "$HOME"}) {
+        m_tree.MakeFolder(name);
+        folders.push_back(m_tree.Path(name));
+        Add(folders.back());
+    }
+    const std::string project = m_tree.Path("list.qvlprj");
+    std::size_t settingsSize = 0;
+    for (int start = 1; start <= 10; ++start) {
+        SCOPED_TRACE(start);
+        ASSERT_TRUE(m_view->SaveProject(project));
+        Restart();
+        ASSERT_EQ(Folders(), folders);
+        const std::size_t size = ReadFile("settings.conf").size();
+        EXPECT_TRUE(start == 1 || size == settingsSize) << size << " bytes after " << settingsSize;
+        settingsSize = size;
+        for (long row = 0; row < m_view->GetItemCount(); ++row)
+            m_view->Select(row);
+        ASSERT_TRUE(m_view->OpenProject(project, true));
+        ASSERT_EQ(Folders(), folders);
+    }
 }
 
 TEST_F(FolderViewTest, AHandEditedListLosesNothingToGapsOrAStrayByte)

@@ -4,6 +4,7 @@
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 #include "views/FileView.h"
@@ -32,19 +33,6 @@
 #include <new>
 
 namespace {
-
-// Runs the event loop until `done` holds, for at most a minute.
-template <class Predicate> bool PumpUntil(Predicate done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        wxYield();
-        wxMilliSleep(2);
-    }
-    return true;
-}
 
 // Holds the worker at its first progress text until the test releases it or the scan is asked to
 // stop, so that a test knows where the worker is whatever the machine's speed. A hold that nobody

@@ -45,6 +45,13 @@ TEST(ClipboardText, PathsJoinWithCrLfAndAnyLineEndsSplitWithoutTrimming)
     }
 }
 
+TEST(ClipboardText, ALineHoldingNulIsSkipped)
+{
+    // No path holds NUL: the system would take only the part before it, another file.
+    EXPECT_EQ(SplitClipboardLines(std::string("/a\0/b\n/c\r\n\0\r\n/d\0", 16)),
+              (std::vector<std::string>{"/c"}));
+}
+
 TEST(FileActions, RowsInFolderMatchTheLocationExactlyFromLastToFirst)
 {
     const std::string s(1, platform::kPathSeparator);

@@ -156,6 +156,32 @@ TEST_F(ScanTool, AFailedWriteIsAnErrorNotASuccess)
     EXPECT_EQ(err.find("Scan completed"), std::string::npos);
 }
 
+TEST_F(ScanTool, HelpAndVersionThatCannotBeWrittenAreErrors)
+{
+    for (const std::string option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        RunShell(m_scratch, "\"$TOOL\" " + option + " >/dev/full 2>err; echo $? >code");
+        EXPECT_EQ(ReadAll(m_scratch.Path("code")), "1\n");
+        const std::string err = ReadAll(m_scratch.Path("err"));
+        EXPECT_EQ(err.rfind("quorvel-scan: error: cannot write the ", 0), 0u) << err;
+    }
+}
+
+TEST_F(ScanTool, PathsHoldingNewlinesGetOneWarningThatSuggestsNul)
+{
+    m_tree.Write("R/a\nb.txt", "same");
+    m_tree.Write("R/c\nd.txt", "same");
+    m_tree.Write("R/e\nf.bin", "other");
+    m_tree.Write("R/g.bin", "other");
+    const ToolRun lines = RunTool(m_scratch, Quoted("R"));
+    EXPECT_EQ(lines.exitCode, 0);
+    EXPECT_EQ(lines.err, "quorvel-scan: warning: some paths hold a newline, so their lines are ambiguous; "
+                         "-0 ends each path with a NUL byte instead\n"
+                         "Scan completed (4 files scanned, 4 duplicates found)\n");
+    const ToolRun nul = RunTool(m_scratch, "-0 " + Quoted("R"));
+    EXPECT_EQ(nul.err, "Scan completed (4 files scanned, 4 duplicates found)\n");
+}
+
 TEST_F(ScanTool, InterruptWhilePrintingStopsThePrintingAndSaysSo)
 {
     // More than a pipe and the tool's buffer hold: the tool is still printing when it is interrupted.
