@@ -4,6 +4,7 @@
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
+#include "tests/gui/ListInput.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
@@ -27,6 +28,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -584,6 +586,97 @@ TEST_F(MainFrameTest, AStoredToolbarLayoutThatCannotBeUsedGivesTheDefaultOne)
     ASSERT_NE(toolBar, nullptr);
     EXPECT_TRUE(toolBar->IsShown());
     EXPECT_LT(toolBar->GetPosition().y, 5); // docked at the top
+}
+
+// A photo library with backup copies: groups of 2, 3 and 5 copies, each copy with a time of its own.
+struct CleanupFile
+{
+    const char* path;
+    const char* text;
+    std::int64_t modified;
+};
+constexpr CleanupFile kCleanupTree[] = {
+    {"library/a.txt", "aa", 3000}, {"bak/a.txt", "aa", 1000}, {"library/b.txt", "bbb", 2000},
+    {"bak/b.txt", "bbb", 500},     {"o/b.txt", "bbb", 4000},  {"library/c.txt", "cccc", 100},
+    {"bak/c.txt", "cccc", 900},    {"o/c.txt", "cccc", 50},   {"bak/sub/c.txt", "cccc", 800},
+    {"xx/c.txt", "cccc", 700},
+};
+
+TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChangedSinceTheScan)
+{
+    namespace fs = std::filesystem;
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    EXPECT_EQ(bar->FindItem(ID_SELECT_KEEP_FIRST)->GetItemLabel(), "Keep the &First of Each Group\tCtrl+D");
+    EXPECT_FALSE(IsEnabled(ID_SELECT_KEEP_FIRST)); // no rows yet
+    AddFolder(m_tree.Root());
+    const struct
+    {
+        int command;
+        std::vector<std::string> kept; // empty: the first row of each group
+    } cases[] = {
+        {ID_SELECT_KEEP_OLDEST, {"bak/a.txt", "bak/b.txt", "o/c.txt"}},
+        {ID_SELECT_KEEP_NEWEST, {"bak/c.txt", "library/a.txt", "o/b.txt"}},
+        {ID_SELECT_KEEP_SHORTEST_PATH, {"bak/a.txt", "o/b.txt", "o/c.txt"}},
+        {ID_SELECT_KEEP_IN_FOLDER, {"library/a.txt", "library/b.txt", "library/c.txt"}},
+        {ID_SELECT_KEEP_FIRST, {}},
+        {ID_SELECT_KEEP_IN_FOLDER, {"bak/b.txt", "library/a.txt", "library/b.txt", "library/c.txt"}},
+    };
+    const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash" / "files";
+    auto inTrash = [&trash] {
+        std::error_code error;
+        return std::distance(fs::directory_iterator(trash, error), fs::directory_iterator());
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.command);
+        for (const CleanupFile& file : kCleanupTree) {
+            m_tree.Write(file.path, file.text);
+            ASSERT_TRUE(m_tree.SetModified(file.path, file.modified));
+        }
+        ASSERT_TRUE(ScanAndWait());
+        CFileView* view = m_frame->GetFileView();
+        const std::vector<std::string> rows = Rows();
+        ASSERT_EQ(rows.size(), 10u);
+        ASSERT_TRUE(IsEnabled(ID_SELECT_KEEP_FIRST));
+        std::vector<std::string> kept = row.kept;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].find("library") != std::string::npos)
+                ClickRow(view, static_cast<long>(i)); // the current row, in the library's folder
+            if (row.kept.empty() && (i == 0 || view->Rows().Row(i).group != view->Rows().Row(i - 1).group))
+                kept.push_back(rows[i].substr(m_tree.Root().size() + 1));
+        }
+        Command(row.command);
+        wxTheApp->ProcessIdle(); // the selection pane follows at idle time
+        EXPECT_EQ(Pane(5), "7 files selected, 24 bytes");
+        const bool rewrite = &row == &cases[std::size(cases) - 1];
+        if (rewrite) // after the scan a selected copy gets other contents: it must stay
+            m_tree.Write("bak/b.txt", "new text");
+        const auto trashedBefore = inTrash();
+        wxCommandEvent del(wxEVT_MENU, ID_FILES_DELETE);
+        view->GetEventHandler()->ProcessEvent(del);
+
+        std::vector<std::string> left;
+        for (const std::string& path : Rows())
+            left.push_back(path.substr(m_tree.Root().size() + 1));
+        std::sort(left.begin(), left.end());
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(left, kept);
+        EXPECT_EQ(inTrash() - trashedBefore, rewrite ? 6 : 7);
+        for (const CleanupFile& file : kCleanupTree)
+            EXPECT_EQ(fs::exists(m_tree.Path(file.path)),
+                      std::count(kept.begin(), kept.end(), file.path) == 1)
+                << file.path;
+        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        ASSERT_EQ(shown.size(), rewrite ? 1u : 0u);
+        wxTheApp->ProcessIdle();
+        if (rewrite) {
+            EXPECT_NE(shown[0].message.find(m_tree.Path("bak/b.txt") + ": changed since the scan"),
+                      wxString::npos)
+                << shown[0].message;
+            EXPECT_EQ(Pane(5), "1 file selected, 3 bytes"); // the row stays, still selected
+        } else {
+            EXPECT_EQ(Pane(5), "");
+        }
+    }
 }
 
 } // namespace
