@@ -2,6 +2,7 @@
 #include "views/FileView.h"
 
 #include "views/DisplayText.h"
+#include "views/ThemeColors.h"
 
 #include <wx/config.h>
 #include <wx/scrolwin.h>
@@ -157,7 +158,13 @@ wxItemAttr* CFileView::OnGetItemAttr(long item) const
         m_selectedAttr.SetTextColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
         return &m_selectedAttr;
     }
-    m_attr.SetBackgroundColour(FromColorValue(m_rows.Row(static_cast<std::size_t>(item)).backColor));
+    // The group colours are fixed and pale: a dark theme's light text would vanish on them, and
+    // gives way to dark text; the theme's own text is drawn where it reads well.
+    const std::uint32_t background = m_rows.Row(static_cast<std::size_t>(item)).backColor;
+    const std::uint32_t themeText = GetForegroundColour().GetRGB();
+    const std::uint32_t text = ReadableTextColor(background, themeText);
+    m_attr.SetBackgroundColour(FromColorValue(background));
+    m_attr.SetTextColour(text == themeText ? wxNullColour : FromColorValue(text));
     return &m_attr;
 }
 

@@ -5,6 +5,7 @@
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
 #include "tests/support/TempTree.h"
+#include "views/ThemeColors.h"
 
 #include <wx/fileconf.h>
 #include <wx/frame.h>
@@ -104,6 +105,23 @@ TEST_F(FileViewTest, GroupsShowAsRunsOfColourAndTextsComeFromTheRows)
     EXPECT_EQ(m_view->GetItemText(2, 1), "/g1");
     EXPECT_EQ(m_view->GetItemText(2, 3), "10");
     EXPECT_FALSE(m_view->GetItemText(2, 4).empty());
+}
+
+TEST_F(FileViewTest, GroupRowsKeepTheirColoursWithDarkTextUnderADarkTheme)
+{
+    const wxColour colours[] = {wxColour(200, 255, 255), wxColour(255, 200, 255), wxColour(255, 255, 200)};
+    m_view->SetBackgroundColour(wxColour(45, 45, 45));
+    m_view->SetForegroundColour(wxColour(238, 238, 236));
+    AddGroups(3);
+    for (long row = 0; row < 6; ++row) {
+        SCOPED_TRACE(row);
+        const wxItemAttr* attr = m_view->OnGetItemAttr(row);
+        EXPECT_EQ(attr->GetBackgroundColour(), colours[row / 2]);
+        ASSERT_TRUE(attr->HasTextColour());
+        const std::uint32_t text = attr->GetTextColour().GetRGB();
+        EXPECT_GE(ContrastRatio(text, attr->GetBackgroundColour().GetRGB()), kReadableContrast);
+        EXPECT_GT(ContrastRatio(text, 0xFFFFFF), ContrastRatio(text, 0x000000));
+    }
 }
 
 TEST_F(FileViewTest, AFrozenRefillOfManyRowsShowsThemOnThaw)
