@@ -12,18 +12,26 @@
 #include "views/FolderView.h"
 
 #include <wx/config.h>
+#include <wx/display.h>
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kInitialPaneHeight = 100;
 constexpr int kMinimumPaneHeight = 100;
-constexpr int kProgressPaneWidth = 400;
+constexpr int kDefaultWidth = 900;
+constexpr int kDefaultHeight = 640;
+constexpr int kProgressPaneWidth = 400; // the least; it grows with the font to fit kLongestSummary
 constexpr int kMessagePaneMinimum = 100;
+constexpr int kPaneMargin = 12; // the pane's border and the space around its text
+// The widest summary a scan can give: its counts are 32-bit.
+const char* const kLongestSummary = "Scan completed (2147483647 files scanned, 2147483647 duplicates found)";
 const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
 
 int KeyCode(int key)
@@ -69,16 +77,18 @@ wxString Tooltip(int id)
 } // namespace
 
 CMainFrame::CMainFrame(wxConfigBase* config)
-    : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxSize(900, 640)), m_config(config),
-      m_launchBrowser(&CMainFrame::LaunchBrowserQuietly),
+    : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxSize(kDefaultWidth, kDefaultHeight)),
+      m_config(config), m_launchBrowser(&CMainFrame::LaunchBrowserQuietly),
       m_makeEngine([] { return std::make_unique<CScanEngine>(); })
 {
     m_progressTimer.SetOwner(this);
     CreateMenu();
     CreateClient();
-    RestorePlacement();
+    const bool placed = RestorePlacement();
     CreateToolBar24();
     CreateStatusBar5();
+    if (!placed)
+        FitDefaultSize();
     LoadDockState();
     SetTitle(kFrameCaption);
 
@@ -227,20 +237,40 @@ void CMainFrame::CreateStatusBar5()
     FitStatusPanes();
 }
 
+int CMainFrame::StatusPaneWidths(int widths[5]) const
+{
+    widths[0] = -1;
+    widths[1] =
+        std::max(kProgressPaneWidth, m_statusBar->GetTextExtent(kLongestSummary).GetWidth() + kPaneMargin);
+    int fixed = widths[1];
+    for (int i = 0; i < 3; ++i) {
+        widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + kPaneMargin;
+        fixed += widths[i + 2];
+    }
+    return fixed + kMessagePaneMinimum;
+}
+
 void CMainFrame::FitStatusPanes()
 {
     if (m_statusBar == nullptr)
         return;
-    int widths[5] = {-1, kProgressPaneWidth, 0, 0, 0};
-    int fixed = kProgressPaneWidth;
-    for (int i = 0; i < 3; ++i) {
-        widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + 12;
-        fixed += widths[i + 2];
-    }
+    int widths[5];
+    const int least = StatusPaneWidths(widths);
     // A status bar knows no least width for a stretching pane: it is kept at 100 pixels here.
-    if (m_statusBar->GetClientSize().GetWidth() - fixed < kMessagePaneMinimum)
+    if (m_statusBar->GetClientSize().GetWidth() < least)
         widths[0] = kMessagePaneMinimum;
     m_statusBar->SetStatusWidths(5, widths);
+}
+
+void CMainFrame::FitDefaultSize()
+{
+    // The work area is in the desktop's units: at a scale of 2 the screen holds half as many.
+    int widths[5];
+    const int least = StatusPaneWidths(widths) + GetSize().GetWidth() - GetClientSize().GetWidth();
+    const wxRect area = wxDisplay(this).GetClientArea();
+    const wxSize size(std::min(std::max(kDefaultWidth, least), area.GetWidth()),
+                      std::min(kDefaultHeight, area.GetHeight()));
+    SetSize(size);
 }
 
 void CMainFrame::OnIdleKeys(wxIdleEvent& event)
