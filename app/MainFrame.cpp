@@ -212,7 +212,7 @@ void CMainFrame::CreateToolBar24()
         if (id != 0)
             m_toolBar->FindTool(id)->SetLongHelp(Prompt(id));
     }
-    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent);
+    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent, IDB_TOOLBAR_2X);
     m_toolBar->Realize();
     m_toolBar->Bind(wxEVT_MOTION, &CMainFrame::OnToolBarMotion, this);
     m_toolBar->Bind(wxEVT_LEAVE_WINDOW, &CMainFrame::OnToolBarLeave, this);
