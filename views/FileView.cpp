@@ -158,8 +158,8 @@ wxItemAttr* CFileView::OnGetItemAttr(long item) const
         m_selectedAttr.SetTextColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
         return &m_selectedAttr;
     }
-    // The group colours are fixed and pale: a dark theme's light text would vanish on them, and
-    // gives way to dark text; the theme's own text is drawn where it reads well.
+    // The group colours are fixed and pale: where the theme's text does not read on them (a dark
+    // theme's light text), dark text is drawn instead.
     const std::uint32_t background = m_rows.Row(static_cast<std::size_t>(item)).backColor;
     const std::uint32_t themeText = GetForegroundColour().GetRGB();
     const std::uint32_t text = ReadableTextColor(background, themeText);
