@@ -13,18 +13,26 @@
 #include "views/FolderView.h"
 
 #include <wx/config.h>
+#include <wx/display.h>
 #include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kInitialPaneHeight = 100;
 constexpr int kMinimumPaneHeight = 100;
-constexpr int kProgressPaneWidth = 400;
+constexpr int kDefaultWidth = 900;
+constexpr int kDefaultHeight = 640;
+constexpr int kProgressPaneWidth = 400; // the least; it grows with the font to fit kLongestSummary
 constexpr int kMessagePaneMinimum = 100;
+constexpr int kPaneMargin = 12; // the pane's border and the space around its text
+// The widest summary a scan can give: its counts are 32-bit.
+const char* const kLongestSummary = "Scan completed (2147483647 files scanned, 2147483647 duplicates found)";
 const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
 constexpr int kStatusPanes = 6;
 constexpr int kSelectionPane = 5; // after the five that are there from the start
@@ -104,16 +112,18 @@ wxString Tooltip(int id)
 } // namespace
 
 CMainFrame::CMainFrame(wxConfigBase* config)
-    : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxSize(900, 640)), m_config(config),
-      m_launchBrowser(&CMainFrame::LaunchBrowserQuietly),
+    : wxFrame(nullptr, wxID_ANY, kAppName, wxDefaultPosition, wxSize(kDefaultWidth, kDefaultHeight)),
+      m_config(config), m_launchBrowser(&CMainFrame::LaunchBrowserQuietly),
       m_makeEngine([] { return std::make_unique<CScanEngine>(); })
 {
     m_progressTimer.SetOwner(this);
     CreateMenu();
     CreateClient();
-    RestorePlacement();
+    const bool placed = RestorePlacement();
     CreateToolBar24();
     CreateStatusBar5();
+    if (!placed)
+        FitDefaultSize();
     LoadDockState();
     SetTitle(kFrameCaption);
 
@@ -216,7 +226,7 @@ void CMainFrame::CreateToolBar24()
         if (id != 0)
             m_toolBar->FindTool(id)->SetLongHelp(Prompt(id));
     }
-    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent);
+    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent, IDB_TOOLBAR_2X);
     m_toolBar->Realize();
     m_toolBar->Bind(wxEVT_MOTION, &CMainFrame::OnToolBarMotion, this);
     m_toolBar->Bind(wxEVT_LEAVE_WINDOW, &CMainFrame::OnToolBarLeave, this);
@@ -241,22 +251,42 @@ void CMainFrame::CreateStatusBar5()
     FitStatusPanes();
 }
 
+int CMainFrame::StatusPaneWidths(int* widths) const
+{
+    widths[0] = -1;
+    widths[1] =
+        std::max(kProgressPaneWidth, m_statusBar->GetTextExtent(kLongestSummary).GetWidth() + kPaneMargin);
+    int fixed = widths[1];
+    for (int i = 0; i < 3; ++i) {
+        widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + kPaneMargin;
+        fixed += widths[i + 2];
+    }
+    widths[kSelectionPane] = m_statusBar->GetTextExtent(kSelectionPaneSample).GetWidth() + kPaneMargin;
+    fixed += widths[kSelectionPane];
+    return fixed + kMessagePaneMinimum;
+}
+
 void CMainFrame::FitStatusPanes()
 {
     if (m_statusBar == nullptr)
         return;
-    int widths[kStatusPanes] = {-1, kProgressPaneWidth, 0, 0, 0, 0};
-    int fixed = kProgressPaneWidth;
-    for (int i = 0; i < 3; ++i) {
-        widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + 12;
-        fixed += widths[i + 2];
-    }
-    widths[kSelectionPane] = m_statusBar->GetTextExtent(kSelectionPaneSample).GetWidth() + 12;
-    fixed += widths[kSelectionPane];
+    int widths[kStatusPanes];
+    const int least = StatusPaneWidths(widths);
     // A status bar knows no least width for a stretching pane: it is kept at 100 pixels here.
-    if (m_statusBar->GetClientSize().GetWidth() - fixed < kMessagePaneMinimum)
+    if (m_statusBar->GetClientSize().GetWidth() < least)
         widths[0] = kMessagePaneMinimum;
     m_statusBar->SetStatusWidths(kStatusPanes, widths);
+}
+
+void CMainFrame::FitDefaultSize()
+{
+    // The work area is in the desktop's units: at a scale of 2 the screen holds half as many.
+    int widths[kStatusPanes];
+    const int least = StatusPaneWidths(widths) + GetSize().GetWidth() - GetClientSize().GetWidth();
+    const wxRect area = wxDisplay(this).GetClientArea();
+    const wxSize size(std::min(std::max(kDefaultWidth, least), area.GetWidth()),
+                      std::min(kDefaultHeight, area.GetHeight()));
+    SetSize(size);
 }
 
 void CMainFrame::OnIdleKeys(wxIdleEvent& event)

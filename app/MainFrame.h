@@ -83,6 +83,10 @@ private:
     void LoadDockState();
     void SaveDockState();
     void FitStatusPanes();
+    // The panes' widths in the status bar's font; returns the least width that shows them all.
+    int StatusPaneWidths(int* widths) const; // one width a pane; returns the least the bar needs
+    // Without a stored placement: wide enough for the status bar, and within the screen's work area.
+    void FitDefaultSize();
     void OnIdleKeys(wxIdleEvent& event);
     void OnToolBarMotion(wxMouseEvent& event);
     void OnToolBarLeave(wxMouseEvent& event);

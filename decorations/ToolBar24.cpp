@@ -36,22 +36,37 @@ CToolBar24::CToolBar24(wxWindow* parent, wxWindowID id)
     SetToolBitmapSize(wxSize(kToolbarPictureSize, kToolbarPictureSize));
 }
 
-void CToolBar24::SetImagesFromBitmap(int id, std::uint32_t transparent)
+CToolBar24::PictureSets CToolBar24::MakePictureSets(int id, int size, std::uint32_t transparent)
 {
+    PictureSets sets;
     CEnBitmap hot;
     LoadBitmapResource(id, hot);
-    m_hotImages = CutMasked(hot, kToolbarPictureSize, transparent);
+    sets.hot = CutMasked(hot, size, transparent);
 
     // The processors are given magenta itself, whatever the mask colour: the strip is drawn on it.
     CEnBitmap disabled(0xFFFFFF);
     LoadBitmapResource(id, disabled);
     disabled.GrayOut(kToolbarTransparent);
-    m_disabledImages = CutMasked(disabled, kToolbarPictureSize, transparent);
+    sets.disabled = CutMasked(disabled, size, transparent);
 
     CEnBitmap normal(0xFFFFFF);
     LoadBitmapResource(id, normal);
     normal.Brighten(kToolbarTransparent);
-    m_normalImages = CutMasked(normal, kToolbarPictureSize, transparent);
+    sets.normal = CutMasked(normal, size, transparent);
+    return sets;
+}
+
+void CToolBar24::SetImagesFromBitmap(int id, std::uint32_t transparent, int doubleSizeId)
+{
+    m_sets[0] = MakePictureSets(id, kToolbarPictureSize, transparent);
+    m_sets[1] = doubleSizeId != 0 ? MakePictureSets(doubleSizeId, 2 * kToolbarPictureSize, transparent)
+                                  : PictureSets();
+    // The toolkit picks the drawing for the screen's scale from each bundle.
+    auto bundle = [](const std::vector<wxBitmap>& single, const std::vector<wxBitmap>& doubled,
+                     std::size_t picture) {
+        return picture < doubled.size() ? wxBitmapBundle::FromBitmaps(single[picture], doubled[picture])
+                                        : wxBitmapBundle(single[picture]);
+    };
 
     std::size_t picture = 0;
     for (std::size_t i = 0; i < GetToolCount(); ++i) {
@@ -59,12 +74,12 @@ void CToolBar24::SetImagesFromBitmap(int id, std::uint32_t transparent)
         // Only buttons take a picture: separators, spacers, labels and controls do not.
         if (item == nullptr || item->GetKind() < wxITEM_NORMAL || item->GetKind() >= wxITEM_MAX)
             continue;
-        if (picture < m_normalImages.size())
-            item->SetBitmap(m_normalImages[picture]);
-        if (picture < m_disabledImages.size())
-            item->SetDisabledBitmap(m_disabledImages[picture]);
-        if (picture < m_hotImages.size())
-            item->SetHoverBitmap(m_hotImages[picture]);
+        if (picture < m_sets[0].normal.size())
+            item->SetBitmap(bundle(m_sets[0].normal, m_sets[1].normal, picture));
+        if (picture < m_sets[0].disabled.size())
+            item->SetDisabledBitmap(bundle(m_sets[0].disabled, m_sets[1].disabled, picture));
+        if (picture < m_sets[0].hot.size())
+            item->SetHoverBitmap(bundle(m_sets[0].hot, m_sets[1].hot, picture));
         ++picture;
     }
     Refresh();

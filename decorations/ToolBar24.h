@@ -14,14 +14,23 @@ public:
 
     // Derives the three picture sets from bitmap `id` (pictures side by side, in the order of the
     // buttons) and gives them to the buttons already added; `transparent` pixels become clear.
-    void SetImagesFromBitmap(int id, std::uint32_t transparent);
+    // `doubleSizeId`, when given, is the same art drawn at twice the size: the buttons then show
+    // it on screens at a scale of 2 instead of doubling every pixel.
+    void SetImagesFromBitmap(int id, std::uint32_t transparent, int doubleSizeId = 0);
 
-    const std::vector<wxBitmap>& HotImages() const { return m_hotImages; }
-    const std::vector<wxBitmap>& NormalImages() const { return m_normalImages; }
-    const std::vector<wxBitmap>& DisabledImages() const { return m_disabledImages; }
+    // The pictures at a scale of 1, or 2 (none at 2 without a double-size drawing).
+    const std::vector<wxBitmap>& HotImages(int scale = 1) const { return m_sets[scale - 1].hot; }
+    const std::vector<wxBitmap>& NormalImages(int scale = 1) const { return m_sets[scale - 1].normal; }
+    const std::vector<wxBitmap>& DisabledImages(int scale = 1) const { return m_sets[scale - 1].disabled; }
 
 private:
-    std::vector<wxBitmap> m_hotImages;
-    std::vector<wxBitmap> m_disabledImages;
-    std::vector<wxBitmap> m_normalImages;
+    struct PictureSets
+    {
+        std::vector<wxBitmap> hot;
+        std::vector<wxBitmap> disabled;
+        std::vector<wxBitmap> normal;
+    };
+    static PictureSets MakePictureSets(int id, int size, std::uint32_t transparent);
+
+    PictureSets m_sets[2];
 };

@@ -3,6 +3,7 @@
 
 #include "MainIcon.h"
 #include "ToolbarStrip.h"
+#include "ToolbarStrip2x.h"
 #include "resources/Commands.h"
 
 const unsigned char* BitmapResource(int id, std::size_t& size)
@@ -11,6 +12,9 @@ const unsigned char* BitmapResource(int id, std::size_t& size)
     case IDB_TOOLBAR:
         size = sizeof kToolbarStrip;
         return kToolbarStrip;
+    case IDB_TOOLBAR_2X:
+        size = sizeof kToolbarStrip2x;
+        return kToolbarStrip2x;
     case IDI_MAINFRAME:
         size = sizeof kMainIcon;
         return kMainIcon;

@@ -7,8 +7,9 @@
 inline constexpr const char* kAppName = "Quorvel";
 inline constexpr const char* kVendorName = "Orvo";
 
-inline constexpr int IDI_MAINFRAME = 128; // the window icon, 32 x 32 on magenta
-inline constexpr int IDB_TOOLBAR = 134;   // eight 24 x 24 pictures, in button order, on magenta
+inline constexpr int IDI_MAINFRAME = 128;  // the window icon, 32 x 32 on magenta
+inline constexpr int IDB_TOOLBAR = 134;    // eight 24 x 24 pictures, in button order, on magenta
+inline constexpr int IDB_TOOLBAR_2X = 135; // the same art drawn at 48 x 48, for a scale of 2
 inline constexpr std::uint32_t kToolbarTransparent = 0xFF00FF;
 inline constexpr int kToolbarPictureSize = 24;
 

@@ -2,6 +2,7 @@
 """Draws the program's pictures as 24-bit BMP files on magenta (the transparent colour):
   toolbar.bmp   eight 24 x 24 pictures in button order (Add Folder, Delete Folder, Scan Folders,
                 Stop Thread, Cut, Copy, Paste, About), 192 x 24;
+  toolbar2x.bmp the same art drawn at twice the size, 384 x 48, for screens at a scale of 2;
   quorvel.bmp   the window icon, 32 x 32: two equal pages and a check mark;
   quorvel.ico   the same icon for the Windows program file;
   project.ico   the project file's icon, 32 x 32: a page listing folders, with the check mark.
@@ -89,8 +90,8 @@ def folder(p):
     p.box(2, 7, 21, 19, FOLDER, FOLDER_DARK)
 
 
-def add_folder():
-    p = Picture()
+def add_folder(scale=1):
+    p = Picture(scale)
     folder(p)
     p.disc(17.5, 16.5, 6, GREEN)
     p.line(14.5, 16.5, 20.5, 16.5, PAPER, 2)
@@ -98,8 +99,8 @@ def add_folder():
     return p
 
 
-def delete_folder():
-    p = Picture()
+def delete_folder(scale=1):
+    p = Picture(scale)
     folder(p)
     p.disc(17.5, 16.5, 6, RED)
     p.line(15, 14, 20, 19, PAPER, 2)
@@ -107,8 +108,8 @@ def delete_folder():
     return p
 
 
-def scan_folders():
-    p = Picture()
+def scan_folders(scale=1):
+    p = Picture(scale)
     p.box(3, 3, 14, 18, PAPER, GREY)
     p.box(6, 3, 17, 18, PAPER, GREY)
     p.ring(11, 11, 6, 2.2, BLUE)
@@ -117,24 +118,23 @@ def scan_folders():
     return p
 
 
-def stop_thread():
-    p = Picture()
+def stop_thread(scale=1):
+    p = Picture(scale)
     pts = []
     for k in range(8):
         a = math.pi / 8 + k * math.pi / 4
         pts.append((12 + 10 * math.cos(a), 12 + 10 * math.sin(a)))
-    for y in range(H):
-        for x in range(W):
-            inside = all((bx - ax) * (y + 0.5 - ay) - (by - ay) * (x + 0.5 - ax) >= 0
-                         for (ax, ay), (bx, by) in zip(pts, pts[1:] + pts[:1]))
-            if inside:
-                p.set(x, y, RED)
+    for x, y, u, v in p.pixels(0, 0, W, H):
+        inside = all((bx - ax) * (v - ay) - (by - ay) * (u - ax) >= 0
+                     for (ax, ay), (bx, by) in zip(pts, pts[1:] + pts[:1]))
+        if inside:
+            p.set(x, y, RED)
     p.box(7, 11, 16, 13, PAPER)
     return p
 
 
-def cut():
-    p = Picture()
+def cut(scale=1):
+    p = Picture(scale)
     p.line(8, 3, 15, 15, GREY, 2)
     p.line(16, 3, 9, 15, GREY, 2)
     p.ring(7, 18, 4, 1.6, RED)
@@ -142,8 +142,8 @@ def cut():
     return p
 
 
-def copy():
-    p = Picture()
+def copy(scale=1):
+    p = Picture(scale)
     p.box(3, 2, 14, 16, PAPER, GREY)
     p.box(9, 7, 20, 21, PAPER, BLUE)
     for y in (11, 14, 17):
@@ -151,8 +151,8 @@ def copy():
     return p
 
 
-def paste():
-    p = Picture()
+def paste(scale=1):
+    p = Picture(scale)
     p.box(4, 4, 19, 21, (190, 140, 80), (130, 90, 40))
     p.box(8, 2, 15, 6, GREY, INK)
     p.box(10, 9, 21, 22, PAPER, BLUE)
@@ -161,8 +161,8 @@ def paste():
     return p
 
 
-def about():
-    p = Picture()
+def about(scale=1):
+    p = Picture(scale)
     p.disc(12, 12, 10, BLUE)
     p.box(11, 10, 13, 18, PAPER)
     p.disc(12, 6.5, 1.7, PAPER)
@@ -225,19 +225,20 @@ def write_png(path, draw, size):
 
 
 def write_bmp(path, pictures):
-    width = W * len(pictures)
+    w, h = pictures[0].w, pictures[0].h
+    width = w * len(pictures)
     row_bytes = (width * 3 + 3) & ~3
     data = bytearray()
-    for y in reversed(range(H)):  # BMP rows run bottom-up
+    for y in reversed(range(h)):  # BMP rows run bottom-up
         row = bytearray()
         for picture in pictures:
-            for x in range(W):
+            for x in range(w):
                 r, g, b = picture.px[y][x]
                 row += bytes((b, g, r))
         row += b"\0" * (row_bytes - len(row))
         data += row
     header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, H, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + data)
 
@@ -268,9 +269,9 @@ def main():
     if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     folder = sys.argv[1]
-    write_bmp(os.path.join(folder, "toolbar.bmp"),
-              [add_folder(), delete_folder(), scan_folders(), stop_thread(), cut(), copy(), paste(),
-               about()])
+    toolbar = (add_folder, delete_folder, scan_folders, stop_thread, cut, copy, paste, about)
+    write_bmp(os.path.join(folder, "toolbar.bmp"), [draw() for draw in toolbar])
+    write_bmp(os.path.join(folder, "toolbar2x.bmp"), [draw(2) for draw in toolbar])
     picture = icon()
     write_bmp(os.path.join(folder, "quorvel.bmp"), [picture])
     write_ico(os.path.join(folder, "quorvel.ico"), picture)

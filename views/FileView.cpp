@@ -2,10 +2,14 @@
 #include "views/FileView.h"
 
 #include "views/DisplayText.h"
+#include "views/ThemeColors.h"
 
 #include <wx/config.h>
+#include <wx/scrolwin.h>
 #include <wx/settings.h>
 #include <wx/tooltip.h>
+
+#include <type_traits>
 
 namespace {
 
@@ -17,22 +21,29 @@ wxColour FromColorValue(std::uint32_t value)
                     static_cast<unsigned char>((value >> 16) & 0xFF));
 }
 
+// A list drawn by the toolkit itself draws its rows in a child window that it scrolls, beside the
+// column headings; a native list draws them in its own window.
+template <class List> wxWindow* RowsWindowOf(List& list)
+{
+    if constexpr (std::is_base_of_v<wxScrollHelperBase, List>)
+        return list.GetTargetWindow();
+    else
+        return &list;
+}
+
 } // namespace
 
 CFileView::CFileView(wxWindow* parent, wxConfigBase* config)
     : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN),
-      m_config(config)
+      m_config(config), m_rowsWindow(RowsWindowOf(*this))
 {
     BindFileActions();
     BindSelection();
-    // The rows are drawn in a child window of the generic list; the pointer is followed there too.
-    Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
-    Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
-    for (wxWindow* child : GetChildren()) {
-        child->Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
-        child->Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
-    }
+    // Only where rows are drawn is a row under the pointer: the headings and the list around them,
+    // which also see the moves that the rows let pass, in the rows' coordinates, show no tip.
+    m_rowsWindow->Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
+    m_rowsWindow->Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
 }
 
 CFileView::~CFileView()
@@ -154,14 +165,19 @@ wxItemAttr* CFileView::OnGetItemAttr(long item) const
         m_selectedAttr.SetTextColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
         return &m_selectedAttr;
     }
-    m_attr.SetBackgroundColour(FromColorValue(m_rows.Row(static_cast<std::size_t>(item)).backColor));
+    // The group colours are fixed and pale: where the theme's text does not read on them (a dark
+    // theme's light text), dark text is drawn instead.
+    const std::uint32_t background = m_rows.Row(static_cast<std::size_t>(item)).backColor;
+    const std::uint32_t themeText = GetForegroundColour().GetRGB();
+    const std::uint32_t text = ReadableTextColor(background, themeText);
+    m_attr.SetBackgroundColour(FromColorValue(background));
+    m_attr.SetTextColour(text == themeText ? wxNullColour : FromColorValue(text));
     return &m_attr;
 }
 
 void CFileView::OnMotion(wxMouseEvent& event)
 {
     // Positions are taken in the window that draws the rows, which is what HitTest expects.
-    m_tipWindow = static_cast<wxWindow*>(event.GetEventObject());
     int flags = 0;
     const long row = HitTest(event.GetPosition(), flags);
     ShowTipFor((flags & wxLIST_HITTEST_ONITEM) != 0 ? row : -1);
@@ -177,8 +193,8 @@ void CFileView::OnLeave(wxMouseEvent& event)
 void CFileView::ForgetTip()
 {
     // The rows under the pointer may be others now: the next move shows the tip afresh.
-    if (m_tipRow != -1 && m_tipWindow != nullptr)
-        m_tipWindow->UnsetToolTip();
+    if (m_tipRow != -1)
+        m_rowsWindow->UnsetToolTip();
     m_tipRow = -1;
 }
 
@@ -187,11 +203,10 @@ void CFileView::ShowTipFor(long row)
     if (row == m_tipRow)
         return;
     m_tipRow = row;
-    wxWindow* target = m_tipWindow != nullptr ? m_tipWindow : this;
     if (row < 0 || static_cast<std::size_t>(row) >= m_rows.RowCount()) {
-        target->UnsetToolTip();
+        m_rowsWindow->UnsetToolTip();
         return;
     }
     m_tipText = ToDisplay(m_rows.TipText(static_cast<std::size_t>(row)));
-    target->SetToolTip(m_tipText);
+    m_rowsWindow->SetToolTip(m_tipText);
 }

@@ -144,7 +144,7 @@ private:
     long m_anchor = -1;
     long m_focus = -1;
     long m_tipRow = -1;
-    wxWindow* m_tipWindow = nullptr; // where the pointer is followed: the list or the part that draws rows
+    wxWindow* m_rowsWindow; // where the pointer is followed and the tip is shown: the part that draws rows
     wxString m_tipText;
     mutable wxItemAttr m_attr;
     mutable wxItemAttr m_selectedAttr;

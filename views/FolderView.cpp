@@ -6,6 +6,7 @@
 #include "views/DisplayText.h"
 #include "views/MessageBoxes.h"
 #include "views/SettingsText.h"
+#include "views/ThemeColors.h"
 
 #include <wx/config.h>
 #include <wx/dnd.h>
@@ -15,7 +16,6 @@
 
 namespace {
 
-const wxColour kStripe(239, 239, 239);
 constexpr std::size_t kNamedRefusals = 20; // more would not fit on a screen
 
 class CFolderDropTarget : public wxFileDropTarget
@@ -39,7 +39,12 @@ CFolderView::CFolderView(wxWindow* parent, wxConfigBase* config)
     : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN),
       m_config(config)
-{}
+{
+    Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
+        Restripe(0);
+        event.Skip();
+    });
+}
 
 CFolderView::~CFolderView()
 {
@@ -105,8 +110,11 @@ void CFolderView::InsertRow(const std::string& path)
 
 void CFolderView::Restripe(long from)
 {
+    // The stripe follows the theme, so that the theme's text reads on it, light or dark.
+    const wxColour background = GetBackgroundColour();
+    const wxColour stripe(StripeColor(background.GetRGB(), GetForegroundColour().GetRGB()));
     for (long row = from; row < GetItemCount(); ++row)
-        SetItemBackgroundColour(row, row % 2 == 1 ? kStripe : GetBackgroundColour());
+        SetItemBackgroundColour(row, row % 2 == 1 ? stripe : background);
 }
 
 void CFolderView::DeleteSelectedFolders()

@@ -2,6 +2,9 @@
 // the list that the window's own scan walks.
 #include "tests/support/TempTree.h"
 
+#include <wx/gdicmn.h>
+#include <wx/image.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,6 +34,23 @@ TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
     report << in.rdbuf();
     EXPECT_EQ(report.str(),
               "Pellucan\nReady\nScan completed (2 files scanned, 2 duplicates found)\n2 rows\n");
+}
+
+TEST(CommandLine, AtTwiceTheScaleTheNewWindowFitsTheScreen)
+{
+    CTempTree tree;
+    tree.MakeFolder("config");
+    // The picture is as large as the window in the desktop's units, of which the screen holds half.
+    const std::string command = "XDG_CONFIG_HOME='" + tree.Path("config") +
+                                "' GDK_SCALE=2 QUORVEL_SCREENSHOT='" + tree.Path("window.bmp") +
+                                "' timeout 120 '" QUORVEL_APP "' </dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    wxImage window;
+    ASSERT_TRUE(window.LoadFile(tree.Path("window.bmp"), wxBITMAP_TYPE_BMP));
+    const wxRect screen = wxGetClientDisplayRect();
+    EXPECT_LE(2 * window.GetWidth(), screen.GetWidth());
+    EXPECT_LE(2 * window.GetHeight(), screen.GetHeight());
 }
 
 } // namespace

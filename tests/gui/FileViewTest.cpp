@@ -5,6 +5,7 @@
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
 #include "tests/support/TempTree.h"
+#include "views/ThemeColors.h"
 
 #include <wx/fileconf.h>
 #include <wx/frame.h>
@@ -106,6 +107,23 @@ TEST_F(FileViewTest, GroupsShowAsRunsOfColourAndTextsComeFromTheRows)
     EXPECT_FALSE(m_view->GetItemText(2, 4).empty());
 }
 
+TEST_F(FileViewTest, GroupRowsKeepTheirColoursWithDarkTextUnderADarkTheme)
+{
+    const wxColour colours[] = {wxColour(200, 255, 255), wxColour(255, 200, 255), wxColour(255, 255, 200)};
+    m_view->SetBackgroundColour(wxColour(45, 45, 45));
+    m_view->SetForegroundColour(wxColour(238, 238, 236));
+    AddGroups(3);
+    for (long row = 0; row < 6; ++row) {
+        SCOPED_TRACE(row);
+        const wxItemAttr* attr = m_view->OnGetItemAttr(row);
+        EXPECT_EQ(attr->GetBackgroundColour(), colours[row / 2]);
+        ASSERT_TRUE(attr->HasTextColour());
+        const std::uint32_t text = attr->GetTextColour().GetRGB();
+        EXPECT_GE(ContrastRatio(text, attr->GetBackgroundColour().GetRGB()), kReadableContrast);
+        EXPECT_GT(ContrastRatio(text, 0xFFFFFF), ContrastRatio(text, 0x000000));
+    }
+}
+
 TEST_F(FileViewTest, AFrozenRefillOfManyRowsShowsThemOnThaw)
 {
     m_view->Freeze();
@@ -158,6 +176,46 @@ TEST_F(FileViewTest, TheTipShowsThePathOfTheRowUnderThePointer)
     moveTo(rect.GetPosition() + wxPoint(6, rect.GetHeight() / 2));
     ASSERT_NE(rowsWindow->GetToolTip(), nullptr);
     EXPECT_EQ(rowsWindow->GetToolTip()->GetTip(), "/new/4");
+}
+
+TEST_F(FileViewTest, TheTipNamesTheRowUnderThePointerOrNothingInEveryPartOfTheList)
+{
+    AddGroups(3); // /g0/a.txt, /g0/b.txt, /g1/a.txt, ...
+    wxYield();
+    wxWindow* rows = RowsWindowOf(m_view);
+    // Whichever part of the list holds a tip, it must name the row under the pointer.
+    auto tips = [&] {
+        std::vector<std::string> shown;
+        for (wxWindow* part : m_view->GetChildren())
+            if (part->GetToolTip() != nullptr)
+                shown.push_back((part == rows ? "rows: " : "other: ") +
+                                part->GetToolTip()->GetTip().utf8_string());
+        if (m_view->GetToolTip() != nullptr)
+            shown.push_back("list: " + m_view->GetToolTip()->GetTip().utf8_string());
+        return shown;
+    };
+    using Tips = std::vector<std::string>;
+
+    for (const long row : {0L, 1L, 4L, 0L}) {
+        SCOPED_TRACE(row);
+        PointAtRow(m_view, row, 5 + static_cast<int>(row));
+        EXPECT_EQ(tips(), (Tips{"rows: " + m_view->Rows().TipText(static_cast<std::size_t>(row))}));
+    }
+
+    // The row under the pointer goes: its path must not stay on the new first row.
+    m_view->SelectRow(0);
+    ASSERT_TRUE(m_view->RemoveSelectedRows());
+    for (const std::string& tip : tips())
+        EXPECT_EQ(tip, "rows: /g0/b.txt");
+    PointAtRow(m_view, 0, 7);
+    EXPECT_EQ(tips(), (Tips{"rows: /g0/b.txt"}));
+
+    // Over the column headings no row is under the pointer.
+    LeaveWindow(rows);
+    for (wxWindow* part : m_view->GetChildren())
+        if (part != rows)
+            MovePointer(m_view, part, wxPoint(20, 5));
+    EXPECT_EQ(tips(), Tips{});
 }
 
 TEST_F(FileViewTest, ClicksAndKeysSelectAsInAnyListAndTheListDrawsTheSelection)

@@ -3,6 +3,7 @@
 
 #include "tests/gui/DialogHook.h"
 #include "tests/support/TempTree.h"
+#include "views/ThemeColors.h"
 
 #include <wx/fileconf.h>
 #include <wx/frame.h>
@@ -143,6 +144,25 @@ TEST_F(FolderViewTest, OddRowsAreStripedAfterInsertsAndDeletes)
     EXPECT_NE(m_view->GetItemBackgroundColour(0), wxColour(239, 239, 239));
     EXPECT_EQ(m_view->GetItemBackgroundColour(1), wxColour(239, 239, 239));
     EXPECT_NE(m_view->GetItemBackgroundColour(2), wxColour(239, 239, 239));
+}
+
+TEST_F(FolderViewTest, StripesFollowTheThemeSoThatItsTextReadsOnThem)
+{
+    for (const char* name : {"a", "b", "c"})
+        Add("/" + std::string(name));
+    // A dark theme arrives while the list is shown, as the desktop switches themes.
+    m_view->SetBackgroundColour(wxColour(45, 45, 45));
+    m_view->SetForegroundColour(wxColour(238, 238, 236));
+    wxSysColourChangedEvent changed;
+    m_view->GetEventHandler()->ProcessEvent(changed);
+    Add("/d");
+    for (long row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        const wxColour background = m_view->GetItemBackgroundColour(row);
+        EXPECT_GE(ContrastRatio(background.GetRGB(), m_view->GetForegroundColour().GetRGB()),
+                  kReadableContrast);
+        EXPECT_EQ(background == m_view->GetBackgroundColour(), row % 2 == 0);
+    }
 }
 
 TEST_F(FolderViewTest, TheListComesBackFromTheSettingsByteForByte)

@@ -41,6 +41,41 @@ inline void ClickRow(wxListCtrl* list, long row, int modifiers = wxMOD_NONE,
     }
 }
 
+// The pointer moves to `point` of `window`, a part of the list, as the system reports it: to that
+// window and, since the list lets the move pass, on to the list itself with the same coordinates.
+inline void MovePointer(wxListCtrl* list, wxWindow* window, wxPoint point)
+{
+    wxMouseEvent motion(wxEVT_MOTION);
+    motion.SetPosition(point);
+    motion.SetEventObject(window);
+    window->GetEventHandler()->ProcessEvent(motion);
+    if (window != list) {
+        motion.SetEventObject(list);
+        list->GetEventHandler()->ProcessEvent(motion);
+    }
+}
+
+// The pointer rests on `row`, `dx` pixels into it; a row past the last one is below the rows.
+inline void PointAtRow(wxListCtrl* list, long row, int dx = 5)
+{
+    wxRect rect;
+    list->GetItemRect(std::min(row, static_cast<long>(list->GetItemCount()) - 1), rect);
+    if (row >= list->GetItemCount())
+        rect.y += 3 * rect.height;
+    wxWindow* rows = RowsWindowOf(list);
+    MovePointer(list, rows,
+                rows->ScreenToClient(list->ClientToScreen(rect.GetPosition())) +
+                    wxPoint(dx, rect.GetHeight() / 2));
+}
+
+// The pointer leaves `window`, a part of the list.
+inline void LeaveWindow(wxWindow* window)
+{
+    wxMouseEvent leave(wxEVT_LEAVE_WINDOW);
+    leave.SetEventObject(window);
+    window->GetEventHandler()->ProcessEvent(leave);
+}
+
 inline void PressKey(wxListCtrl* list, int key, int modifiers = wxMOD_NONE, wxEventType type = wxEVT_KEY_DOWN)
 {
     wxKeyEvent press(type);

@@ -225,6 +225,27 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(toolBar->FindTool(ID_STOP_THREAD)->GetShortHelp(), "Stop Scan");
 }
 
+TEST_F(MainFrameTest, TheSummaryPaneFitsTheLongestSummaryInTheStatusBarsFont)
+{
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    const char* summaries[] = {"Scan completed (1000000 files scanned, 450077 duplicates found)",
+                               "Scan completed (2147483647 files scanned, 2147483647 duplicates found)"};
+    for (const int points : {0, 20}) {
+        SCOPED_TRACE(points);
+        if (points != 0) {
+            wxFont font = bar->GetFont();
+            font.SetPointSize(points);
+            bar->SetFont(font);
+            m_frame->SendSizeEvent();
+        }
+        wxRect pane;
+        ASSERT_TRUE(bar->GetFieldRect(1, pane));
+        EXPECT_GE(bar->GetStatusWidth(1), 400);
+        for (const char* summary : summaries)
+            EXPECT_LE(bar->GetTextExtent(summary).GetWidth() + 4, pane.GetWidth()) << summary;
+    }
+}
+
 TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)
 {
     auto* toolBar = static_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));

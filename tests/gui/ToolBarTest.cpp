@@ -24,7 +24,7 @@ protected:
                 m_bar->AddSeparator();
             m_bar->AddTool(1000 + i, "tool", wxBitmap(24, 24));
         }
-        m_bar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent);
+        m_bar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent, IDB_TOOLBAR_2X);
         m_bar->Realize();
         m_frame->Show();
     }
@@ -77,6 +77,45 @@ TEST_F(ToolBarTest, EightPicturesInEachSetWithMagentaClear)
     ASSERT_NE(last, nullptr);
     EXPECT_TRUE(last->GetHoverBitmapBundle().IsOk());
     EXPECT_EQ(Pixel(last->GetBitmapFor(m_bar), 12, 15), normal);
+}
+
+// Pixels where two pictures of one size differ, in colour or in being clear.
+int DifferingPixels(const wxImage& a, const wxImage& b)
+{
+    int differing = 0;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            if (a.IsTransparent(x, y) != b.IsTransparent(x, y) ||
+                (!a.IsTransparent(x, y) &&
+                 (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) ||
+                  a.GetBlue(x, y) != b.GetBlue(x, y))))
+                ++differing;
+    return differing;
+}
+
+TEST_F(ToolBarTest, AtTwiceTheScaleTheButtonsShowTheArtDrawnAtThatSizeNotDoubledPixels)
+{
+    int drawnAfresh = 0;
+    for (int i = 0; i < 8; ++i) {
+        const wxAuiToolBarItem* item = m_bar->FindTool(1000 + i);
+        ASSERT_NE(item, nullptr);
+        const char* names[] = {"normal", "disabled", "hot"};
+        const wxBitmapBundle* bundles[] = {&item->GetBitmapBundle(), &item->GetDisabledBitmapBundle(),
+                                           &item->GetHoverBitmapBundle()};
+        for (int set = 0; set < 3; ++set) {
+            SCOPED_TRACE(std::to_string(i) + " " + names[set]);
+            const wxImage single = bundles[set]->GetBitmap(wxSize(24, 24)).ConvertToImage();
+            const wxImage large = bundles[set]->GetBitmap(wxSize(48, 48)).ConvertToImage();
+            ASSERT_EQ(large.GetSize(), wxSize(48, 48));
+            EXPECT_TRUE(large.IsTransparent(0, 0));
+            // The same art, processed alike: it differs from the small one doubled only at edges.
+            const int differing = DifferingPixels(large, single.Scale(48, 48, wxIMAGE_QUALITY_NEAREST));
+            EXPECT_LT(differing, 48 * 48 / 10);
+            drawnAfresh += differing > 0 ? 1 : 0;
+        }
+    }
+    // Discs, rings, slants and the octagon come out smoother than doubled pixels in every set.
+    EXPECT_GE(drawnAfresh, 3 * 6);
 }
 
 TEST_F(ToolBarTest, TheHotPictureIsDrawnWhileThePointerRestsOnAnEnabledButton)
