@@ -24,8 +24,10 @@ namespace {
 
 constexpr std::size_t kFilesForProgress = 300;             // a Delete of more shows its progress at once
 constexpr auto kTimeForProgress = std::chrono::seconds(1); // and a slower one once it has taken this long
-constexpr auto kProgressInterval = std::chrono::milliseconds(50); // the window repaints and Cancel is
-                                                                  // seen at least this often
+// The dialog, and with it the window, is brought up to date every few files or every 50 ms,
+// whichever comes first: the window repaints and Cancel is seen that often.
+constexpr std::size_t kFilesPerUpdate = 16;
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 // The progress of a long Delete: the toolkit's dialog with Cancel, which also lets the window
 // repaint while files are moved. A short Delete never shows it.
@@ -45,10 +47,11 @@ public:
             m_dialog = std::make_unique<wxProgressDialog>(kAppName, Text(done, total),
                                                           static_cast<int>(total), m_parent,
                                                           wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE);
-        } else if (now - m_shown < kProgressInterval) {
+        } else if (++m_sinceShown < kFilesPerUpdate && now - m_shown < kProgressInterval) {
             return true;
         }
         m_shown = now;
+        m_sinceShown = 0;
         const bool goOn = m_dialog->Update(static_cast<int>(done), Text(done, total));
         if (m_hook)
             m_hook(*m_dialog, done);
@@ -65,6 +68,7 @@ private:
     const std::function<void(wxProgressDialog&, std::size_t)>& m_hook;
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_shown;
+    std::size_t m_sinceShown = 0;
     std::unique_ptr<wxProgressDialog> m_dialog;
 };
 

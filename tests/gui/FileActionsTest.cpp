@@ -15,6 +15,7 @@
 #include <wx/dataobj.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/progdlg.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
 
@@ -249,6 +250,40 @@ TEST_F(FileActionsTest, AFileThatCannotGoToTheTrashKeepsItsRowAndIsNamedInOneWar
         EXPECT_NE(shown[0].message.find(shm + ": "), wxString::npos) << shown[0].message;
         fs::remove(shm);
     }
+}
+
+TEST_F(FileActionsTest, ALongDeleteShowsItsProgressAndCancelKeepsTheRowsNotYetMoved)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i)
+        names.push_back("many/" + std::to_string(i) + ".txt");
+    AddGroup(names);
+    m_view->SelectAllRows();
+    std::vector<wxString> messages;
+    std::size_t cancelledAt = 0;
+    m_view->SetTrashProgressHook([&](wxProgressDialog& dialog, std::size_t done) {
+        messages.push_back(dialog.GetMessage());
+        if (done >= 40 && cancelledAt == 0) {
+            cancelledAt = done;
+            wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+            cancel.SetEventObject(&dialog);
+            dialog.GetEventHandler()->ProcessEvent(cancel); // as a click on its Cancel button
+        }
+    });
+    Command(ID_FILES_DELETE);
+
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "Moving 1 of 400 to the trash");
+    ASSERT_GT(cancelledAt, 0u);
+    ASSERT_LT(cancelledAt, 400u);
+    // The files before the cancel went, with their rows; the others stay, listed and selected.
+    EXPECT_EQ(m_view->GetItemCount(), static_cast<long>(400 - cancelledAt));
+    EXPECT_EQ(m_view->SelectedRowCount(), 400 - cancelledAt);
+    for (std::size_t i : {std::size_t{0}, cancelledAt - 1})
+        EXPECT_TRUE(InTrash(m_tree.Path(names[i]))) << i;
+    for (std::size_t i : {cancelledAt, std::size_t{399}})
+        EXPECT_TRUE(fs::exists(m_tree.Path(names[i]))) << i;
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
 }
 
 TEST_F(FileActionsTest, DeleteAllInFolderTakesEveryRowOfTheAnchorsFolderExactly)
