@@ -6,6 +6,7 @@
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
 #include "tests/support/ScopedState.h"
+#include "tests/support/SilentClipboardOwner.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
@@ -507,6 +508,26 @@ TEST_F(FileActionsTest, CutRemovesRowsAndPasteBringsThemBackAsDoesAFileManagersL
     EXPECT_TRUE(m_view->CutSelection());
     EXPECT_EQ(m_view->GetItemCount(), 0);
     EXPECT_EQ(SplitClipboardLines(ClipboardText()).size(), 6u);
+}
+
+TEST_F(FileActionsTest, PasteGivesUpOnAClipboardOwnerThatNeverAnswersAndTheWindowGoesOn)
+{
+    const ClipboardLease lease;
+    AddGroup({"s/one.txt", "s/two.txt"});
+    {
+        const CSilentClipboardOwner owner;
+        ASSERT_TRUE(owner.Owns());
+        bool handled = false;
+        wxTheApp->CallAfter([&] { handled = true; });
+        const int rows = m_view->GetItemCount();
+        m_view->PasteFiles();
+        EXPECT_TRUE(handled) << "the event loop ran while the paste waited";
+        EXPECT_EQ(m_view->GetItemCount(), rows);
+    }
+    // Once the owner has gone, the next paste reads the clipboard as before.
+    PutOnClipboard(new wxTextDataObject(wxString::FromUTF8(m_tree.Path("s/one.txt"))));
+    m_view->PasteFiles();
+    EXPECT_EQ(Paths().back(), m_tree.Path("s/one.txt"));
 }
 
 } // namespace
