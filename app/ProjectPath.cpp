@@ -4,6 +4,8 @@
 
 #include "platform/Path.h"
 
+#include <cstdint>
+
 std::string WithProjectExtension(const std::string& path)
 {
     std::size_t nameStart = 0;
@@ -19,4 +21,52 @@ std::string WithProjectExtension(const std::string& path)
 std::string ProjectPathToOpen(const std::string& path, bool exists)
 {
     return exists ? path : WithProjectExtension(path);
+}
+
+namespace {
+
+bool IsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past the last character are not UTF-8 either.
+        static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kLeast[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> ProjectArguments(const std::vector<std::string>& system,
+                                          const std::vector<std::string>& toolkit)
+{
+    std::vector<std::string> projects;
+    std::size_t kept = 0;
+    for (const std::string& argument : system) {
+        if (kept < toolkit.size() && argument == toolkit[kept]) {
+            projects.push_back(argument);
+            ++kept;
+        } else if (!IsUtf8(argument)) {
+            projects.push_back(argument);
+        }
+    }
+    // A system that does not tell, or lists that do not agree: the toolkit's list as it is.
+    return kept == toolkit.size() ? projects : toolkit;
 }

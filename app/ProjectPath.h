@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 inline constexpr const char* kProjectExtension = "qvlprj";
 
@@ -12,3 +13,10 @@ std::string WithProjectExtension(const std::string& path);
 // name (one picked under "All Files" may have no extension); only a name that names nothing gets the
 // extension, as the user may have typed it without.
 std::string ProjectPathToOpen(const std::string& path, bool exists);
+
+// The project files named on the command line, in the system's order. `toolkit` is the toolkit's list
+// of arguments: it lacks the options the toolkit took for itself and any name that is not UTF-8, which
+// it cannot hold as text. `system` is the system's own list, which has both. An argument that the
+// toolkit kept, or one it had to drop for its bytes, names a project file.
+std::vector<std::string> ProjectArguments(const std::vector<std::string>& system,
+                                          const std::vector<std::string>& toolkit);

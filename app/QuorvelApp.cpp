@@ -9,10 +9,12 @@
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
+#include "app/ProjectPath.h"
 #include "app/SettingsFile.h"
 #include "app/SmokeAbout.h"
 #include "app/WindowPicture.h"
 #include "decorations/AboutDlg.h"
+#include "platform/CommandLine.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
@@ -30,7 +32,9 @@
 #include <wx/stdpaths.h>
 
 #include <cstdio>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -81,10 +85,14 @@ bool CQuorvelApp::OnInit()
 
     // Project files named on the command line (a double-click on one in a file manager) open once
     // the window is up, as Project > Open opens them.
-    for (int i = 1; i < argc; ++i) {
-        const std::string project = FromDisplay(argv[i]);
+    std::vector<std::string> named;
+    for (int i = 1; i < argc; ++i)
+        named.push_back(FromDisplay(argv[i]));
+    std::vector<std::string> given;
+    if (platform::SystemArguments(given))
+        named = ProjectArguments(given, named);
+    for (const std::string& project : named)
         CallAfter([this, project] { m_mainFrame->GetFolderView()->OpenProject(project, true); });
-    }
 
     wxString screenshot;
     if (wxGetEnv("QUORVEL_SCREENSHOT", &screenshot) && !screenshot.empty())

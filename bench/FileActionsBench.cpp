@@ -1,10 +1,10 @@
 // quorvel-file-actions-bench: the duplicates list's actions at scale. Removes 500,000 of 1,000,000
 // rows, and selected rows through the window, selected from code, by a shift-click and by Ctrl+A; pastes
 // 100,000 lines naming existing files, type names included; trashes 2,000 files through Delete against
-// a plain loop of the same trash calls; and, for comparison, times the toolkit's own list selecting and
-// reading a selection back.
-// HOME and the XDG folders are pointed at a temporary folder first, so the trash used is a temporary one.
-// Needs a display (run it under xvfb-run).
+// a plain loop of the same trash calls; trashes 5,000 files of one name against 5,000 of unique names
+// (only that when QUORVEL_BENCH_ONLY=same-names); and, for comparison, times the toolkit's own list selecting
+// and reading a selection back. HOME and the XDG folders are pointed at a temporary folder first, so the
+// trash used is a temporary one. Needs a display (run it under xvfb-run).
 #include "engine/FileItem.h"
 #include "platform/Trash.h"
 #include "views/ClipboardText.h"
@@ -50,6 +50,18 @@ std::vector<std::string> MakeFiles(const fs::path& folder, int count)
         paths.push_back(
             (folder / (folder.filename().string() + "-" + std::to_string(i) + (i % 3 == 0 ? ".txt" : ".jpg")))
                 .string());
+        std::ofstream(paths.back()) << i;
+    }
+    return paths;
+}
+
+// Files that all share one name, each in a folder of its own, as copies of index.html or cover.jpg are.
+std::vector<std::string> MakeSameNamed(const fs::path& folder, int count)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        fs::create_directories(folder / std::to_string(i));
+        paths.push_back((folder / std::to_string(i) / "same.txt").string());
         std::ofstream(paths.back()) << i;
     }
     return paths;
@@ -259,6 +271,26 @@ void ToolkitFigures(wxFrame* frame, CFileView* view)
     frame->Layout();
 }
 
+// 5,000 files of one name against 5,000 of unique names, both through Delete, the order alternating;
+// the trash keeps every earlier round's files, as a real one does.
+void SameNameFigures(const fs::path& scratch, CFileView& view)
+{
+    std::vector<double> uniques;
+    std::vector<double> sames;
+    for (int round = 0; round < 4; ++round) {
+        const std::string suffix = std::to_string(round);
+        if (round % 2 == 0)
+            uniques.push_back(TrashByDelete(view, MakeFiles(scratch / ("unique" + suffix), 5000)));
+        sames.push_back(TrashByDelete(view, MakeSameNamed(scratch / ("same" + suffix), 5000)));
+        if (round % 2 == 1)
+            uniques.push_back(TrashByDelete(view, MakeFiles(scratch / ("unique" + suffix), 5000)));
+    }
+    std::printf("Delete of 5,000 files: unique names median %.3f s, all named same.txt median %.3f s of 4 "
+                "(rounds %.3f, %.3f, %.3f, %.3f s), ratio %.2f (target < 2)\n",
+                Median(uniques), Median(sames), sames[0], sames[1], sames[2], sames[3],
+                Median(sames) / Median(uniques));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -281,6 +313,15 @@ int main(int argc, char** argv)
         frame->Show();
         view->OnInitialUpdate();
         view->OnInitialUpdate();
+        SameNameFigures(scratch, *view);
+        const char* only = std::getenv("QUORVEL_BENCH_ONLY");
+        if (only != nullptr && std::string(only) == "same-names") {
+            frame->Destroy();
+            wxTheApp->ProcessIdle();
+            wxEntryCleanup();
+            fs::remove_all(scratch);
+            return 0;
+        }
 
         const std::vector<std::string> million = ManyPaths(1000000);
         std::vector<double> rowsOnly, scattered, shiftClicks, shiftRemoves, ctrlAs, ctrlARemoves;

@@ -11,7 +11,9 @@ namespace platform {
 bool OpenWithDefaultApplication(const std::string& path, const std::string& folder);
 
 // Opens the file manager on `folder` with the file `path` selected where the desktop can do that,
-// and on the folder alone where it cannot. False when nothing could be started.
+// and on the folder alone where it cannot. Returns without waiting for other programs where they are
+// asked through the desktop's event loop (a file manager that does not answer within about 2 s then
+// gets the folder alone). False when nothing could be started.
 bool ShowInFileManager(const std::string& path, const std::string& folder);
 
 } // namespace platform

@@ -1,10 +1,123 @@
-// The clipboard is held open only for one read or one write.
+// The clipboard is held open only for one read or one write. Under GTK the toolkit's clipboard waits
+// for the owner's answer with no limit but the desktop's own (half a minute a request, and a read
+// makes several), so reading goes to GTK directly there, with a deadline.
 #include "views/ClipboardAccess.h"
 
 #include "views/DisplayText.h"
 
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+
+#ifdef __WXGTK__
+#include <gtk/gtk.h>
+
+namespace {
+
+// One request to the clipboard's owner. The answer may come after the reader has given up, so the
+// reader and the answer each hold a reference and the last one frees it.
+struct ClipboardRead
+{
+    int references = 2;
+    bool answered = false;
+    bool timedOut = false;
+    bool got = false;
+    std::string text;
+    std::vector<std::string> paths;
+};
+
+bool s_reading = false; // a read waiting: a paste asked for meanwhile gets nothing
+
+void Release(ClipboardRead* read)
+{
+    if (--read->references == 0)
+        delete read;
+}
+
+void OnText(GtkClipboard*, const gchar* text, gpointer data)
+{
+    auto* read = static_cast<ClipboardRead*>(data);
+    if (text != nullptr) {
+        read->text = text;
+        read->got = true;
+    }
+    read->answered = true;
+    Release(read);
+}
+
+void OnUris(GtkClipboard*, gchar** uris, gpointer data)
+{
+    auto* read = static_cast<ClipboardRead*>(data);
+    for (gchar** uri = uris; uri != nullptr && *uri != nullptr; ++uri) {
+        // The file name's own bytes, whatever their encoding.
+        gchar* path = g_filename_from_uri(*uri, nullptr, nullptr);
+        if (path != nullptr)
+            read->paths.emplace_back(path);
+        g_free(path);
+    }
+    read->got = !read->paths.empty();
+    read->answered = true;
+    Release(read);
+}
+
+gboolean OnDeadline(gpointer data)
+{
+    static_cast<ClipboardRead*>(data)->timedOut = true;
+    return G_SOURCE_REMOVE;
+}
+
+// Starts the request and runs the event loop until the answer or the deadline; false when there was
+// no answer in time, and then the reader's reference is given up.
+bool WaitForAnswer(ClipboardRead* read, void (*request)(GtkClipboard*, ClipboardRead*))
+{
+    s_reading = true;
+    request(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), read);
+    const guint deadline = g_timeout_add(ClipboardAccess::kReadDeadlineMs, OnDeadline, read);
+    while (!read->answered && !read->timedOut)
+        g_main_context_iteration(nullptr, TRUE);
+    if (!read->timedOut)
+        g_source_remove(deadline);
+    s_reading = false;
+    return read->answered;
+}
+
+void RequestText(GtkClipboard* clipboard, ClipboardRead* read)
+{
+    gtk_clipboard_request_text(clipboard, OnText, read);
+}
+
+void RequestUris(GtkClipboard* clipboard, ClipboardRead* read)
+{
+    gtk_clipboard_request_uris(clipboard, OnUris, read);
+}
+
+} // namespace
+
+bool ClipboardAccess::GetText(std::string& text)
+{
+    if (m_unanswered || s_reading)
+        return false;
+    auto* read = new ClipboardRead;
+    m_unanswered = !WaitForAnswer(read, RequestText);
+    const bool got = !m_unanswered && read->got;
+    if (got)
+        text = read->text;
+    Release(read);
+    return got;
+}
+
+bool ClipboardAccess::GetFiles(std::vector<std::string>& paths)
+{
+    if (m_unanswered || s_reading)
+        return false;
+    auto* read = new ClipboardRead;
+    m_unanswered = !WaitForAnswer(read, RequestUris);
+    const bool got = !m_unanswered && read->got;
+    if (got)
+        paths.insert(paths.end(), read->paths.begin(), read->paths.end());
+    Release(read);
+    return got;
+}
+#endif
 
 bool ClipboardAccess::PutText(const std::string& text)
 {
@@ -15,6 +128,7 @@ bool ClipboardAccess::PutText(const std::string& text)
     return put;
 }
 
+#ifndef __WXGTK__
 bool ClipboardAccess::GetText(std::string& text)
 {
     // Only asking for the data tells: a format said to be there can still fail to arrive.
@@ -41,3 +155,4 @@ bool ClipboardAccess::GetFiles(std::vector<std::string>& paths)
         paths.push_back(FromDisplay(name));
     return !paths.empty();
 }
+#endif

@@ -19,6 +19,11 @@ public:
     // The files of a file list copied in a file manager, when the clipboard holds one.
     bool GetFiles(std::vector<std::string>& paths);
 
+    // How long a read waits for the program that owns the clipboard. The event loop runs meanwhile;
+    // an owner that has not answered by then is not asked again through this object.
+    static constexpr unsigned kReadDeadlineMs = 2000;
+
 private:
-    wxWindow* m_owner; // the toolkit's one clipboard needs no owner; kept for the reader
+    wxWindow* m_owner;         // the toolkit's one clipboard needs no owner; kept for the reader
+    bool m_unanswered = false; // a read ran out of time: the owner does not answer
 };

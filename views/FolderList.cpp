@@ -3,12 +3,15 @@
 // never are, whatever their names share.
 #include "views/FolderList.h"
 
+#include "platform/EntryFacts.h"
+#include "platform/InputFile.h"
 #include "platform/Path.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -177,29 +180,36 @@ EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::
 EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line,
                                const std::function<void()>& opened)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return EProjectResult::CannotOpen;
+    // Only a regular file is read: a pipe or a device would wait for a writer, or never end.
+    platform::CInputFile file;
+    if (!file.Open(path)) {
+        platform::EntryFacts facts;
+        return platform::LookUpEntry(path, facts) ? EProjectResult::ReadError : EProjectResult::CannotOpen;
+    }
+    std::int64_t size = 0;
+    if (!file.GetSize(size) || size > kLargestProjectFile)
+        return EProjectResult::TooLarge;
     if (opened)
         opened();
     std::string text;
     bool pending = false;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) {
-        pending = true;
-        if (c != '\n') {
-            text += static_cast<char>(c);
-            continue;
+    std::vector<char> block(64 * 1024);
+    std::int64_t count;
+    while ((count = file.Read(block.data(), block.size())) > 0) {
+        for (const char c : std::string_view(block.data(), static_cast<std::size_t>(count))) {
+            pending = true;
+            if (c != '\n') {
+                text += c;
+                continue;
+            }
+            if (!text.empty() && text.back() == '\r')
+                text.pop_back();
+            line(text);
+            text.clear();
+            pending = false;
         }
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
-        line(text);
-        text.clear();
-        pending = false;
     }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
+    if (count < 0)
         return EProjectResult::ReadError;
     if (pending)
         line(text);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,12 +39,16 @@ enum class EProjectResult
 {
     Done,
     CannotOpen, // nothing was read or written
-    ReadError,  // the lines read so far were handed on
+    ReadError,  // the lines read so far were handed on, or it is not a regular file: none were
+    TooLarge,   // larger than any project file, so not read at all
     WriteError, // the lines written so far stay in the file
 };
 
 // Writes one folder per line, every line ended by CR LF; an empty list gives an empty file.
 EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::string>& folders);
+
+// No list of folders comes near this; a larger file is some other file, which is not read.
+inline constexpr std::int64_t kLargestProjectFile = std::int64_t{64} << 20;
 
 // Hands every line to `line`, in order: a line ends at LF, a CR right before it is dropped, nothing is
 // trimmed, and the last line counts even without an end. `opened` runs once the file is open.

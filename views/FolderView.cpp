@@ -154,6 +154,8 @@ bool CFolderView::OpenProject(const std::string& path, bool sayCannotOpen)
     AppendFolders(std::move(folders));
     if (result == EProjectResult::ReadError || (result == EProjectResult::CannotOpen && sayCannotOpen))
         ShowProjectReadError(this, ToDisplay(path));
+    else if (result == EProjectResult::TooLarge)
+        ShowProjectTooLarge(this, ToDisplay(path));
     return result == EProjectResult::Done;
 }
 

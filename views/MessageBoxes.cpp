@@ -30,6 +30,13 @@ void ShowProjectReadError(wxWindow* parent, const wxString& path)
     wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
 }
 
+void ShowProjectTooLarge(wxWindow* parent, const wxString& path)
+{
+    wxString text = "%1 was not opened: at more than 64 MiB it is too large to be a project file.";
+    text.Replace("%1", path);
+    wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
+}
+
 void ShowProjectWriteError(wxWindow* parent, const wxString& path)
 {
     wxString text = "Disk full while accessing %1.";

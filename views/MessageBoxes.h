@@ -13,6 +13,8 @@ void ShowOverlapMessage(wxWindow* parent, const wxString& path);
 void ShowOverlapMessage(wxWindow* parent, const std::vector<wxString>& paths, std::size_t unnamed);
 void ShowPathTooLongMessage(wxWindow* parent, const wxString& path);
 void ShowProjectReadError(wxWindow* parent, const wxString& path);
+// A file far larger than any project file, which was not read.
+void ShowProjectTooLarge(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
 // Names the files that stayed where they were when they should have gone to the trash.
 void ShowTrashFailures(wxWindow* parent, const wxString& text);

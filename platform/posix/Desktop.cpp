@@ -1,5 +1,5 @@
 // The desktop's default applications through GIO, and the file manager through its freedesktop
-// D-Bus interface.
+// D-Bus interface, asked without waiting on the calling thread.
 #include "platform/Desktop.h"
 
 #include "platform/Path.h"
@@ -10,7 +10,9 @@ namespace platform {
 
 namespace {
 
-constexpr int kFileManagerTimeoutMs = 10000; // a file manager that is not running yet is started first
+// How long the file manager has to take a request before the folder is opened instead. The bus, its
+// daemon and the file manager are other processes: none of them is waited for on this thread.
+constexpr guint kFileManagerDeadlineMs = 2000;
 
 std::string AbsoluteUri(const std::string& path)
 {
@@ -20,22 +22,131 @@ std::string AbsoluteUri(const std::string& path)
     return text;
 }
 
-bool AskFileManagerToShow(const std::string& uri)
+void OnFolderLaunched(GObject*, GAsyncResult* result, gpointer)
 {
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (bus == nullptr)
-        return false;
-    const gchar* items[] = {uri.c_str(), nullptr};
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
-        "ShowItems", g_variant_new("(^ass)", items, ""), nullptr, G_DBUS_CALL_FLAGS_NONE,
-        kFileManagerTimeoutMs, nullptr, nullptr);
-    g_object_unref(bus);
-    if (reply == nullptr)
-        return false;
-    g_variant_unref(reply);
-    return true;
+    g_app_info_launch_default_for_uri_finish(result, nullptr);
 }
+
+// The launch asks the bus for the session first, so it is started here and left to run.
+void OpenFolderLater(const std::string& folder)
+{
+    const std::string uri = AbsoluteUri(folder);
+    if (!uri.empty())
+        g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, OnFolderLaunched, nullptr);
+}
+
+// One request to the file manager. It is shared by the steps still to come (the connection, the
+// call, the deadline), each holding a reference, and it ends once with the reply or with the folder.
+class CShowRequest
+{
+public:
+    CShowRequest(std::string uri, std::string folder)
+        : m_uri(std::move(uri)), m_folder(std::move(folder)), m_cancel(g_cancellable_new())
+    {}
+    CShowRequest(const CShowRequest&) = delete;
+    CShowRequest& operator=(const CShowRequest&) = delete;
+
+    static void Start(std::string uri, std::string folder)
+    {
+        auto* request = new CShowRequest(std::move(uri), std::move(folder));
+        request->m_deadline =
+            g_timeout_add_full(G_PRIORITY_DEFAULT, kFileManagerDeadlineMs, OnDeadline, request->Ref(), Unref);
+        // A connection of its own, so that a bus that never answers holds up no other connection, and
+        // the connection's reading happens on GIO's worker thread, never here.
+        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        if (address == nullptr) {
+            request->Finish(false);
+        } else {
+            g_dbus_connection_new_for_address(
+                address,
+                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                nullptr, request->m_cancel, OnConnected, request->Ref());
+            g_free(address);
+        }
+        Unref(request);
+    }
+
+private:
+    ~CShowRequest()
+    {
+        if (m_bus != nullptr) {
+            g_dbus_connection_close(m_bus, nullptr, nullptr, nullptr);
+            g_object_unref(m_bus);
+        }
+        g_object_unref(m_cancel);
+    }
+
+    gpointer Ref()
+    {
+        ++m_references;
+        return this;
+    }
+
+    static void Unref(gpointer data)
+    {
+        auto* request = static_cast<CShowRequest*>(data);
+        if (--request->m_references == 0)
+            delete request;
+    }
+
+    static void OnConnected(GObject*, GAsyncResult* result, gpointer data)
+    {
+        auto* request = static_cast<CShowRequest*>(data);
+        request->m_bus = g_dbus_connection_new_for_address_finish(result, nullptr);
+        if (request->m_bus == nullptr || request->m_finished) {
+            request->Finish(false);
+        } else {
+            const gchar* items[] = {request->m_uri.c_str(), nullptr};
+            g_dbus_connection_call(request->m_bus, "org.freedesktop.FileManager1",
+                                   "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
+                                   "ShowItems", g_variant_new("(^ass)", items, ""), nullptr,
+                                   G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(kFileManagerDeadlineMs),
+                                   request->m_cancel, OnReply, request->Ref());
+        }
+        Unref(request);
+    }
+
+    static void OnReply(GObject* bus, GAsyncResult* result, gpointer data)
+    {
+        auto* request = static_cast<CShowRequest*>(data);
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, nullptr);
+        request->Finish(reply != nullptr);
+        if (reply != nullptr)
+            g_variant_unref(reply);
+        Unref(request);
+    }
+
+    static gboolean OnDeadline(gpointer data)
+    {
+        auto* request = static_cast<CShowRequest*>(data);
+        request->m_deadline = 0;
+        request->Finish(false);
+        return G_SOURCE_REMOVE;
+    }
+
+    // The first outcome counts: a reply after the deadline opens nothing more.
+    void Finish(bool shown)
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        g_cancellable_cancel(m_cancel);
+        if (m_deadline != 0)
+            g_source_remove(m_deadline);
+        m_deadline = 0;
+        if (!shown)
+            OpenFolderLater(m_folder);
+    }
+
+    std::string m_uri;
+    std::string m_folder;
+    GCancellable* m_cancel;
+    GDBusConnection* m_bus = nullptr;
+    guint m_deadline = 0;
+    bool m_finished = false;
+    int m_references = 1;
+};
 
 } // namespace
 
@@ -48,14 +159,16 @@ bool OpenWithDefaultApplication(const std::string& path, const std::string&)
 
 bool ShowInFileManager(const std::string& path, const std::string& folder)
 {
-    const std::string uri = AbsoluteUri(path);
-    if (!uri.empty() && AskFileManagerToShow(uri))
-        return true;
     // An empty Location is the root, or the current folder for a name given without one.
     const std::string shown = !folder.empty()                       ? folder
                               : path.find('/') == std::string::npos ? CurrentFolder()
                                                                     : "/";
-    return OpenWithDefaultApplication(shown, shown);
+    const std::string uri = AbsoluteUri(path);
+    if (uri.empty())
+        OpenFolderLater(shown);
+    else
+        CShowRequest::Start(uri, shown);
+    return true;
 }
 
 } // namespace platform

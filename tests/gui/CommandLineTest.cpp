@@ -14,19 +14,20 @@
 
 namespace {
 
-TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
+// Starts the program with the project `name`, which lists two folders of one duplicate pair.
+void ExpectProjectFillsTheList(const std::string& name)
 {
     CTempTree tree;
     tree.Write("one/a.txt", "same bytes");
     tree.Write("two/b.txt", "same bytes");
     tree.MakeFolder("empty");
     tree.MakeFolder("config");
-    tree.Write("p.qvlprj", tree.Path("one") + "\r\n" + tree.Path("two") + "\r\n");
+    tree.Write(name, tree.Path("one") + "\r\n" + tree.Path("two") + "\r\n");
 
     // The smoke scan adds an empty folder and scans: whatever it finds came from the project.
     const std::string command = "XDG_CONFIG_HOME='" + tree.Path("config") + "' QUORVEL_SMOKE_SCAN='" +
                                 tree.Path("empty") + "' QUORVEL_SMOKE_REPORT='" + tree.Path("report") +
-                                "' timeout 120 '" QUORVEL_APP "' '" + tree.Path("p.qvlprj") + "' </dev/null";
+                                "' timeout 120 '" QUORVEL_APP "' '" + tree.Path(name) + "' </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
     std::ifstream in(tree.Path("report"));
@@ -51,6 +52,15 @@ TEST(CommandLine, AtTwiceTheScaleTheNewWindowFitsTheScreen)
     const wxRect screen = wxGetClientDisplayRect();
     EXPECT_LE(2 * window.GetWidth(), screen.GetWidth());
     EXPECT_LE(2 * window.GetHeight(), screen.GetHeight());
+}
+
+TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
+{
+    // Any name the file system allows, UTF-8 or not.
+    for (const std::string name : {"p.qvlprj", "p\xFF\xFE.qvlprj"}) {
+        SCOPED_TRACE(name);
+        ExpectProjectFillsTheList(name);
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/ScopedState.h"
+#include "tests/support/SilentClipboardOwner.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
@@ -30,7 +32,9 @@
 #include <iterator>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -325,8 +329,9 @@ class CStandIn
 public:
     explicit CStandIn(const char* program = QUORVEL_FILE_MANAGER_STAND_IN) : m_program(program) {}
 
-    // Starts the stand-in (the file manager by default); false when it could not own its name.
-    bool Start(const std::string& record)
+    // Starts the stand-in (the file manager by default), one that never answers when `silent`; false
+    // when it could not own its name.
+    bool Start(const std::string& record, bool silent = false)
     {
         int out[2];
         if (pipe(out) != 0)
@@ -334,7 +339,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        char* arguments[] = {const_cast<char*>(m_program), const_cast<char*>(record.c_str()), nullptr};
+        char* arguments[] = {const_cast<char*>(m_program), const_cast<char*>(record.c_str()),
+                             const_cast<char*>(silent ? "silent" : nullptr), nullptr};
         const bool spawned = posix_spawn(&m_pid, arguments[0], &actions, nullptr, arguments, environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -361,18 +367,61 @@ TEST_F(FileActionsTest, RevealSelectsTheFileInTheFileManagerOrOpensItsFolder)
     const std::string record = HandlerRecord();
     AddGroup({"r/one.txt", "q/two.txt"});
     SetAnchor(1);
-    {
-        CStandIn fileManager;
-        const std::string shown = m_tree.Path("shown.txt");
-        if (!fileManager.Start(shown))
-            GTEST_SKIP() << "no private session bus (dbus-daemon) to run a file manager on";
-        Command(ID_FILES_REVEAL);
-        EXPECT_EQ(ReadAll(shown), "file://" + m_tree.Path("q/two.txt") + "\n");
-    }
     // Without a file manager on the bus the folder goes to the folders' application.
     fs::remove(record);
     Command(ID_FILES_REVEAL);
     ASSERT_TRUE(PumpUntil([&] { return ReadAll(record) == m_tree.Path("q") + "\n"; })) << ReadAll(record);
+
+    // The file manager is asked while the window goes on; it is ended only after the test, since a
+    // file manager that goes before its answer arrives counts as one that did not answer.
+    CStandIn fileManager;
+    const std::string shown = m_tree.Path("shown.txt");
+    if (!fileManager.Start(shown))
+        GTEST_SKIP() << "no private session bus (dbus-daemon) to run a file manager on";
+    Command(ID_FILES_REVEAL);
+    EXPECT_TRUE(PumpUntil([&] { return !ReadAll(shown).empty(); }));
+    EXPECT_EQ(ReadAll(shown), "file://" + m_tree.Path("q/two.txt") + "\n");
+}
+
+TEST_F(FileActionsTest, RevealLeavesTheWindowFreeWhileTheFileManagerNeverAnswersThenOpensTheFolder)
+{
+    const std::string record = HandlerRecord();
+    AddGroup({"r/one.txt", "q/two.txt"});
+    SetAnchor(1);
+    CStandIn fileManager;
+    const std::string shown = m_tree.Path("shown.txt");
+    if (!fileManager.Start(shown, true))
+        GTEST_SKIP() << "no private session bus (dbus-daemon) to run a file manager on";
+    fs::remove(record);
+    Command(ID_FILES_REVEAL);
+    // The command has returned before the file manager was even asked: the call waits on the event
+    // loop, which goes on while the file manager holds it, until the deadline opens the folder.
+    EXPECT_EQ(ReadAll(shown), "");
+    ASSERT_TRUE(PumpUntil([&] { return ReadAll(shown) == "file://" + m_tree.Path("q/two.txt") + "\n"; }));
+    ASSERT_TRUE(PumpUntil([&] { return ReadAll(record) == m_tree.Path("q") + "\n"; })) << ReadAll(record);
+}
+
+TEST_F(FileActionsTest, RevealReturnsAtOnceWhenTheBusTakesConnectionsButNeverAnswers)
+{
+    AddGroup({"r/one.txt"});
+    SetAnchor(0);
+    // A bus daemon that is stopped: its socket still takes connections, and nothing reads them.
+    const std::string socketPath = m_tree.Path("stopped-bus");
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 16), 0);
+    {
+        const CScopedEnvironment bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + socketPath);
+        Command(ID_FILES_REVEAL); // it used to wait here for good
+        bool idled = false;
+        wxTheApp->CallAfter([&] { idled = true; });
+        EXPECT_TRUE(PumpUntil([&] { return idled; }));
+    }
+    close(listener);
 }
 
 // The clipboard belongs to the display, which the test programs share when CTest runs them side by
@@ -524,6 +573,26 @@ TEST_F(FileActionsTest, CopiedPathsAreHandedToTheClipboardManagerWhenTheProgramE
     const std::string report = ReadAll(m_tree.Path("report"));
     const bool deletedA = report.find("deleted " + m_tree.Path("k/a.txt") + "\n") != std::string::npos;
     EXPECT_EQ(ReadAll(kept), m_tree.Path(deletedA ? "k/b.txt" : "k/a.txt")) << report;
+}
+
+TEST_F(FileActionsTest, PasteGivesUpOnAClipboardOwnerThatNeverAnswersAndTheWindowGoesOn)
+{
+    const ClipboardLease lease;
+    AddGroup({"s/one.txt", "s/two.txt"});
+    {
+        const CSilentClipboardOwner owner;
+        ASSERT_TRUE(owner.Owns());
+        bool handled = false;
+        wxTheApp->CallAfter([&] { handled = true; });
+        const int rows = m_view->GetItemCount();
+        m_view->PasteFiles();
+        EXPECT_TRUE(handled) << "the event loop ran while the paste waited";
+        EXPECT_EQ(m_view->GetItemCount(), rows);
+    }
+    // Once the owner has gone, the next paste reads the clipboard as before.
+    PutOnClipboard(new wxTextDataObject(wxString::FromUTF8(m_tree.Path("s/one.txt"))));
+    m_view->PasteFiles();
+    EXPECT_EQ(Paths().back(), m_tree.Path("s/one.txt"));
 }
 
 } // namespace

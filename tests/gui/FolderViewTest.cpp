@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -287,6 +289,22 @@ TEST_F(FolderViewTest, ProjectFileErrorsAreShownWithTheFilePath)
     std::ifstream in(m_tree.Path("ok.qvlprj"), std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, "/one\r\n");
+}
+
+TEST_F(FolderViewTest, AProjectFileTooLargeForOneIsNotReadAndIsNamed)
+{
+    m_tree.MakeFolder("kept");
+    Add(m_tree.Path("kept"));
+    m_view->Select(0);
+    m_tree.Write("huge.qvlprj", "");
+    std::filesystem::resize_file(m_tree.Path("huge.qvlprj"), std::int64_t{1} << 30);
+    EXPECT_FALSE(m_view->OpenProject(m_tree.Path("huge.qvlprj")));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("kept")}));
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message,
+              wxString::FromUTF8(m_tree.Path("huge.qvlprj")) +
+                  " was not opened: at more than 64 MiB it is too large to be a project file.");
 }
 
 TEST_F(FolderViewTest, DroppedFoldersAreAddedInDropOrderAndOtherItemsIgnored)

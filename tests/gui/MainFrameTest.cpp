@@ -1,6 +1,7 @@
 // The main window driven as a user would: commands, events, dialogs answered through the hook.
 #include "app/MainFrame.h"
 
+#include "app/DialogPath.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
@@ -595,6 +596,15 @@ TEST_F(MainFrameTest, ProjectDialogsAndTheWebPage)
     EXPECT_FALSE(captions[0].empty());
     EXPECT_FALSE(captions[1].empty());
     EXPECT_NE(captions[0], captions[1]);
+}
+
+TEST(DialogPath, GivesBackTheBytesOfANameThatIsNotUtf8)
+{
+    // As the file dialog makes its answer from the name the desktop's file chooser gives.
+    for (const std::string name : {"/tmp/p.qvlprj", "/tmp/caf\xC3\xA9.qvlprj", "/tmp/p\xFF\xFE.qvlprj"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(DialogPath(wxString(name.c_str(), *wxConvFileName)), name);
+    }
 }
 
 TEST_F(MainFrameTest, AStoredToolbarLayoutThatCannotBeUsedGivesTheDefaultOne)

@@ -1,6 +1,7 @@
 // A stand-in file manager for the tests: owns org.freedesktop.FileManager1 on the session bus and
 // writes each item that ShowItems is asked to show, one per line, to the file named by its argument.
-// It prints "ready" once the name is its own and runs until it is ended.
+// With a second argument, "silent", it takes each call and never answers it, as a file manager that
+// hangs does. It prints "ready" once the name is its own and runs until it is ended.
 #include <cstdio>
 #include <gio/gio.h>
 
@@ -11,6 +12,7 @@ const char* const kInterface = "<node><interface name='org.freedesktop.FileManag
                                "<arg type='s' direction='in'/></method></interface></node>";
 
 const char* s_record = nullptr;
+bool s_silent = false;
 
 void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer)
@@ -26,6 +28,8 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
         std::fclose(record);
         g_variant_iter_free(items);
     }
+    if (s_silent)
+        return; // the invocation is kept, unanswered, until the process ends
     g_dbus_method_invocation_return_value(invocation, nullptr);
 }
 
@@ -53,9 +57,10 @@ void OnNameLost(GDBusConnection*, const gchar*, gpointer loop)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && !(argc == 3 && g_strcmp0(argv[2], "silent") == 0))
         return 2;
     s_record = argv[1];
+    s_silent = argc == 3;
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     g_bus_own_name(G_BUS_TYPE_SESSION, "org.freedesktop.FileManager1", G_BUS_NAME_OWNER_FLAGS_NONE, OnBus,
                    OnName, OnNameLost, loop, nullptr);

@@ -30,6 +30,36 @@ TEST(ProjectPath, TheExtensionGoesOnlyToANameThatHasNoneAndNamesNothing)
     }
 }
 
+TEST(ProjectPath, EveryArgumentTheToolkitKeptOrCouldNotReadNamesAProject)
+{
+    using List = std::vector<std::string>;
+    const struct
+    {
+        const char* what;
+        List system;
+        List toolkit;
+        List projects;
+    } rows[] = {
+        {"a name that is not UTF-8, in its place",
+         {"a.qvlprj", "b\xFF.qvlprj", "c.qvlprj"},
+         {"a.qvlprj", "c.qvlprj"},
+         {"a.qvlprj", "b\xFF.qvlprj", "c.qvlprj"}},
+        {"overlong, surrogate, cut short",
+         {"\xC0\xAF", "\xED\xA0\x80", "\xE6\x97"},
+         {},
+         {"\xC0\xAF", "\xED\xA0\x80", "\xE6\x97"}},
+        {"the toolkit's own options",
+         {"--sync", "--name", "x", "caf\xC3\xA9"},
+         {"caf\xC3\xA9"},
+         {"caf\xC3\xA9"}},
+        {"lists that disagree", {"a"}, {"b"}, {"b"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(ProjectArguments(row.system, row.toolkit), row.projects);
+    }
+}
+
 TEST(ToolbarLayout, OnlyAWholeLayoutOfTheToolbarOnASideIsUsed)
 {
     const std::string saved = "name=Toolbar;caption=;state=2106364;dir=1;layer=10;row=0;pos=0;prop=100000;"

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -154,6 +157,38 @@ TEST(ProjectFile, ReportsWhatFailed)
     const EProjectResult folder = ReadProjectFile(tree.Path("folder.qvlprj"), [](std::string&) {});
     EXPECT_TRUE(folder == EProjectResult::ReadError ||
                 (platform::kPathSeparator != '/' && folder == EProjectResult::CannotOpen));
+}
+
+TEST(ProjectFile, ReadsOnlyARegularFileOfAProjectsSize)
+{
+    CTempTree tree;
+    tree.Write("largest.qvlprj", "");
+    std::filesystem::resize_file(tree.Path("largest.qvlprj"), kLargestProjectFile);
+    tree.Write("larger.qvlprj", "");
+    std::filesystem::resize_file(tree.Path("larger.qvlprj"), kLargestProjectFile + 1);
+    struct Row
+    {
+        std::string name;
+        EProjectResult result;
+        std::size_t lines;
+    };
+    std::vector<Row> rows = {{"largest.qvlprj", EProjectResult::Done, 1},
+                             {"larger.qvlprj", EProjectResult::TooLarge, 0}};
+#ifndef _WIN32
+    // A pipe that no program writes to: reading it would wait for good.
+    ASSERT_EQ(mkfifo(tree.Path("pipe.qvlprj").c_str(), 0600), 0);
+    rows.push_back({"pipe.qvlprj", EProjectResult::ReadError, 0});
+#endif
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::size_t lines = 0;
+        bool opened = false;
+        EXPECT_EQ(ReadProjectFile(
+                      tree.Path(row.name), [&](std::string&) { ++lines; }, [&] { opened = true; }),
+                  row.result);
+        EXPECT_EQ(lines, row.lines);
+        EXPECT_EQ(opened, row.result == EProjectResult::Done);
+    }
 }
 
 } // namespace

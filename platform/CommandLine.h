@@ -1,0 +1,13 @@
+// The program's arguments as the system handed them over, before any toolkit converted them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The arguments after the program's own name: the file system's bytes on POSIX, UTF-8 on Windows.
+// False when the system does not tell.
+bool SystemArguments(std::vector<std::string>& arguments);
+
+} // namespace platform
