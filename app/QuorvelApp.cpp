@@ -4,8 +4,9 @@
 // QUORVEL_SMOKE_SCAN names a folder that is added and scanned through the window's own commands,
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
 // and the program ends through File > Exit; with QUORVEL_SMOKE_DELETE set, the first row's file is
-// deleted through the list's own command and the next row copied and pasted before it ends, and the
-// report says what happened. QUORVEL_SMOKE_ABOUT does the same for Help > About.
+// deleted through the list's own command, the next row copied and pasted, and then each group's
+// copies but its first selected by rule and deleted before it ends; the report says what happened.
+// QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
 #include "app/MainFrame.h"
@@ -133,6 +134,14 @@ void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report
             files->CopySelection();
             files->PasteFiles();
             out.Write(wxString::Format("%zu rows after Copy and Paste\n", files->Rows().RowCount()));
+            // Cleanup by rule from the menu: each group keeps its first copy, the rest go.
+            wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
+            m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
+            out.Write(wxString::Format("%zu selected by rule\n", files->SelectedRowCount()));
+            for (std::size_t row : files->GetSelectedRows())
+                out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
+            files->GetEventHandler()->ProcessEvent(remove);
+            out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
         }
         out.Close();
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));

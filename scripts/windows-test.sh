@@ -63,7 +63,15 @@ test ! -e "$deleted"
 test -e "$XDG_DATA_HOME/Trash/files/$(basename "$deleted")"
 test "$(sed -n 6p "$scratch/report-lf.txt")" = "3 rows"
 test "$(sed -n 7p "$scratch/report-lf.txt")" = "4 rows after Copy and Paste"
-echo "deleted through the window: $deleted is in the trash and its row is gone; a row went through the clipboard"
+# The group that lost its first copy has one row left, which no rule takes; the other loses its second.
+test "$(sed -n 8p "$scratch/report-lf.txt")" = "1 selected by rule"
+by_rule=$(sed -n 's/^deleted by rule Z://p' "$scratch/report-lf.txt" | tr '\\' /)
+test -n "$by_rule"
+test ! -e "$by_rule"
+test -e "$XDG_DATA_HOME/Trash/files/$(basename "$by_rule")"
+test "$(sed -n 10p "$scratch/report-lf.txt")" = "3 rows after the rule's Delete"
+echo "deleted through the window: $deleted is in the trash and its row is gone; a row went through the clipboard;"
+echo "Keep the First of Each Group selected $by_rule, and Delete moved it to the trash"
 
 echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
 QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \
