@@ -1,8 +1,9 @@
 // quorvel-scan: runs one scan as the main window does and prints the groups in the blank-line
-// separated form that other duplicate finders read.
+// separated form that other duplicate finders read, or as JSON or CSV for scripts.
 #include "engine/ScanEngine.h"
 #include "platform/Memory.h"
 #include "platform/Path.h"
+#include "tools/ScanOutput.h"
 
 #include <atomic>
 #include <cerrno>
@@ -64,13 +65,21 @@ private:
 
 // Kept in step with the manual page, quorvel-scan(1).
 constexpr const char* kUsage =
-    "usage: quorvel-scan [--progress] [-0|--null] [--] FOLDER...\n"
+    "usage: quorvel-scan [--progress] [--format text|json|csv] [-0|--null] [--] FOLDER...\n"
     "       quorvel-scan --help | --version\n"
     "Finds files of equal size, equal last four path characters and identical contents;\n"
     "prints each group's paths one per line, each group followed by an empty line.\n"
     "\n"
     "  --progress  show the scan's progress texts on standard error\n"
+    "  --format F  print the groups as F:\n"
+    "                text  the lines above (the default)\n"
+    "                json  one object: \"summary\", \"files_scanned\", \"duplicates_found\",\n"
+    "                      \"group_count\" and \"groups\", each group {\"size\": bytes, \"paths\": [...]};\n"
+    "                      a byte of a path that is not valid UTF-8 is written as \\udcXX\n"
+    "                csv   a header line group,size,path and a line per file, quoted and\n"
+    "                      ended with CRLF as RFC 4180 says; paths as raw bytes\n"
     "  -0, --null  end each path with a NUL byte instead, and each group with one more\n"
+    "              (text only)\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "  --          take every later argument as a folder\n";
@@ -101,29 +110,42 @@ enum class EPrinted
     WriteFailed,
 };
 
-// Each path ends with `end`, and each group with one more `end`: a newline, or NUL where names may
-// hold newlines. Every write and the final flush are checked, so a full disk or a closed pipe is
-// never reported as success; an interrupt stops the printing at the next path.
-EPrinted PrintResults(CScanEngine& engine, char end)
+bool Write(const std::string& bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+ScanTotals Totals(const CScanEngine& engine)
+{
+    ScanTotals totals;
+    totals.summary = engine.GetSummaryText();
+    totals.filesScanned = static_cast<std::int64_t>(engine.GetFileCount());
+    totals.groups = engine.GetGroupCount();
+    totals.duplicatesFound = engine.GetResultCount() - totals.groups;
+    return totals;
+}
+
+// Every write and the final flush are checked, so a full disk or a closed pipe is never reported
+// as success; an interrupt stops the printing at the next path.
+EPrinted PrintResults(CScanEngine& engine, CScanOutput& output)
 {
     std::vector<char> buffer(1 << 16);
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     const std::int32_t count = engine.GetResultCount();
-    EPrinted printed = EPrinted::Done;
-    bool ambiguous = false; // a path holds the line end, so the lines no longer tell the paths apart
+    EPrinted printed = Write(output.Head(Totals(engine))) ? EPrinted::Done : EPrinted::WriteFailed;
+    std::string piece;
     for (std::int32_t i = 0; i < count && printed == EPrinted::Done; ++i) {
         if (engine.IsStopped()) {
             printed = EPrinted::Interrupted;
             break;
         }
-        const FileItem item = engine.GetResult(i);
-        ambiguous = ambiguous || item.path.find(end) != std::string::npos;
-        if (!item.IsSeparator() &&
-            std::fwrite(item.path.data(), 1, item.path.size(), stdout) != item.path.size())
-            printed = EPrinted::WriteFailed;
-        if (std::fputc(end, stdout) == EOF)
+        piece.clear();
+        output.Append(engine.GetResult(i), piece);
+        if (!Write(piece))
             printed = EPrinted::WriteFailed;
     }
+    if (printed == EPrinted::Done && !Write(output.Tail()))
+        printed = EPrinted::WriteFailed;
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         printed = printed == EPrinted::Interrupted ? printed : EPrinted::WriteFailed;
     const int error = errno;
@@ -133,7 +155,7 @@ EPrinted PrintResults(CScanEngine& engine, char end)
         printed = EPrinted::Interrupted;
     if (printed == EPrinted::WriteFailed)
         std::fprintf(stderr, "quorvel-scan: error: cannot write the results: %s\n", std::strerror(error));
-    else if (ambiguous)
+    else if (output.IsAmbiguous())
         std::fputs("quorvel-scan: warning: some paths hold a newline, so their lines are ambiguous; -0 ends "
                    "each path with a NUL byte instead\n",
                    stderr);
@@ -159,7 +181,7 @@ void PrintWarnings(const CScanEngine& engine)
 }
 
 // Prints what the finished scan found; the exit code.
-int Report(CScanEngine& engine, char end)
+int Report(CScanEngine& engine, CScanOutput& output)
 {
     EPrinted printed = EPrinted::Done;
     std::string summary;
@@ -170,7 +192,7 @@ int Report(CScanEngine& engine, char end)
             std::fprintf(stderr, "quorvel-scan: error: %s\n", engine.GetFailureText().c_str());
             return 1;
         }
-        printed = engine.IsStopped() ? EPrinted::Interrupted : PrintResults(engine, end);
+        printed = engine.IsStopped() ? EPrinted::Interrupted : PrintResults(engine, output);
         summary = engine.GetSummaryText();
     }
     if (printed == EPrinted::Interrupted) {
@@ -183,26 +205,37 @@ int Report(CScanEngine& engine, char end)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+struct Options
 {
-    platform::ShareOneHeap(); // before the first thread starts
     bool showProgress = false;
-    bool optionsEnded = false;
     char end = '\n';
+    EOutputFormat format = EOutputFormat::Text;
     std::vector<std::string> folders;
+};
+
+constexpr int kGoOn = -1;
+
+// Reads the command line into `options`; kGoOn, or the exit code when there is nothing to scan.
+int ReadArguments(int argc, char** argv, Options& options)
+{
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (optionsEnded || argument.size() < 2 || argument[0] != '-')
-            folders.push_back(argument);
+            options.folders.push_back(argument);
         else if (argument == "--")
             optionsEnded = true;
         else if (argument == "--progress")
-            showProgress = true;
+            options.showProgress = true;
         else if (argument == "-0" || argument == "--null")
-            end = '\0';
-        else if (argument == "--help" || argument == "-h")
+            options.end = '\0';
+        else if (argument == "--format" || argument.rfind("--format=", 0) == 0) {
+            const char* name = argument.size() > 8 ? argv[i] + 9 : i + 1 < argc ? argv[++i] : "";
+            if (!ParseOutputFormat(name, options.format)) {
+                std::fputs("quorvel-scan: --format takes text, json or csv\n", stderr);
+                return Usage(false);
+            }
+        } else if (argument == "--help" || argument == "-h")
             return Usage(true);
         else if (argument == "--version") {
             std::puts("quorvel-scan " QUORVEL_VERSION);
@@ -212,13 +245,27 @@ int main(int argc, char** argv)
             return Usage(false);
         }
     }
-    if (folders.empty())
+    // JSON and CSV quote what they must, so only the lines of the text format need another end.
+    if (options.end != '\n' && options.format != EOutputFormat::Text) {
+        std::fputs("quorvel-scan: -0 applies to the text format only\n", stderr);
         return Usage(false);
+    }
+    return options.folders.empty() ? Usage(false) : kGoOn;
+}
 
-    CConsoleListener listener(showProgress);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    platform::ShareOneHeap(); // before the first thread starts
+    Options options;
+    if (const int code = ReadArguments(argc, argv, options); code != kGoOn)
+        return code;
+
+    CConsoleListener listener(options.showProgress);
     CScanEngine engine;
     engine.AddListener(&listener);
-    for (const std::string& folder : folders) {
+    for (const std::string& folder : options.folders) {
         if (platform::IsFolder(folder))
             engine.AddFolder(folder);
         else
@@ -233,7 +280,8 @@ int main(int argc, char** argv)
     listener.WaitUntilFinished();
     worker.join();
     // The handler stays until the end: an interrupt while the results are printed stops the printing.
-    const int code = Report(engine, end);
+    CScanOutput output(options.format, options.end);
+    const int code = Report(engine, output);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     s_engine.store(nullptr);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -142,6 +144,89 @@ TEST_F(ScanTool, NullModeEndsEachPathWithNulAndEachGroupWithOneMore)
     const ToolRun run = RunTool(m_scratch, "-0 " + Quoted("R"));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, m_tree.Path("R/a\nb.txt") + '\0' + m_tree.Path("R/c.txt") + '\0' + '\0');
+}
+
+// Reads the tool's JSON or CSV back with Python's own parsers and prints each group as its size and
+// its paths' bytes, sorted, each ended by NUL, and the group by one more NUL.
+constexpr const char* kReadBack = R"(import csv, json, sys
+def paths(texts):
+    return sorted(t.encode("utf-8", "surrogateescape") for t in texts)
+out = sys.stdout.buffer
+if sys.argv[1] == "json":
+    doc = json.load(open("stdout", encoding="utf-8"))
+    out.write(("%s|%d|%d|%d\n" % (doc["summary"], doc["files_scanned"], doc["duplicates_found"],
+                                  doc["group_count"])).encode())
+    groups = [(g["size"], paths(g["paths"])) for g in doc["groups"]]
+else:
+    rows = list(csv.reader(open("stdout", encoding="utf-8", errors="surrogateescape", newline=""), strict=True))
+    out.write((",".join(rows[0]) + "\n").encode())
+    numbers = sorted({int(r[0]) for r in rows[1:]})
+    groups = [(int(next(r[1] for r in rows if r[0] == str(n))), paths(r[2] for r in rows[1:] if r[0] == str(n)))
+              for n in numbers]
+for size, group in groups:
+    out.write(b"%d\0" % size + b"".join(p + b"\0" for p in group) + b"\0")
+)";
+
+TEST_F(ScanTool, JsonAndCsvGiveBackEveryPathsBytesToTheirParsers)
+{
+    // Names that are not UTF-8 (stray bytes, overlong forms and a value past U+10FFFF, an encoded
+    // surrogate, a cut-short sequence), valid UTF-8 of four bytes, and what each format must quote.
+    const std::vector<std::string> names = {"stray\xff\x80.txt",
+                                            "over\xc0\xaf\xe0\x80\xaf\xf0\x80\x80\xaf\xf4\x90\x80\x80.txt",
+                                            "sur\xed\xa0\x80.txt",
+                                            "cut\xe2\x82x.txt",
+                                            "\xf0\x9f\x98\x80\xc3\xa9.txt",
+                                            "a,b.txt",
+                                            "say \"hi\".txt",
+                                            "line\nbreak.txt",
+                                            "cr\rtab\t.txt",
+                                            "back\\slash.txt"};
+    std::vector<std::string> same;
+    for (const std::string& name : names) {
+        m_tree.Write("R/" + name, "same");
+        same.push_back(m_tree.Path("R/" + name));
+    }
+    m_tree.Write("R/x.bin", "other");
+    m_tree.Write("R/y.bin", "other");
+    std::sort(same.begin(), same.end());
+    std::string groups = "4";
+    groups += '\0';
+    for (const std::string& path : same)
+        groups += path + '\0';
+    groups += std::string("\0"
+                          "5\0",
+                          3) +
+              m_tree.Path("R/x.bin") + '\0' + m_tree.Path("R/y.bin") + '\0' + '\0';
+    m_scratch.Write("read_back.py", kReadBack);
+    const std::string summary = "Scan completed (12 files scanned, 12 duplicates found)";
+    const std::vector<std::pair<std::string, std::string>> formats = {{"json", summary + "|12|12|2\n"},
+                                                                      {"csv", "group,size,path\n"}};
+    for (const auto& [format, head] : formats) {
+        SCOPED_TRACE(format);
+        const ToolRun run = RunTool(m_scratch, "--format " + format + " " + Quoted("R"));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.err, summary + "\n");
+        ASSERT_EQ(RunShell(m_scratch, "python3 read_back.py " + format + " >back"), 0) << run.out;
+        EXPECT_TRUE(ReadAll(m_scratch.Path("back")) == head + groups) << ReadAll(m_scratch.Path("back"));
+    }
+    const std::string csv = ReadAll(m_scratch.Path("stdout"));
+    EXPECT_EQ(csv.rfind("group,size,path\r\n1,4,", 0), 0u);
+    EXPECT_NE(csv.find(",\"" + m_tree.Path("R/say \"\"hi\"\".txt") + "\"\r\n"), std::string::npos);
+}
+
+TEST_F(ScanTool, RefusesAnUnknownFormatAndNulOutsideTheTextFormat)
+{
+    m_tree.Write("R/a.txt", "same");
+    m_tree.Write("R/b.txt", "same");
+    for (const std::string arguments :
+         {"--format xml", "--format=", "-0 --format json", "--format=csv --null"}) {
+        SCOPED_TRACE(arguments);
+        const ToolRun run = RunTool(m_scratch, arguments + " " + Quoted("R"));
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_NE(run.err.find("\nusage: quorvel-scan"), std::string::npos);
+    }
+    EXPECT_EQ(RunTool(m_scratch, "--format=text " + Quoted("R")).out, RunTool(m_scratch, Quoted("R")).out);
 }
 
 TEST_F(ScanTool, AFailedWriteIsAnErrorNotASuccess)
