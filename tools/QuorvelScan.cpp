@@ -1,6 +1,7 @@
 // quorvel-scan: runs one scan as the main window does and prints the groups in the blank-line
 // separated form that other duplicate finders read, or as JSON or CSV for scripts.
 #include "engine/ScanEngine.h"
+#include "platform/CommandLine.h"
 #include "platform/Memory.h"
 #include "platform/Path.h"
 #include "tools/ScanOutput.h"
@@ -280,6 +281,8 @@ int main(int argc, char** argv)
     listener.WaitUntilFinished();
     worker.join();
     // The handler stays until the end: an interrupt while the results are printed stops the printing.
+    if (options.format != EOutputFormat::Text)
+        platform::WriteStandardOutputAsIs(); // CSV's CR LF, not CR CR LF
     CScanOutput output(options.format, options.end);
     const int code = Report(engine, output);
     std::signal(SIGINT, SIG_DFL);

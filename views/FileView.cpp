@@ -104,6 +104,13 @@ void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int6
         SyncRowCount();
 }
 
+void CFileView::AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp)
+{
+    m_rows.AddFileRow(path, modified, stamp);
+    if (!IsFrozen())
+        SyncRowCount();
+}
+
 void CFileView::AddScanResults(const CScanEngine& engine)
 {
     m_rows.AddScanResults(engine);

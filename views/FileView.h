@@ -35,6 +35,8 @@ public:
     // A row for every entry of a finished scan's result list, each with what the scan saw of its file:
     // Delete moves that file only while the path still leads to it. The caller holds the engine's lock.
     void AddScanResults(const CScanEngine& engine);
+    // One row of the scan's current group, with what the scan saw of its file.
+    void AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
     void DeleteAllRows();
     void FreeRowRecords();
 

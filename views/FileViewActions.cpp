@@ -26,7 +26,7 @@ constexpr std::size_t kFilesForProgress = 300;             // a Delete of more s
 constexpr auto kTimeForProgress = std::chrono::seconds(1); // and a slower one once it has taken this long
 // The dialog, and with it the window, is brought up to date every few files or every 50 ms,
 // whichever comes first: the window repaints and Cancel is seen that often.
-constexpr std::size_t kFilesPerUpdate = 16;
+constexpr std::size_t kFilesPerUpdate = 256;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 // The progress of a long Delete: the toolkit's dialog with Cancel, which also lets the window

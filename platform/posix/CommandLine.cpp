@@ -26,4 +26,9 @@ bool SystemArguments(std::vector<std::string>& arguments)
     return true;
 }
 
+void WriteStandardOutputAsIs()
+{
+    // Line feeds stay line feeds here already.
+}
+
 } // namespace platform

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
 namespace platform {
@@ -20,6 +23,12 @@ bool SystemArguments(std::vector<std::string>& arguments)
         arguments.push_back(Narrow(words[i]));
     LocalFree(words);
     return true;
+}
+
+void WriteStandardOutputAsIs()
+{
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 } // namespace platform
