@@ -2,7 +2,7 @@
 // removed, never moved, so the rows of one scan's group stay together and in their order.
 #include "views/SelectionRules.h"
 
-#include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -67,17 +67,18 @@ std::string SizeText(std::uint64_t bytes)
 {
     if (bytes < 1000)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    // Whole tenths of the unit, rounded, in integers: a size that rounds to 1000.0 of one unit is
+    // shown as 1.0 of the next, whatever the processor's floating point does with the halves.
     static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes) / 1000;
+    std::uint64_t tenth = 100; // a tenth of a KB, in bytes
     std::size_t unit = 0;
-    // 999,950 bytes would read "1000.0 KB": such a size is shown in the next unit.
-    while (value >= 999.95 && unit + 1 < std::size(kUnits)) {
-        value /= 1000;
+    std::uint64_t tenths = (bytes + tenth / 2) / tenth;
+    while (tenths >= 10000 && unit + 1 < std::size(kUnits)) {
+        tenth *= 1000;
         ++unit;
+        tenths = bytes / tenth + (bytes % tenth >= tenth / 2 ? 1 : 0);
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-    return text;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + kUnits[unit];
 }
 
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection)

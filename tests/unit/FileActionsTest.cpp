@@ -114,11 +114,16 @@ TEST(FileActions, DeleteMovesOnlyTheFileTheScanComparedAndAPastedRowOnlyWhileItN
     tree.Remove("a/folder.txt");
     tree.MakeFolder("a/folder.txt");
     std::vector<std::size_t> all;
-    for (std::size_t row = 0; row < rows.RowCount(); ++row)
-        if (Slashed(std::string(rows.Row(row).fullPath)).find("/a/") != std::string::npos)
+    std::string sameInB; // as the scan spelled it: a second row names that path again
+    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+        const std::string path = Slashed(std::string(rows.Row(row).fullPath));
+        if (path.find("/a/") != std::string::npos)
             all.push_back(row);
+        if (path == Slashed(tree.Path("b/same.txt")))
+            sameInB = rows.Row(row).fullPath;
+    }
     // Pasted rows: an unchanged file named twice, and what is neither a file nor a folder.
-    rows.AddFileRow(tree.Path("b/same.txt"), 16, 0);
+    rows.AddFileRow(sameInB, 16, 0);
     rows.AddFileRow(tree.Path("missing.txt"), 16, 0);
     all.push_back(rows.RowCount() - 2);
     all.push_back(rows.RowCount() - 1);
