@@ -2,9 +2,9 @@
 // is only ever decided by comparing bytes: the digests pick which anchor to compare with.
 //
 // Memory: besides the members' positions, at most two branches a member (32 bytes each), four table
-// slots a branch (4 bytes each) and 6 bytes of state a member, so at most about 110 bytes a member,
-// plus per thread kCachedChunks + 1 chunk buffers (about 3.1 MiB). Open files: a member and an
-// anchor per thread, four in all, whatever the class's size.
+// slots a branch (4 bytes each) and 7 bytes of state a member, so at most about 110 bytes a member,
+// plus per thread kCachedChunks + 1 buffers of the class's longest chunk (at most about 3.1 MiB).
+// Open files: a member and an anchor per thread, four in all, whatever the class's size.
 #include "engine/CrowdedClass.h"
 
 #include "engine/Digest.h"
@@ -33,10 +33,14 @@ struct CCrowdedClass::Reader
         std::unique_ptr<char[]> bytes;
     };
 
+    // `room`: the longest chunk of the class, and the byte that shows where a file ends.
+    explicit Reader(std::size_t longest) : room(longest), mine(std::make_unique<char[]>(longest)) {}
+
+    const std::size_t room;
     platform::CInputFile member;
     platform::CInputFile anchor;
     std::int32_t anchorOpen = -1;
-    std::unique_ptr<char[]> mine = std::make_unique<char[]>(kChunk + 1);
+    std::unique_ptr<char[]> mine;
     std::vector<Cached> cache = std::vector<Cached>(kCachedChunks);
     std::uint64_t uses = 0;
 
@@ -54,7 +58,7 @@ struct CCrowdedClass::Reader
         }
         found = false;
         if (!oldest->bytes)
-            oldest->bytes = std::make_unique<char[]>(kChunk + 1);
+            oldest->bytes = std::make_unique<char[]>(room);
         oldest->anchor = -1; // until it is read whole
         oldest->lastUse = ++uses;
         return *oldest;
@@ -101,8 +105,10 @@ bool CCrowdedClass::Split(std::vector<std::int32_t> members, std::vector<Positio
     m_tailFrom = std::max(m_head, m_size - kEdge);
     m_chunks =
         m_head >= m_size ? 1u : 2u + static_cast<std::uint32_t>((m_tailFrom - m_head + kChunk - 1) / kChunk);
+    const auto room = static_cast<std::size_t>(
+        std::max({m_head, m_size - m_tailFrom, std::min(kChunk, m_tailFrom - m_head)}));
     for (auto& reader : m_readers)
-        reader = std::make_unique<Reader>();
+        reader = std::make_unique<Reader>(room + 1);
     // A pass whose anchors all stayed the listed files is final; otherwise the members left are
     // placed again without the files that failed, so each repetition has fewer members.
     while (members.size() > 1) {
