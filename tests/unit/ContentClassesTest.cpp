@@ -106,6 +106,31 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
+TEST(ContentClasses, ACrowdedClassSplitsAsBruteForceDoesOnEveryChunkBoundary)
+{
+    // Sizes about the first and the last 4 KiB and the middle's 128 KiB chunks of a crowded class.
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
+    const std::size_t sizes[] = {
+        1, 4095, 4096, 4097, 8191, 8192, 8193, 8192 + (128u << 10), 8193 + (128u << 10)};
+    unsigned seed = 100;
+    for (const std::size_t size : sizes) {
+        const Sample sample = MakeClass(tree, size, 70, seed++);
+        const FileRecords records = RecordsOf(sample.files);
+        PositionClass all(sample.files.size());
+        std::iota(all.begin(), all.end(), 0);
+        for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
+            SCOPED_TRACE(testing::Message() << "size " << size << " helper " << (with != nullptr));
+            CContentClasses splitter(stop, with);
+            std::vector<PositionClass> classes;
+            ASSERT_TRUE(splitter.Split(records, {all}, classes));
+            std::sort(classes.begin(), classes.end());
+            EXPECT_EQ(classes, BruteForce(sample.contents));
+        }
+    }
+}
+
 // `count` files of `size` bytes in `folder`, each the same pattern as changed by `vary(i, bytes)`.
 Sample Variants(const CTempTree& tree, const std::string& folder, int count, std::size_t size, unsigned seed,
                 const std::function<void(int, std::string&)>& vary)
