@@ -1,6 +1,7 @@
-// Splits files of one recorded size into classes of identical contents, reading every byte of every
-// file at most once (the files others are compared with aside, and files that change while they are
-// read), with a bounded number of bytes in memory and of files open.
+// Splits files of one recorded size into classes of identical contents, with a bounded number of
+// bytes in memory and of files open. Every byte of every file is read at most once, but for the
+// members of a crowded class that others are compared with, and for a crowded class's members read
+// again because a file they were compared with changed, or because no file descriptor was free.
 #pragma once
 
 #include "engine/ContentStage.h"
