@@ -12,7 +12,9 @@ median CPU time (user + system) and the peak memory of each, and quorvel-scan's 
 fastest peer. Beside them it prints the floor: the median time of bench/Floor.cpp listing the tree
 and reading exactly the bytes that any exact method must read (the oracle's groups tell which),
 and quorvel-scan's time over it. The profile "crowded" (bench/make_crowded.py: one wide class of
-sparse 1 MiB files equal but for a few middle bytes, in pairs) runs only when named. A run over
+sparse 1 MiB files equal but for a few middle bytes, in pairs) runs only when named, and so does
+"million": many-small at scale 10 (1,000,000 files), whatever --scale says. Any profile may be
+named as PROFILE@SCALE to fix its scale. Trees are made once and kept in the work folder. A run over
 the cap is killed and reported as capped. With --cold the page cache is dropped before every
 run (sync, then 3 into /proc/sys/vm/drop_caches, as root) instead of warmed; where that is refused
 the runs stay warm and the table says so. With --growth K the profiles of --growth-profiles are run again at K times the
@@ -36,6 +38,7 @@ SHARED = next((p for p in (os.path.join(os.path.dirname(REPO), "shared", "bench"
                            os.path.join(os.path.dirname(os.path.dirname(REPO)), "shared", "bench"))
                if os.path.isdir(p)), os.path.join(os.path.dirname(REPO), "shared", "bench"))
 PROFILES = ["many-small", "same-size", "late-diff", "large"]  # "crowded" is run when asked for
+ALIASES = {"million": "many-small@10"}  # made once (about two minutes) and reused
 PEERS = ["fdupes", "jdupes", "rdfind", "rmlint"]
 
 
@@ -82,6 +85,10 @@ def ensure_peers(tools):
 
 
 def make_tree(profile, scale, work):
+    profile = ALIASES.get(profile, profile)
+    if "@" in profile:
+        profile, fixed = profile.split("@")
+        scale = float(fixed)
     dest = os.path.join(work, "%s-%g" % (profile, scale))
     if os.path.isdir(dest) and os.path.exists(dest + ".done"):
         return dest

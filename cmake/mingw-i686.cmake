@@ -9,6 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Static, so the program needs no DLL of the compiler's (without -static it asks for the threads DLL).
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Large-address-aware, so that on 64-bit Windows the 32-bit program may use 4 GiB rather than 2.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--large-address-aware")
 # Test programs run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -1,5 +1,7 @@
-// Splits files of one recorded size into classes of identical contents, reading every byte of every
-// file at most once, with a bounded number of bytes in memory and of files open.
+// Splits files of one recorded size into classes of identical contents, with a bounded number of
+// bytes in memory and of files open. Every byte of every file is read at most once, but for the
+// members of a crowded class that others are compared with, and for a crowded class's members read
+// again because a file they were compared with changed, or because no file descriptor was free.
 #pragma once
 
 #include "engine/ContentStage.h"
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class CContentClasses final : public CContentStage
@@ -56,14 +59,15 @@ private:
     // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
     void SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
                    std::vector<PositionClass>& classes);
-    // Splits a class too crowded for useful chunks by a digest of its members' remaining bytes.
-    void SplitByDigest(const FileRecords& files, Pending& crowded, std::vector<Pending>& next,
-                       std::vector<PositionClass>& classes);
-    // Splits members of one digest, too many to compare side by side in large chunks, by comparing
-    // each with the first.
-    void SplitByAnchor(const FileRecords& files, std::int64_t from, std::int64_t size,
-                       std::vector<std::int32_t> members, std::vector<PositionClass>& classes);
+    // Moves the classes too crowded for rounds out of `candidates` and splits them in one reading.
+    bool SplitCrowded(const FileRecords& files, std::vector<Pending>& work,
+                      std::vector<PositionClass>& classes);
+    template <typename ReadOne>
+    void RetryWithoutDescriptors(std::vector<Pending>& work,
+                                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tasks,
+                                 ReadOne readOne);
     void ReadMember(const FileRecords& files, Pending& pending, std::size_t index);
+    static ERead Open(const FileRecords& files, Member& member);
     std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
     void Release(Member& member);

@@ -11,7 +11,9 @@
 
 #include <functional>
 #include <map>
+#include <numeric>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -104,6 +106,31 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
+TEST(ContentClasses, ACrowdedClassSplitsAsBruteForceDoesOnEveryChunkBoundary)
+{
+    // Sizes about the first and the last 4 KiB and the middle's 128 KiB chunks of a crowded class.
+    CTempTree tree;
+    std::atomic<bool> stop{false};
+    CHelperThread helper;
+    const std::size_t sizes[] = {
+        1, 4095, 4096, 4097, 8191, 8192, 8193, 8192 + (128u << 10), 8193 + (128u << 10)};
+    unsigned seed = 100;
+    for (const std::size_t size : sizes) {
+        const Sample sample = MakeClass(tree, size, 70, seed++);
+        const FileRecords records = RecordsOf(sample.files);
+        PositionClass all(sample.files.size());
+        std::iota(all.begin(), all.end(), 0);
+        for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
+            SCOPED_TRACE(testing::Message() << "size " << size << " helper " << (with != nullptr));
+            CContentClasses splitter(stop, with);
+            std::vector<PositionClass> classes;
+            ASSERT_TRUE(splitter.Split(records, {all}, classes));
+            std::sort(classes.begin(), classes.end());
+            EXPECT_EQ(classes, BruteForce(sample.contents));
+        }
+    }
+}
+
 // `count` files of `size` bytes in `folder`, each the same pattern as changed by `vary(i, bytes)`.
 Sample Variants(const CTempTree& tree, const std::string& folder, int count, std::size_t size, unsigned seed,
                 const std::function<void(int, std::string&)>& vary)
@@ -171,6 +198,47 @@ TEST(ContentClasses, ACrowdOfCopiesIsOneClassAndWhatDiffersInItsMiddleIsLeftOut)
                                              bytes[1000] ^= 4; // differs early: the class starts later
                                      }),
                             2);
+}
+
+TEST(ContentClasses, ACrowdedClassChangedBetweenRoundsGroupsOnlyFilesThatStayedAsListed)
+{
+    // 120 files in threes and one class of 30 copies, read 16 at a time. After the first 16: the
+    // first of the first two threes, which the others were compared with, is cut short or rewritten
+    // in place; one of the copies not read yet is replaced, another cut short.
+    for (const bool withHelper : {false, true}) {
+        SCOPED_TRACE(withHelper ? "with the helper" : "alone");
+        CTempTree tree;
+        Sample sample = Variants(tree, "crowd", 120, 20000, 12, [](int i, std::string& bytes) {
+            if (i < 90)
+                bytes.replace(10000, 4, std::to_string(1000 + i / 3));
+        });
+        for (int i = 0; i < 120; ++i)
+            tree.SetModified("crowd/" + std::to_string(i) + ".bin", 1000000000);
+        tree.Write("spare.bin", std::string(20000, 'x'));
+        const FileRecords records = RecordsOf(sample.files);
+        std::atomic<bool> stop{false};
+        CHelperThread helper;
+        CContentClasses splitter(stop, withHelper ? &helper : nullptr, 64u << 10);
+        bool changed = false;
+        splitter.SetRoundHook([&] {
+            if (std::exchange(changed, true))
+                return;
+            for (const int i : {0, 3, 95, 100})
+                sample.contents[static_cast<std::size_t>(i)] = "changed " + std::to_string(i);
+            tree.Write("crowd/0.bin", sample.contents[0].substr(0, 7));
+            tree.Write("crowd/3.bin", std::string(20000, 'y'));
+            EXPECT_TRUE(tree.RenameOver("spare.bin", "crowd/95.bin") || platform::kPathSeparator == '\\');
+            tree.Write("crowd/100.bin", "");
+        });
+        PositionClass all(120);
+        std::iota(all.begin(), all.end(), 0);
+        std::vector<PositionClass> classes;
+        ASSERT_TRUE(splitter.Split(records, {all}, classes));
+        EXPECT_TRUE(changed);
+        std::sort(classes.begin(), classes.end());
+        EXPECT_EQ(classes, BruteForce(sample.contents));
+        EXPECT_TRUE(splitter.Unreadable().empty());
+    }
 }
 
 TEST(ContentClasses, FilesThatChangedSinceTheListingEqualNothing)
