@@ -90,32 +90,34 @@ void RequestUris(GtkClipboard* clipboard, ClipboardRead* read)
     gtk_clipboard_request_uris(clipboard, OnUris, read);
 }
 
-} // namespace
-
-bool ClipboardAccess::GetText(std::string& text)
+// Asks once and waits for the answer; `take` copies what came. An owner that did not answer in time
+// is not asked again by the same paste.
+template <class Take>
+bool ReadOnce(bool& unanswered, void (*request)(GtkClipboard*, ClipboardRead*), Take take)
 {
-    if (m_unanswered || s_reading)
+    if (unanswered || s_reading)
         return false;
     auto* read = new ClipboardRead;
-    m_unanswered = !WaitForAnswer(read, RequestText);
-    const bool got = !m_unanswered && read->got;
+    unanswered = !WaitForAnswer(read, request);
+    const bool got = !unanswered && read->got;
     if (got)
-        text = read->text;
+        take(*read);
     Release(read);
     return got;
 }
 
+} // namespace
+
+bool ClipboardAccess::GetText(std::string& text)
+{
+    return ReadOnce(m_unanswered, RequestText, [&text](const ClipboardRead& read) { text = read.text; });
+}
+
 bool ClipboardAccess::GetFiles(std::vector<std::string>& paths)
 {
-    if (m_unanswered || s_reading)
-        return false;
-    auto* read = new ClipboardRead;
-    m_unanswered = !WaitForAnswer(read, RequestUris);
-    const bool got = !m_unanswered && read->got;
-    if (got)
-        paths.insert(paths.end(), read->paths.begin(), read->paths.end());
-    Release(read);
-    return got;
+    return ReadOnce(m_unanswered, RequestUris, [&paths](const ClipboardRead& read) {
+        paths.insert(paths.end(), read.paths.begin(), read.paths.end());
+    });
 }
 #endif
 
