@@ -4,6 +4,7 @@
 // Delete of 5,000 scanned files, each checked to be the file the scan saw, against a plain loop of
 // the same trash calls. HOME and the XDG folders point at a temporary folder, so the trash is a
 // temporary one. Needs a display (run it under xvfb-run).
+#include "bench/ScratchHome.h"
 #include "engine/FileItem.h"
 #include "platform/FolderListing.h"
 #include "platform/Trash.h"
@@ -234,12 +235,7 @@ void TimeCheckedDelete(CFileView& view, const fs::path& scratch)
 
 int main(int argc, char** argv)
 {
-    const fs::path scratch =
-        fs::temp_directory_path() / ("quorvel-cleanup-bench-" + std::to_string(getpid()));
-    fs::create_directories(scratch);
-    setenv("HOME", scratch.c_str(), 1);
-    setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
+    const fs::path scratch = UseScratchHome();
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;

@@ -5,6 +5,7 @@
 // (only that when QUORVEL_BENCH_ONLY=same-names); and, for comparison, times the toolkit's own list selecting
 // and reading a selection back. HOME and the XDG folders are pointed at a temporary folder first, so the
 // trash used is a temporary one. Needs a display (run it under xvfb-run).
+#include "bench/ScratchHome.h"
 #include "engine/FileItem.h"
 #include "platform/Trash.h"
 #include "views/ClipboardText.h"
@@ -295,12 +296,7 @@ void SameNameFigures(const fs::path& scratch, CFileView& view)
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/quorvel-bench-XXXXXX";
-    const fs::path scratch = mkdtemp(pattern);
-    setenv("HOME", scratch.c_str(), 1);
-    setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (scratch / "cache").c_str(), 1);
+    const fs::path scratch = UseScratchHome();
 
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
