@@ -226,7 +226,10 @@ void CMainFrame::CreateToolBar24()
         if (id != 0)
             m_toolBar->FindTool(id)->SetLongHelp(Prompt(id));
     }
-    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent, IDB_TOOLBAR_2X);
+    // The drawings for twice the size only where the screen is scaled: a toolbar given both makes room
+    // for the larger under Windows even at the normal scale.
+    m_toolBar->SetImagesFromBitmap(IDB_TOOLBAR, kToolbarTransparent,
+                                   GetDPIScaleFactor() > 1.0 ? IDB_TOOLBAR_2X : 0);
     m_toolBar->Realize();
     m_toolBar->Bind(wxEVT_MOTION, &CMainFrame::OnToolBarMotion, this);
     m_toolBar->Bind(wxEVT_LEAVE_WINDOW, &CMainFrame::OnToolBarLeave, this);
