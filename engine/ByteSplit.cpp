@@ -2,6 +2,7 @@
 // equal, bucketed first by a key of sampled bytes so that a large class is not compared pairwise. A
 // class read to its end becomes a result if its members are still the files listed.
 #include "engine/ContentRound.h"
+#include "engine/HelperThread.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,10 +13,24 @@ constexpr std::size_t kFewMembers = 8; // so few are compared with each other di
 
 } // namespace
 
-void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
-                                std::vector<PositionClass>& classes)
+std::vector<CContentClasses::Groups> CContentClasses::PartitionRound(const std::vector<Pending>& work,
+                                                                     std::size_t active, bool shared) const
 {
-    for (const std::vector<std::size_t>& group : Partition(pending)) {
+    // Comparing a round of large chunks takes about as long as reading it: the helper shares that too.
+    std::vector<Groups> parts(active);
+    auto one = [&](std::size_t p, unsigned) { parts[p] = Partition(work[p]); };
+    if (shared && active > 1)
+        m_helper->ForEach(active, one);
+    else
+        for (std::size_t p = 0; p < active; ++p)
+            one(p, 0);
+    return parts;
+}
+
+void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, const Groups& groups,
+                                std::vector<Pending>& next, std::vector<PositionClass>& classes)
+{
+    for (const std::vector<std::size_t>& group : groups) {
         if (group.size() < 2) {
             Release(pending.members[group.front()]);
             continue;
@@ -30,12 +45,13 @@ void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std:
             continue;
         }
         // Every byte is read. A file rewritten in place since its first open, or replaced while it
-        // was open, is not the file the others were compared with as the user will see it now.
+        // was open over several rounds, is not the file the others were compared with as the user
+        // will see it now. A file read whole in one open was checked on its descriptor already.
         PositionClass found;
         for (Member& member : narrower.members) {
             Release(member);
             const auto at = static_cast<std::size_t>(member.position);
-            if (platform::StillSame(files.items[at].path, files.Stamp(at)))
+            if (member.checked || platform::StillSame(files.items[at].path, files.Stamp(at)))
                 found.push_back(member.position);
         }
         if (found.size() > 1)
@@ -45,7 +61,7 @@ void CContentClasses::SplitRead(const FileRecords& files, Pending& pending, std:
         Release(member);
 }
 
-std::vector<std::vector<std::size_t>> CContentClasses::Partition(const Pending& pending) const
+CContentClasses::Groups CContentClasses::Partition(const Pending& pending) const
 {
     const Slot* slots = m_slots.data() + pending.firstSlot;
     const char* arena = m_arena.get() + pending.arenaAt;
@@ -66,7 +82,7 @@ std::vector<std::vector<std::size_t>> CContentClasses::Partition(const Pending& 
         std::stable_sort(live.begin(), live.end(),
                          [&](std::size_t a, std::size_t b) { return slots[a].key < slots[b].key; });
 
-    std::vector<std::vector<std::size_t>> groups;
+    Groups groups;
     std::size_t firstOfKey = 0;
     for (std::size_t n = 0; n < live.size(); ++n) {
         const std::size_t i = live[n];

@@ -10,7 +10,9 @@
 // of reads that both threads can share.
 //
 // A class too crowded for rounds, where each member would get a few hundred bytes a round and be
-// opened again for each, is split in one reading of each member instead (CCrowdedClass).
+// opened again for each, is split in one reading of each member instead (CCrowdedClass). A crowd of
+// small files stays with the rounds when one round holds every member whole: there each is opened
+// once and compared in memory, where the crowded path would open the file it is compared with too.
 #include "engine/ContentRound.h"
 #include "engine/CrowdedClass.h"
 
@@ -26,6 +28,13 @@ constexpr std::size_t kCrowdRoundBytes = 4u << 10;
 constexpr std::size_t kCrowdRoundMembers = 16;
 
 } // namespace
+
+bool CContentClasses::WholeInOneRound(const Pending& pending) const
+{
+    // As the head round plans it: a file shorter than the head is read whole, one byte more included.
+    const std::size_t cap = std::max(m_roundBudget / pending.members.size(), kMinRead);
+    return pending.listedSize < static_cast<std::int64_t>(std::min(cap, kMaxHead));
+}
 
 CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper,
                                  std::size_t roundBudget, COpenFileBudget* openFiles)
@@ -52,7 +61,7 @@ bool CContentClasses::Split(const FileRecords& files, const std::vector<Position
 
     while (!work.empty()) {
         const std::size_t active = PlanRound(work);
-        ReadRound(files, work, active);
+        const bool shared = ReadRound(files, work, active);
         if (m_stop.load(std::memory_order_relaxed)) {
             for (Pending& pending : work)
                 for (Member& member : pending.members)
@@ -62,8 +71,9 @@ bool CContentClasses::Split(const FileRecords& files, const std::vector<Position
         // The classes left out of this round go first next time, so that every class gets its turn.
         std::vector<Pending> next(std::make_move_iterator(work.begin() + static_cast<std::ptrdiff_t>(active)),
                                   std::make_move_iterator(work.end()));
+        const std::vector<Groups> parts = PartitionRound(work, active, shared);
         for (std::size_t p = 0; p < active; ++p)
-            SplitRead(files, work[p], next, classes);
+            SplitRead(files, work[p], parts[p], next, classes);
         work = std::move(next);
         if (m_roundHook && !work.empty())
             m_roundHook();
@@ -78,7 +88,7 @@ bool CContentClasses::SplitCrowded(const FileRecords& files, std::vector<Pending
                           std::max(m_roundBudget / kCrowdRoundBytes, kCrowdRoundMembers), m_roundHook);
     auto kept = work.begin();
     for (Pending& pending : work) {
-        if (pending.members.size() <= kWideClass) {
+        if (pending.members.size() <= kWideClass || WholeInOneRound(pending)) {
             if (&*kept != &pending)
                 *kept = std::move(pending);
             ++kept;

@@ -55,20 +55,26 @@ private:
     // Plans the next read of the first classes of `work` that fit the budget; returns how many.
     std::size_t PlanRound(std::vector<Pending>& work) const;
     void Plan(Pending& pending, std::size_t cap) const;
-    void ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active);
-    // Splits a class by the bytes just read: classes still open go to `next`, finished ones to `classes`.
-    void SplitRead(const FileRecords& files, Pending& pending, std::vector<Pending>& next,
-                   std::vector<PositionClass>& classes);
+    // True when the round was large enough to be read on both threads.
+    bool ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active);
+    // The members of each class that read alike (indexes into its members), on both threads if `shared`.
+    using Groups = std::vector<std::vector<std::size_t>>;
+    std::vector<Groups> PartitionRound(const std::vector<Pending>& work, std::size_t active,
+                                       bool shared) const;
+    // Splits a class by its groups: classes still open go to `next`, finished ones to `classes`.
+    void SplitRead(const FileRecords& files, Pending& pending, const Groups& groups,
+                   std::vector<Pending>& next, std::vector<PositionClass>& classes);
     // Moves the classes too crowded for rounds out of `candidates` and splits them in one reading.
     bool SplitCrowded(const FileRecords& files, std::vector<Pending>& work,
                       std::vector<PositionClass>& classes);
+    bool WholeInOneRound(const Pending& pending) const;
     template <typename ReadOne>
     void RetryWithoutDescriptors(std::vector<Pending>& work,
                                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tasks,
                                  ReadOne readOne);
     void ReadMember(const FileRecords& files, Pending& pending, std::size_t index);
     static ERead Open(const FileRecords& files, Member& member);
-    std::vector<std::vector<std::size_t>> Partition(const Pending& pending) const;
+    Groups Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
     void Release(Member& member);
 

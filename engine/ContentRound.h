@@ -27,6 +27,7 @@ struct CContentClasses::Member
     std::int32_t position = 0;
     platform::CInputFile file; // kept open between rounds while few files are open
     bool counted = false;      // counts against the open-file budget
+    bool checked = false;      // read whole in one open and found unchanged right after
 };
 
 struct CContentClasses::Pending

@@ -37,7 +37,7 @@ std::uint64_t SampleKey(const char* bytes, std::size_t length)
 
 } // namespace
 
-void CContentClasses::ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active)
+bool CContentClasses::ReadRound(const FileRecords& files, std::vector<Pending>& work, std::size_t active)
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tasks;
     std::size_t bytes = 0;
@@ -56,13 +56,16 @@ void CContentClasses::ReadRound(const FileRecords& files, std::vector<Pending>& 
     m_slots.assign(tasks.size(), Slot());
 
     auto readOne = [&](std::size_t t) { ReadMember(files, work[tasks[t].first], tasks[t].second); };
-    if (m_helper != nullptr && tasks.size() > 1 && (bytes >= kShareBytes || tasks.size() >= kShareMembers))
+    const bool shared =
+        m_helper != nullptr && tasks.size() > 1 && (bytes >= kShareBytes || tasks.size() >= kShareMembers);
+    if (shared)
         m_helper->ForEach(tasks.size(), [&](std::size_t t, unsigned) { readOne(t); });
     else
         for (std::size_t t = 0; t < tasks.size(); ++t)
             readOne(t);
 
     RetryWithoutDescriptors(work, tasks, readOne);
+    return shared;
 }
 
 template <typename ReadOne>

@@ -1,7 +1,7 @@
 // The engine's life and the order of its stages. Small runs of one size are shared out whole over
-// both cores a batch at a time, and their texts and groups then follow in order; a crowded or large
-// run is read by both cores together. Either way the texts and groups come out as they would one
-// run after another.
+// both cores a batch at a time, and their texts and groups then follow in order; crowded or large
+// runs are split a batch at a time as one set of classes that both cores read together. Either way
+// the groups come out as they would one run after another.
 #include "engine/ScanEngine.h"
 
 #include "engine/Candidates.h"
@@ -17,14 +17,19 @@
 
 namespace {
 
-constexpr std::size_t kBatchFiles = 4096;    // files of small runs shared out at a time
-constexpr std::size_t kCrowdedRun = 32;      // a run this long is read by both cores together
-constexpr std::int64_t kLargeFile = 1 << 20; // and so is a run of files this large
+constexpr std::size_t kBatchFiles = 4096;       // files of small runs shared out at a time
+constexpr std::size_t kCrowdedRun = 32;         // a run this long is read by both cores together
+constexpr std::int64_t kLargeFile = 1 << 20;    // and so is a run of files this large
+constexpr std::int64_t kBatchBytes = 256 << 20; // of large files' runs, split together
+
+std::size_t FilesIn(const PositionRun& run)
+{
+    return static_cast<std::size_t>(run.last - run.first + 1);
+}
 
 bool IsCrowded(const PositionRun& run, const FileRecords& files)
 {
-    return static_cast<std::size_t>(run.last - run.first + 1) >= kCrowdedRun ||
-           files.items[static_cast<std::size_t>(run.first)].size >= kLargeFile;
+    return FilesIn(run) >= kCrowdedRun || files.items[static_cast<std::size_t>(run.first)].size >= kLargeFile;
 }
 
 std::string RunProgressText(std::int32_t first, std::size_t total)
@@ -120,40 +125,11 @@ void CScanEngine::Resolve()
     const std::unique_ptr<CContentStage> stages[3] = {m_makeContentStage(m_stop, &helper, openFiles),
                                                       m_makeContentStage(m_stop, nullptr, openFiles),
                                                       m_makeContentStage(m_stop, nullptr, openFiles)};
-    CContentStage& shared = *stages[0]; // reads on both cores
-    auto classesOf = [this](const PositionRun& run, CContentStage& stage,
-                            std::vector<PositionClass>& classes) {
-        return stage.Split(m_files, TailClasses(m_files, run), classes);
-    };
-
+    CContentStage* const apart[2] = {stages[1].get(), stages[2].get()};
     CReadAhead readAhead(m_files, runs, m_stop);
-    for (std::size_t i = 0; i < runs.size() && !IsStopped();) {
-        if (IsCrowded(runs[i], m_files)) {
-            NotifyResolveProgress(RunProgressText(runs[i].first, m_files.size()));
-            readAhead.Before(i, i + 1);
-            std::vector<PositionClass> classes;
-            if (classesOf(runs[i], shared, classes))
-                m_output.Append(m_files.items, std::move(classes));
-            readAhead.After(i, i + 1, false);
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        for (std::size_t files = 0;
-             end < runs.size() && files < kBatchFiles && !IsCrowded(runs[end], m_files); ++end)
-            files += static_cast<std::size_t>(runs[end].last - runs[end].first + 1);
-        std::vector<std::vector<PositionClass>> found(end - i);
-        readAhead.Before(i, end);
-        helper.ForEach(end - i, [&](std::size_t k, unsigned thread) {
-            classesOf(runs[i + k], *stages[1 + thread], found[k]);
-        });
-        readAhead.After(i, end, true);
-        for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
-            NotifyResolveProgress(RunProgressText(runs[i + k].first, m_files.size()));
-            m_output.Append(m_files.items, std::move(found[k]));
-        }
-        i = end;
-    }
+    for (std::size_t i = 0; i < runs.size() && !IsStopped();)
+        i = IsCrowded(runs[i], m_files) ? ResolveTogether(runs, i, *stages[0], readAhead)
+                                        : ResolveApart(runs, i, apart, helper, readAhead);
 
     std::vector<std::int32_t> unreadable;
     for (const std::unique_ptr<CContentStage>& stage : stages)
@@ -162,6 +138,59 @@ void CScanEngine::Resolve()
     for (const std::int32_t position : unreadable)
         m_warnings.push_back(ScanWarning{ScanWarning::EKind::UnreadableFile,
                                          m_files.items[static_cast<std::size_t>(position)].path});
+}
+
+std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first,
+                                         CContentStage& stage, CReadAhead& readAhead)
+{
+    // Runs of large files go a batch at a time into one split, so that each round holds several
+    // classes: fewer hand-overs between the cores, and the comparing is shared out too. A crowded run
+    // of small files has classes enough of its own, and is split alone: batches of those held more
+    // memory for no time saved.
+    NotifyResolveProgress(RunProgressText(runs[first].first, m_files.size()));
+    std::vector<PositionClass> candidates;
+    auto sizeOf = [this](const PositionRun& run) {
+        return m_files.items[static_cast<std::size_t>(run.first)].size;
+    };
+    std::size_t end = first;
+    for (std::int64_t bytes = 0;
+         end < runs.size() && (end == first || (sizeOf(runs[end]) >= kLargeFile && bytes < kBatchBytes));
+         ++end) {
+        for (PositionClass& tails : TailClasses(m_files, runs[end]))
+            candidates.push_back(std::move(tails));
+        bytes += static_cast<std::int64_t>(FilesIn(runs[end])) * sizeOf(runs[end]);
+    }
+    readAhead.Before(first, end);
+    std::vector<PositionClass> classes;
+    const bool split = stage.Split(m_files, candidates, classes);
+    readAhead.After(first, end, false);
+    for (std::size_t k = first + 1; k < end && split; ++k)
+        NotifyResolveProgress(RunProgressText(runs[k].first, m_files.size()));
+    if (split)
+        m_output.Append(m_files.items, std::move(classes)); // in the runs' order: it sorts by position
+    return end;
+}
+
+std::size_t CScanEngine::ResolveApart(const std::vector<PositionRun>& runs, std::size_t first,
+                                      CContentStage* const apart[2], CHelperThread& helper,
+                                      CReadAhead& readAhead)
+{
+    // Small runs are shared out whole, each read by one core alone with no hand-over at all.
+    std::size_t end = first;
+    for (std::size_t files = 0; end < runs.size() && files < kBatchFiles && !IsCrowded(runs[end], m_files);
+         ++end)
+        files += FilesIn(runs[end]);
+    std::vector<std::vector<PositionClass>> found(end - first);
+    readAhead.Before(first, end);
+    helper.ForEach(end - first, [&](std::size_t k, unsigned thread) {
+        apart[thread]->Split(m_files, TailClasses(m_files, runs[first + k]), found[k]);
+    });
+    readAhead.After(first, end, true);
+    for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
+        NotifyResolveProgress(RunProgressText(runs[first + k].first, m_files.size()));
+        m_output.Append(m_files.items, std::move(found[k]));
+    }
+    return end;
 }
 
 void CScanEngine::NotifyResolveProgress(const std::string& text)

@@ -18,6 +18,9 @@
 
 // Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
 // on a worker. The owner joins the worker before it destroys the engine.
+class CHelperThread;
+class CReadAhead;
+
 class CScanEngine
 {
 public:
@@ -65,6 +68,11 @@ public:
 private:
     void Run();
     void Resolve();
+    // Each resolves the runs from `first` on that it takes, and returns where it stopped.
+    std::size_t ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first, CContentStage& stage,
+                                CReadAhead& readAhead);
+    std::size_t ResolveApart(const std::vector<PositionRun>& runs, std::size_t first,
+                             CContentStage* const apart[2], CHelperThread& helper, CReadAhead& readAhead);
     void NotifyResolveProgress(const std::string& text);
     void NotifyFinished();
     void Fail(std::string root) noexcept;

@@ -33,6 +33,9 @@ public:
     // is made on the opened file itself, so nothing can be swapped in between; a link in the last
     // step is not followed, and a pipe or device put in the file's place neither blocks nor is read.
     EOpen OpenSame(const std::string& path, const FileStamp& stamp);
+    // True when the open file is still as `stamp` describes it: nothing was written to it meanwhile.
+    // Unlike StillSame it cannot see that the path was given to another file since the open.
+    bool Unchanged(const FileStamp& stamp) const;
     void Close();
     bool IsOpen() const { return m_handle != -1; }
 

@@ -63,6 +63,12 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
     return EOpen::Opened;
 }
 
+bool CInputFile::Unchanged(const FileStamp& stamp) const
+{
+    struct stat st;
+    return m_handle >= 0 && fstat(Descriptor(), &st) == 0 && Matches(st, stamp);
+}
+
 bool StillSame(const std::string& path, const FileStamp& stamp)
 {
     struct stat st;

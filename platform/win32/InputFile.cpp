@@ -65,6 +65,11 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
     return EOpen::Opened;
 }
 
+bool CInputFile::Unchanged(const FileStamp& stamp) const
+{
+    return m_handle != -1 && Matches(AsHandle(m_handle), stamp);
+}
+
 bool StillSame(const std::string& path, const FileStamp& stamp)
 {
     const HANDLE handle =

@@ -108,7 +108,8 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
 
 TEST(ContentClasses, ACrowdedClassSplitsAsBruteForceDoesOnEveryChunkBoundary)
 {
-    // Sizes about the first and the last 4 KiB and the middle's 128 KiB chunks of a crowded class.
+    // Sizes about the first and the last 4 KiB and the middle's 128 KiB chunks of a crowded class;
+    // a round of 64 KiB cannot hold 70 members whole from 1 KiB up, so all but the first are crowded.
     CTempTree tree;
     std::atomic<bool> stop{false};
     CHelperThread helper;
@@ -122,7 +123,7 @@ TEST(ContentClasses, ACrowdedClassSplitsAsBruteForceDoesOnEveryChunkBoundary)
         std::iota(all.begin(), all.end(), 0);
         for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
             SCOPED_TRACE(testing::Message() << "size " << size << " helper " << (with != nullptr));
-            CContentClasses splitter(stop, with);
+            CContentClasses splitter(stop, with, 64u << 10);
             std::vector<PositionClass> classes;
             ASSERT_TRUE(splitter.Split(records, {all}, classes));
             std::sort(classes.begin(), classes.end());

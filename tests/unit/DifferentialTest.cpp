@@ -34,8 +34,11 @@ public:
     {
         for (int family = 0; family < 14; ++family)
             AddFamily(family, Pick(kSizes), 2 + Below(5));
-        // One crowded family, so that bucketing and the second thread have work.
+        // One crowded family, so that bucketing and the second thread have work, and two of files
+        // large enough that their runs are split together.
         AddFamily(99, 8192, 40);
+        AddFamily(100, (1u << 20) + Below(4096), 3);
+        AddFamily(101, (1u << 20) + 4096 + Below(4096), 3);
         (void)m_tree.SymLink(m_tree.Path("d1"), "d0/again"); // a folder reached twice, where links exist
     }
 
