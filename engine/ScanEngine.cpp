@@ -27,9 +27,14 @@ std::size_t FilesIn(const PositionRun& run)
     return static_cast<std::size_t>(run.last - run.first + 1);
 }
 
+std::int64_t SizeOf(const PositionRun& run, const FileRecords& files)
+{
+    return files.items[static_cast<std::size_t>(run.first)].size;
+}
+
 bool IsCrowded(const PositionRun& run, const FileRecords& files)
 {
-    return FilesIn(run) >= kCrowdedRun || files.items[static_cast<std::size_t>(run.first)].size >= kLargeFile;
+    return FilesIn(run) >= kCrowdedRun || SizeOf(run, files) >= kLargeFile;
 }
 
 std::string RunProgressText(std::int32_t first, std::size_t total)
@@ -149,16 +154,14 @@ std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, s
     // memory for no time saved.
     NotifyResolveProgress(RunProgressText(runs[first].first, m_files.size()));
     std::vector<PositionClass> candidates;
-    auto sizeOf = [this](const PositionRun& run) {
-        return m_files.items[static_cast<std::size_t>(run.first)].size;
-    };
     std::size_t end = first;
     for (std::int64_t bytes = 0;
-         end < runs.size() && (end == first || (sizeOf(runs[end]) >= kLargeFile && bytes < kBatchBytes));
+         end < runs.size() &&
+         (end == first || (SizeOf(runs[end], m_files) >= kLargeFile && bytes < kBatchBytes));
          ++end) {
         for (PositionClass& tails : TailClasses(m_files, runs[end]))
             candidates.push_back(std::move(tails));
-        bytes += static_cast<std::int64_t>(FilesIn(runs[end])) * sizeOf(runs[end]);
+        bytes += static_cast<std::int64_t>(FilesIn(runs[end])) * SizeOf(runs[end], m_files);
     }
     readAhead.Before(first, end);
     std::vector<PositionClass> classes;

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-// Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
-// on a worker. The owner joins the worker before it destroys the engine.
 class CHelperThread;
 class CReadAhead;
 
+// Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
+// on a worker. The owner joins the worker before it destroys the engine.
 class CScanEngine
 {
 public:
