@@ -174,11 +174,15 @@ void CCrowdedClass::Place(Pass& pass, std::size_t member, Reader& reader)
         return;
     }
     outcome = Walk(pass, member, reader);
-    reader.member.Close();
-    // A member rewritten in place, or replaced while it was open, is not what it was compared as.
+    // A member rewritten in place, or replaced while it was open, is not what it was compared as. One
+    // read in a single chunk is checked on its descriptor, with no look-up of its path; one read in
+    // many is looked up by its path, which also shows a file renamed over it meanwhile.
     const auto at = static_cast<std::size_t>(m_members[member]);
-    if (outcome == EOutcome::Equal && !platform::StillSame(m_files.items[at].path, m_files.Stamp(at)))
+    if (outcome == EOutcome::Equal &&
+        !(m_chunks == 1 ? reader.member.Unchanged(m_files.Stamp(at))
+                        : platform::StillSame(m_files.items[at].path, m_files.Stamp(at))))
         outcome = EOutcome::Changed;
+    reader.member.Close();
 }
 
 CCrowdedClass::EOutcome CCrowdedClass::Walk(Pass& pass, std::size_t member, Reader& reader)
@@ -212,8 +216,9 @@ CCrowdedClass::EOutcome CCrowdedClass::ReadChunk(platform::CInputFile& file, std
                                                  char* buffer) const
 {
     const auto [offset, length] = Range(chunk);
-    // A chunk that reaches the listed end asks for one byte more, to see that the file still ends there.
-    const std::int64_t request = offset + length == m_size ? length + 1 : length;
+    // A chunk that reaches the listed end asks for one byte more, to see that the file still ends
+    // there; a file read in one chunk is checked on its descriptor or by its path instead.
+    const std::int64_t request = offset + length == m_size && m_chunks > 1 ? length + 1 : length;
     const std::int64_t got = file.ReadAt(buffer, static_cast<std::size_t>(request), offset);
     if (got < 0)
         return EOutcome::Unreadable;

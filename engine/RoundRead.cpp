@@ -110,21 +110,27 @@ void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std
         if (const ERead opened = Open(files, member); opened != ERead::Done)
             return fail(opened);
 
-    // A read that reaches the listed end asks for one byte more, so it sees whether the file still
-    // ends there.
+    // A file read whole in one go is checked on its descriptor right after: its size and last write
+    // show whether it grew, shrank or was written meanwhile, with no look-up of its path. A read over
+    // several rounds that reaches the listed end asks for one byte more instead, to see whether the
+    // file still ends there; its path is looked up once its class is complete.
+    const bool whole = pending.step == Pending::EStep::Head &&
+                       static_cast<std::int64_t>(pending.length) >= pending.listedSize;
     slot.size = pending.listedSize;
-    const std::int64_t got = member.file.ReadAt(bytes, pending.request, pending.offset);
+    const std::int64_t got =
+        member.file.ReadAt(bytes, whole ? pending.length : pending.request, pending.offset);
     if (got < 0)
         return fail(ERead::Unreadable);
     if (got != static_cast<std::int64_t>(pending.length))
         return fail(ERead::Changed);
+    if (whole && !member.file.Unchanged(files.Stamp(static_cast<std::size_t>(member.position))))
+        return fail(ERead::Changed);
+    member.checked = whole;
     slot.length = pending.length;
     slot.key = Mix(SampleKey(bytes, slot.length), static_cast<std::uint64_t>(slot.size));
     slot.state = ERead::Done;
 
-    // The whole file is known once the head covered it; otherwise keep it open while there is room.
-    const bool whole =
-        pending.step == Pending::EStep::Head && static_cast<std::int64_t>(slot.length) >= slot.size;
+    // Keep a file read in part open while there is room.
     if (!whole && (member.counted || m_openFiles.Take())) {
         member.counted = true;
         return;
