@@ -19,8 +19,9 @@ namespace {
 
 constexpr std::size_t kBatchFiles = 4096;       // files of small runs shared out at a time
 constexpr std::size_t kCrowdedRun = 32;         // a run this long is read by both cores together
-constexpr std::int64_t kLargeFile = 1 << 20;    // and so is a run of files this large
-constexpr std::int64_t kBatchBytes = 256 << 20; // of large files' runs, split together
+constexpr std::int64_t kSharedRun = 64 << 20;   // and so is a run of this many bytes
+constexpr std::int64_t kLargeFile = 1 << 20;    // runs of files this large join a shared one
+constexpr std::int64_t kBatchBytes = 256 << 20; // up to this many bytes, split together
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -32,9 +33,17 @@ std::int64_t SizeOf(const PositionRun& run, const FileRecords& files)
     return files.items[static_cast<std::size_t>(run.first)].size;
 }
 
+std::int64_t BytesIn(const PositionRun& run, const FileRecords& files)
+{
+    return static_cast<std::int64_t>(FilesIn(run)) * SizeOf(run, files);
+}
+
+// A run that one core would read alone for long, while the other core waits at the end of its
+// batch, is read by both together. Anything smaller is faster apart: each core narrows its own
+// classes with no hand-over between rounds.
 bool IsCrowded(const PositionRun& run, const FileRecords& files)
 {
-    return FilesIn(run) >= kCrowdedRun || SizeOf(run, files) >= kLargeFile;
+    return FilesIn(run) >= kCrowdedRun || BytesIn(run, files) >= kSharedRun;
 }
 
 std::string RunProgressText(std::int32_t first, std::size_t total)
@@ -148,10 +157,10 @@ void CScanEngine::Resolve()
 std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first,
                                          CContentStage& stage, CReadAhead& readAhead)
 {
-    // Runs of large files go a batch at a time into one split, so that each round holds several
-    // classes: fewer hand-overs between the cores, and the comparing is shared out too. A crowded run
-    // of small files has classes enough of its own, and is split alone: batches of those held more
-    // memory for no time saved.
+    // A run read by both cores takes the runs of large files after it along, a batch at a time, into
+    // one split, so that each round holds several classes: fewer hand-overs between the cores, and
+    // the comparing is shared out too. A crowded run of small files has classes enough of its own,
+    // and is split alone: batches of those held more memory for no time saved.
     NotifyResolveProgress(RunProgressText(runs[first].first, m_files.size()));
     std::vector<PositionClass> candidates;
     std::size_t end = first;
@@ -161,7 +170,7 @@ std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, s
          ++end) {
         for (PositionClass& tails : TailClasses(m_files, runs[end]))
             candidates.push_back(std::move(tails));
-        bytes += static_cast<std::int64_t>(FilesIn(runs[end])) * SizeOf(runs[end], m_files);
+        bytes += BytesIn(runs[end], m_files);
     }
     readAhead.Before(first, end);
     std::vector<PositionClass> classes;
