@@ -17,11 +17,9 @@
 
 namespace {
 
-constexpr std::size_t kBatchFiles = 4096;       // files of small runs shared out at a time
-constexpr std::size_t kCrowdedRun = 32;         // a run this long is read by both cores together
-constexpr std::int64_t kSharedRun = 64 << 20;   // and so is a run of this many bytes
-constexpr std::int64_t kLargeFile = 1 << 20;    // runs of files this large join a shared one
-constexpr std::int64_t kBatchBytes = 256 << 20; // up to this many bytes, split together
+constexpr std::size_t kBatchFiles = 4096;     // files of runs shared out at a time
+constexpr std::size_t kCrowdedRun = 32;       // a run this long is read by both cores together
+constexpr std::int64_t kSharedRun = 64 << 20; // and so is a run of this many bytes
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -157,30 +155,15 @@ void CScanEngine::Resolve()
 std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first,
                                          CContentStage& stage, CReadAhead& readAhead)
 {
-    // A run read by both cores takes the runs of large files after it along, a batch at a time, into
-    // one split, so that each round holds several classes: fewer hand-overs between the cores, and
-    // the comparing is shared out too. A crowded run of small files has classes enough of its own,
-    // and is split alone: batches of those held more memory for no time saved.
+    // Each round of a crowded or very large run holds reads enough to keep both cores busy.
     NotifyResolveProgress(RunProgressText(runs[first].first, m_files.size()));
-    std::vector<PositionClass> candidates;
-    std::size_t end = first;
-    for (std::int64_t bytes = 0;
-         end < runs.size() &&
-         (end == first || (SizeOf(runs[end], m_files) >= kLargeFile && bytes < kBatchBytes));
-         ++end) {
-        for (PositionClass& tails : TailClasses(m_files, runs[end]))
-            candidates.push_back(std::move(tails));
-        bytes += BytesIn(runs[end], m_files);
-    }
-    readAhead.Before(first, end);
+    readAhead.Before(first, first + 1);
     std::vector<PositionClass> classes;
-    const bool split = stage.Split(m_files, candidates, classes);
-    readAhead.After(first, end, false);
-    for (std::size_t k = first + 1; k < end && split; ++k)
-        NotifyResolveProgress(RunProgressText(runs[k].first, m_files.size()));
+    const bool split = stage.Split(m_files, TailClasses(m_files, runs[first]), classes);
+    readAhead.After(first, first + 1, false);
     if (split)
-        m_output.Append(m_files.items, std::move(classes)); // in the runs' order: it sorts by position
-    return end;
+        m_output.Append(m_files.items, std::move(classes));
+    return first + 1;
 }
 
 std::size_t CScanEngine::ResolveApart(const std::vector<PositionRun>& runs, std::size_t first,

@@ -35,7 +35,7 @@ public:
         for (int family = 0; family < 14; ++family)
             AddFamily(family, Pick(kSizes), 2 + Below(5));
         // One crowded family, so that bucketing and the second thread have work, and two of files
-        // large enough that their runs are split together.
+        // large enough to be read over several rounds, each core narrowing a run of its own.
         AddFamily(99, 8192, 40);
         AddFamily(100, (1u << 20) + Below(4096), 3);
         AddFamily(101, (1u << 20) + 4096 + Below(4096), 3);
