@@ -19,6 +19,26 @@ constexpr std::int64_t kEdge = 4 << 10;    // the first and the last chunk
 constexpr std::int64_t kChunk = 128 << 10; // the middle's chunks: two stay in the processor's cache
 constexpr std::size_t kCachedChunks = 24;  // anchors' chunks kept in memory per thread
 
+// The trie's lock is held for a few hundred nanoseconds at a time, and taken several times for
+// every member: a thread that finds it held tries again for a while before it sleeps, since waking
+// a sleeper costs the system more than the wait.
+class CBriefMutex
+{
+public:
+    void lock()
+    {
+        for (int tries = 0; tries < kTries; ++tries)
+            if (m_mutex.try_lock())
+                return;
+        m_mutex.lock();
+    }
+    void unlock() { m_mutex.unlock(); }
+
+private:
+    static constexpr int kTries = 200;
+    std::mutex m_mutex;
+};
+
 } // namespace
 
 // What one thread reads with: the member it places, the anchor last opened, and the anchors' chunks
@@ -81,7 +101,7 @@ struct CCrowdedClass::Pass
           faults(count, EOutcome::Pending)
     {}
 
-    std::mutex mutex; // guards the trie, `used` and `faults`
+    CBriefMutex mutex; // guards the trie, `used` and `faults`
     CChunkTrie trie;
     std::vector<EOutcome> outcomes; // each written by the thread placing that member
     std::vector<std::int32_t> equalTo;
@@ -230,7 +250,7 @@ CCrowdedClass::Step CCrowdedClass::Next(Pass& pass, std::size_t member, Reader& 
 {
     std::int32_t anchor;
     {
-        const std::lock_guard<std::mutex> lock(pass.mutex);
+        const std::lock_guard<CBriefMutex> lock(pass.mutex);
         branch = pass.trie.Settle(branch, chunk);
         anchor = pass.trie[branch].anchor;
         if (anchor >= 0)
@@ -250,7 +270,7 @@ CCrowdedClass::Step CCrowdedClass::Next(Pass& pass, std::size_t member, Reader& 
     const std::uint64_t theirDigest = DigestOf(theirs, length);
     std::int32_t node;
     {
-        const std::lock_guard<std::mutex> lock(pass.mutex);
+        const std::lock_guard<CBriefMutex> lock(pass.mutex);
         branch = pass.trie.Settle(branch, chunk);
         if (pass.trie[branch].from < chunk) {
             // Nobody parted from this anchor here before: this member starts the first branch beside it.
@@ -275,7 +295,7 @@ CCrowdedClass::Step CCrowdedClass::Choose(Pass& pass, std::size_t member, Reader
     for (;;) {
         std::vector<std::pair<std::int32_t, std::int32_t>> candidates; // branch, anchor
         {
-            const std::lock_guard<std::mutex> lock(pass.mutex);
+            const std::lock_guard<CBriefMutex> lock(pass.mutex);
             found.clear();
             pass.trie.Find(node, digest, found);
             for (const std::int32_t branch : found)
@@ -332,7 +352,7 @@ CCrowdedClass::EOutcome CCrowdedClass::AnchorChunk(Pass& pass, Reader& reader, s
         cached.chunk = chunk;
         return EOutcome::Pending;
     }
-    const std::lock_guard<std::mutex> lock(pass.mutex);
+    const std::lock_guard<CBriefMutex> lock(pass.mutex);
     EOutcome& recorded = pass.faults[static_cast<std::size_t>(anchor)];
     if (recorded != EOutcome::Unreadable)
         recorded = fault;
