@@ -106,9 +106,8 @@ void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std
     };
     if (m_stop.load(std::memory_order_relaxed))
         return fail(ERead::Changed);
-    if (!member.file.IsOpen())
-        if (const ERead opened = Open(files, member); opened != ERead::Done)
-            return fail(opened);
+    if (const ERead opened = member.file.IsOpen() ? ERead::Done : Open(files, member); opened != ERead::Done)
+        return fail(opened);
 
     // A file read whole in one go is checked on its descriptor right after: its size and last write
     // show whether it grew, shrank or was written meanwhile, with no look-up of its path. A read over
@@ -121,15 +120,13 @@ void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std
         member.file.ReadAt(bytes, whole ? pending.length : pending.request, pending.offset);
     if (got < 0)
         return fail(ERead::Unreadable);
-    if (got != static_cast<std::int64_t>(pending.length))
-        return fail(ERead::Changed);
-    if (whole && !member.file.Unchanged(files.Stamp(static_cast<std::size_t>(member.position))))
+    if (got != static_cast<std::int64_t>(pending.length) ||
+        (whole && !member.file.Unchanged(files.Stamp(static_cast<std::size_t>(member.position)))))
         return fail(ERead::Changed);
     member.checked = whole;
     slot.length = pending.length;
     slot.key = Mix(SampleKey(bytes, slot.length), static_cast<std::uint64_t>(slot.size));
     slot.state = ERead::Done;
-
     // Keep a file read in part open while there is room.
     if (!whole && (member.counted || m_openFiles.Take())) {
         member.counted = true;
