@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -265,20 +266,33 @@ CCrowdedClass::Step CCrowdedClass::Next(Pass& pass, std::size_t member, Reader& 
         return {branch, anchor, fault};
     if (std::memcmp(mine, theirs, length) == 0)
         return {branch, anchor, EOutcome::Pending};
+    return Part(pass, member, reader, branch, anchor, chunk, theirs);
+}
 
-    const std::uint64_t mineDigest = DigestOf(mine, length);
-    const std::uint64_t theirDigest = DigestOf(theirs, length);
-    std::int32_t node;
-    {
-        const std::lock_guard<CBriefMutex> lock(pass.mutex);
-        branch = pass.trie.Settle(branch, chunk);
-        if (pass.trie[branch].from < chunk) {
-            // Nobody parted from this anchor here before: this member starts the first branch beside it.
-            pass.trie.Add(pass.trie.Cut(branch, chunk, theirDigest), static_cast<std::int32_t>(member),
-                          mineDigest);
-            return {branch, anchor, EOutcome::Anchor};
+CCrowdedClass::Step CCrowdedClass::Part(Pass& pass, std::size_t member, Reader& reader, std::int32_t branch,
+                                        std::int32_t anchor, std::uint32_t chunk, const char* theirs)
+{
+    // The member differs from its anchor at `chunk`. The first to part there cuts the anchor's branch,
+    // which takes the digest of the anchor's chunk; the members after it look among the branches that
+    // parted there, so that digest is worked out only when no other member has parted there yet.
+    const auto length = static_cast<std::size_t>(Range(chunk).second);
+    const std::uint64_t mineDigest = DigestOf(reader.mine.get(), length);
+    std::optional<std::uint64_t> theirDigest;
+    std::int32_t node = -1;
+    while (node < 0) {
+        {
+            const std::lock_guard<CBriefMutex> lock(pass.mutex);
+            branch = pass.trie.Settle(branch, chunk);
+            if (pass.trie[branch].from == chunk) {
+                node = pass.trie[branch].parent;
+            } else if (theirDigest) {
+                pass.trie.Add(pass.trie.Cut(branch, chunk, *theirDigest), static_cast<std::int32_t>(member),
+                              mineDigest);
+                return {branch, anchor, EOutcome::Anchor};
+            }
         }
-        node = pass.trie[branch].parent;
+        if (node < 0)
+            theirDigest = DigestOf(theirs, length);
     }
     return Choose(pass, member, reader, node, branch, chunk, mineDigest);
 }

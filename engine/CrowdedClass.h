@@ -58,6 +58,8 @@ private:
     void Place(Pass& pass, std::size_t member, Reader& reader);
     EOutcome Walk(Pass& pass, std::size_t member, Reader& reader);
     Step Next(Pass& pass, std::size_t member, Reader& reader, std::int32_t branch, std::uint32_t chunk);
+    Step Part(Pass& pass, std::size_t member, Reader& reader, std::int32_t branch, std::int32_t anchor,
+              std::uint32_t chunk, const char* theirs);
     Step Choose(Pass& pass, std::size_t member, Reader& reader, std::int32_t node, std::int32_t skip,
                 std::uint32_t chunk, std::uint64_t digest);
     std::pair<std::int64_t, std::int64_t> Range(std::uint32_t chunk) const; // offset, length
