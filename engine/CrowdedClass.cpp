@@ -197,7 +197,7 @@ void CCrowdedClass::Place(Pass& pass, std::size_t member, Reader& reader)
     outcome = Walk(pass, member, reader);
     // A member rewritten in place, or replaced while it was open, is not what it was compared as. One
     // read in a single chunk is checked on its descriptor, with no look-up of its path; one read in
-    // many is looked up by its path, which also shows a file renamed over it meanwhile.
+    // many, open for longer, by its path.
     const auto at = static_cast<std::size_t>(m_members[member]);
     if (outcome == EOutcome::Equal &&
         !(m_chunks == 1 ? reader.member.Unchanged(m_files.Stamp(at))

@@ -34,7 +34,9 @@ public:
     // step is not followed, and a pipe or device put in the file's place neither blocks nor is read.
     EOpen OpenSame(const std::string& path, const FileStamp& stamp);
     // True when the open file is still as `stamp` describes it: nothing was written to it meanwhile.
-    // Unlike StillSame it cannot see that the path was given to another file since the open.
+    // A file deleted or renamed over since the open counts as changed (Windows refuses both while it
+    // is open); unlike StillSame it cannot see a path given to another file while this one keeps a
+    // second name.
     bool Unchanged(const FileStamp& stamp) const;
     void Close();
     bool IsOpen() const { return m_handle != -1; }

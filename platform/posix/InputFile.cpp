@@ -66,7 +66,8 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
 bool CInputFile::Unchanged(const FileStamp& stamp) const
 {
     struct stat st;
-    return m_handle >= 0 && fstat(Descriptor(), &st) == 0 && Matches(st, stamp);
+    // A file deleted or renamed over since the open has no name left, whatever else it kept.
+    return m_handle >= 0 && fstat(Descriptor(), &st) == 0 && st.st_nlink > 0 && Matches(st, stamp);
 }
 
 bool StillSame(const std::string& path, const FileStamp& stamp)

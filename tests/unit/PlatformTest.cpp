@@ -1,6 +1,7 @@
 // The OS layer's rules that the walk relies on.
 #include "platform/FileTypes.h"
 #include "platform/FolderListing.h"
+#include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -80,6 +82,35 @@ TEST(FileTypeName, NamesTheTypeFromTheFileNameAlone)
         EXPECT_EQ(platform::FileTypeName("/nowhere/photo.JPG"), platform::FileTypeName("/x/other.jpg"));
     }
     EXPECT_NE(platform::FileTypeName("/nowhere/photo.jpg"), platform::FileTypeName("/nowhere/notes.txt"));
+}
+
+TEST(InputFile, AnOpenFileDeletedOrRenamedOverIsChangedAsItsDescriptorSeesIt)
+{
+    if (platform::kPathSeparator == '\\')
+        GTEST_SKIP() << "an open file can be neither deleted nor renamed over here";
+    const struct
+    {
+        const char* what;
+        std::function<void(const CTempTree&)> change;
+        bool unchanged;
+    } rows[] = {
+        {"left alone", [](const CTempTree&) {}, true},
+        {"deleted", [](const CTempTree& tree) { tree.Remove("f"); }, false},
+        {"renamed over", [](const CTempTree& tree) { EXPECT_TRUE(tree.RenameOver("g", "f")); }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CTempTree tree;
+        tree.Write("f", "the same bytes");
+        tree.Write("g", "the same bytes");
+        platform::CFolderListing listing;
+        ASSERT_TRUE(listing.Open(tree.Root()));
+        const platform::FileStamp stamp = listing.Entries()[2].Stamp(); // after "." and ".."
+        platform::CInputFile file;
+        ASSERT_EQ(file.OpenSame(tree.Path("f"), stamp), platform::CInputFile::EOpen::Opened);
+        row.change(tree);
+        EXPECT_EQ(file.Unchanged(stamp), row.unchanged);
+    }
 }
 
 } // namespace
