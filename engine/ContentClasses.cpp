@@ -31,7 +31,7 @@ constexpr std::size_t kCrowdRoundMembers = 16;
 
 bool CContentClasses::WholeInOneRound(const Pending& pending) const
 {
-    // As the head round plans it: a file shorter than the head is read whole, one byte more included.
+    // As the head round plans it: a file shorter than the head is read whole in it.
     const std::size_t cap = std::max(m_roundBudget / pending.members.size(), kMinRead);
     return pending.listedSize < static_cast<std::int64_t>(std::min(cap, kMaxHead));
 }

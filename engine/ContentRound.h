@@ -48,8 +48,8 @@ struct CContentClasses::Pending
     std::size_t chunk = content::kFirstChunk;
     EStep step = EStep::Head;
 
-    // This round: the range read, the bytes asked for (one more than the range where the file's end
-    // must be seen), and where the members' bytes and slots start.
+    // This round: the range read, the bytes asked for (one more than the range where the end of a
+    // file read over several rounds must be seen), and where the members' bytes and slots start.
     std::int64_t offset = 0;
     std::size_t length = 0;
     std::size_t request = 0;

@@ -32,13 +32,12 @@ void CContentClasses::Plan(Pending& pending, std::size_t cap) const
     case Pending::EStep::Head: {
         const std::size_t head = std::min(cap, kMaxHead);
         pending.offset = 0;
-        // A file the head covers whole, one of exactly the head's size too, is asked for one byte
-        // more, so the read itself shows that it still ends where the listing said.
+        // A file the head covers whole, one of exactly the head's size too, is checked on its
+        // descriptor after the read, which shows whether it still ends where the listing said.
         pending.length = pending.listedSize < static_cast<std::int64_t>(head)
                              ? static_cast<std::size_t>(pending.listedSize)
                              : head;
-        pending.request = static_cast<std::int64_t>(pending.length) == pending.listedSize ? pending.length + 1
-                                                                                          : pending.length;
+        pending.request = pending.length;
         break;
     }
     case Pending::EStep::Tail:

@@ -111,13 +111,12 @@ void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std
 
     // A file read whole in one go is checked on its descriptor right after: its size and last write
     // show whether it grew, shrank or was written meanwhile, with no look-up of its path. A read over
-    // several rounds that reaches the listed end asks for one byte more instead, to see whether the
-    // file still ends there; its path is looked up once its class is complete.
+    // several rounds that reaches the listed end asks for one byte more instead (the plan's request),
+    // to see whether the file still ends there; its path is looked up once its class is complete.
     const bool whole = pending.step == Pending::EStep::Head &&
                        static_cast<std::int64_t>(pending.length) >= pending.listedSize;
     slot.size = pending.listedSize;
-    const std::int64_t got =
-        member.file.ReadAt(bytes, whole ? pending.length : pending.request, pending.offset);
+    const std::int64_t got = member.file.ReadAt(bytes, pending.request, pending.offset);
     if (got < 0)
         return fail(ERead::Unreadable);
     if (got != static_cast<std::int64_t>(pending.length) ||
