@@ -1,7 +1,7 @@
-// The engine's life and the order of its stages. Small runs of one size are shared out whole over
-// both cores a batch at a time, and their texts and groups then follow in order; crowded or large
-// runs are split a batch at a time as one set of classes that both cores read together. Either way
-// the groups come out as they would one run after another.
+// The engine's life and the order of its stages. Runs of one size are shared out whole over both
+// cores a batch at a time, and their texts and groups then follow in order; a crowded or very large
+// run is split alone, both cores reading its rounds together. Either way the groups come out as they
+// would one run after another.
 #include "engine/ScanEngine.h"
 
 #include "engine/Candidates.h"
@@ -20,6 +20,7 @@ namespace {
 constexpr std::size_t kBatchFiles = 4096;     // files of runs shared out at a time
 constexpr std::size_t kCrowdedRun = 32;       // a run this long is read by both cores together
 constexpr std::int64_t kSharedRun = 64 << 20; // and so is a run of this many bytes
+constexpr std::int64_t kLargeFile = 1 << 20;  // reading these is slow from memory too
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -31,17 +32,14 @@ std::int64_t SizeOf(const PositionRun& run, const FileRecords& files)
     return files.items[static_cast<std::size_t>(run.first)].size;
 }
 
-std::int64_t BytesIn(const PositionRun& run, const FileRecords& files)
-{
-    return static_cast<std::int64_t>(FilesIn(run)) * SizeOf(run, files);
-}
-
 // A run that one core would read alone for long, while the other core waits at the end of its
 // batch, is read by both together. Anything smaller is faster apart: each core narrows its own
 // classes with no hand-over between rounds.
 bool IsCrowded(const PositionRun& run, const FileRecords& files)
 {
-    return FilesIn(run) >= kCrowdedRun || BytesIn(run, files) >= kSharedRun;
+    // Divided rather than multiplied: sparse files may be listed with sizes near the largest there is.
+    return FilesIn(run) >= kCrowdedRun ||
+           SizeOf(run, files) >= kSharedRun / static_cast<std::int64_t>(FilesIn(run));
 }
 
 std::string RunProgressText(std::int32_t first, std::size_t total)
@@ -180,7 +178,8 @@ std::size_t CScanEngine::ResolveApart(const std::vector<PositionRun>& runs, std:
     helper.ForEach(end - first, [&](std::size_t k, unsigned thread) {
         apart[thread]->Split(m_files, TailClasses(m_files, runs[first + k]), found[k]);
     });
-    readAhead.After(first, end, true);
+    // Runs are in ascending size: the last one tells whether the batch held large files.
+    readAhead.After(first, end, SizeOf(runs[end - 1], m_files) < kLargeFile);
     for (std::size_t k = 0; k < found.size() && !IsStopped(); ++k) {
         NotifyResolveProgress(RunProgressText(runs[first + k].first, m_files.size()));
         m_output.Append(m_files.items, std::move(found[k]));
