@@ -1,6 +1,5 @@
 // The frame's commands: thin handlers that hand the work to the lists, the folder picker, the file
 // dialogs or the desktop, and one-line enable rules.
-#include "app/DialogPath.h"
 #include "app/EnableRules.h"
 #include "app/MainFrame.h"
 #include "app/ProjectPath.h"
@@ -104,7 +103,7 @@ void CMainFrame::OnOpenProject(wxCommandEvent&)
     if (dialog.ShowModal() != wxID_OK)
         return;
     m_folderView->OpenProject(
-        ProjectPathToOpen(DialogPath(dialog.GetPath()), wxFileExists(dialog.GetPath())));
+        ProjectPathToOpen(FromFileName(dialog.GetPath()), wxFileExists(dialog.GetPath())));
 }
 
 void CMainFrame::OnSaveProject(wxCommandEvent&)
@@ -114,7 +113,7 @@ void CMainFrame::OnSaveProject(wxCommandEvent&)
                         kProjectFilter, wxFD_SAVE);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    m_folderView->SaveProject(WithProjectExtension(DialogPath(dialog.GetPath())));
+    m_folderView->SaveProject(WithProjectExtension(FromFileName(dialog.GetPath())));
 }
 
 void CMainFrame::OnWebPage(wxCommandEvent&)

@@ -55,18 +55,23 @@ bool IsUtf8(const std::string& text)
 } // namespace
 
 std::vector<std::string> ProjectArguments(const std::vector<std::string>& system,
-                                          const std::vector<std::string>& toolkit)
+                                          const std::vector<ToolkitArgument>& toolkit)
 {
     std::vector<std::string> projects;
     std::size_t kept = 0;
     for (const std::string& argument : system) {
-        if (kept < toolkit.size() && argument == toolkit[kept]) {
+        if (kept < toolkit.size() && (argument == toolkit[kept].text || argument == toolkit[kept].local)) {
             projects.push_back(argument);
             ++kept;
         } else if (!IsUtf8(argument)) {
             projects.push_back(argument);
         }
     }
+    if (kept == toolkit.size())
+        return projects;
     // A system that does not tell, or lists that do not agree: the toolkit's list as it is.
-    return kept == toolkit.size() ? projects : toolkit;
+    projects.clear();
+    for (const ToolkitArgument& argument : toolkit)
+        projects.push_back(argument.text);
+    return projects;
 }

@@ -14,9 +14,19 @@ std::string WithProjectExtension(const std::string& path);
 // extension, as the user may have typed it without.
 std::string ProjectPathToOpen(const std::string& path, bool exists);
 
+// One argument as the toolkit kept it: its text as UTF-8, and the bytes it was decoded from in the
+// locale's conversion (in the POSIX locale each byte becomes one character, so the UTF-8 of a name
+// and the bytes it stands for differ for every byte past ASCII).
+struct ToolkitArgument
+{
+    std::string text;
+    std::string local;
+};
+
 // The project files named on the command line, in the system's order. `toolkit` is the toolkit's list
-// of arguments: it lacks the options the toolkit took for itself and any name that is not UTF-8, which
-// it cannot hold as text. `system` is the system's own list, which has both. An argument that the
-// toolkit kept, or one it had to drop for its bytes, names a project file.
+// of arguments: it lacks the options the toolkit took for itself and, in a UTF-8 locale, any name that
+// is not UTF-8, which it cannot hold as text. `system` is the system's own list, which has both. An
+// argument that the toolkit kept, in either spelling, or one it had to drop for its bytes, names a
+// project file, given as the system's bytes.
 std::vector<std::string> ProjectArguments(const std::vector<std::string>& system,
-                                          const std::vector<std::string>& toolkit);
+                                          const std::vector<ToolkitArgument>& toolkit);

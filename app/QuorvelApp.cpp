@@ -33,6 +33,7 @@
 #include <wx/stdpaths.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -86,31 +87,34 @@ bool CQuorvelApp::OnInit()
 
     // Project files named on the command line (a double-click on one in a file manager) open once
     // the window is up, as Project > Open opens them.
-    std::vector<std::string> named;
-    for (int i = 1; i < argc; ++i)
-        named.push_back(FromDisplay(argv[i]));
+    std::vector<ToolkitArgument> kept;
+    for (int i = 1; i < argc; ++i) {
+        const wxCharBuffer local = argv[i].mb_str(wxConvLocal);
+        kept.push_back({FromDisplay(argv[i]), std::string(local.data(), local.length())});
+    }
     std::vector<std::string> given;
-    if (platform::SystemArguments(given))
-        named = ProjectArguments(given, named);
+    platform::SystemArguments(given);
+    const std::vector<std::string> named = ProjectArguments(given, kept);
     for (const std::string& project : named)
         CallAfter([this, project] { m_mainFrame->GetFolderView()->OpenProject(project, true); });
 
     wxString screenshot;
     if (wxGetEnv("QUORVEL_SCREENSHOT", &screenshot) && !screenshot.empty())
         CallAfter([this, screenshot] { TakeScreenshotAndClose(screenshot); });
-    wxString folder;
-    wxString report;
-    if (wxGetEnv("QUORVEL_SMOKE_SCAN", &folder) && wxGetEnv("QUORVEL_SMOKE_REPORT", &report))
-        CallAfter([this, folder, report] { ScanOnceAndExit(folder, report); });
+    // Read as the system's bytes: the toolkit would decode them in the locale's conversion.
+    const char* folder = std::getenv("QUORVEL_SMOKE_SCAN");
+    const char* report = std::getenv("QUORVEL_SMOKE_REPORT");
+    if (folder != nullptr && report != nullptr)
+        CallAfter(
+            [this, path = std::string(folder), file = ToFileName(report)] { ScanOnceAndExit(path, file); });
     wxString aboutReport;
     if (wxGetEnv("QUORVEL_SMOKE_ABOUT", &aboutReport))
         CallAfter([this, aboutReport] { OpenAboutOnceAndExit(m_mainFrame, aboutReport); });
     return true;
 }
 
-void CQuorvelApp::ScanOnceAndExit(const wxString& folder, const wxString& report)
+void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
 {
-    std::string path = FromDisplay(folder);
     m_mainFrame->GetFolderView()->AppendFolder(path);
     wxCommandEvent scan(wxEVT_MENU, ID_SCAN_FOLDERS);
     m_mainFrame->GetEventHandler()->ProcessEvent(scan);

@@ -4,6 +4,8 @@
 #include <wx/app.h>
 #include <wx/timer.h>
 
+#include <string>
+
 class CMainFrame;
 class wxConfigBase;
 
@@ -17,7 +19,7 @@ public:
 
 private:
     void TakeScreenshotAndClose(const wxString& path);
-    void ScanOnceAndExit(const wxString& folder, const wxString& report);
+    void ScanOnceAndExit(std::string path, const wxString& report);
 
     CMainFrame* m_mainFrame = nullptr;
     wxTimer* m_smokeTimer = nullptr;

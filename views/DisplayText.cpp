@@ -5,6 +5,7 @@
 
 #include <wx/strconv.h>
 
+#include <algorithm>
 #include <cstring>
 
 wxString ToDisplay(std::string_view bytes)
@@ -22,6 +23,27 @@ std::string FromDisplay(const wxString& text)
 {
     const wxScopedCharBuffer utf8 = text.utf8_str();
     return std::string(utf8.data(), utf8.length());
+}
+
+std::string FromFileName(const wxString& name)
+{
+    const bool holdsBytes = std::any_of(name.begin(), name.end(), [](wxUniChar c) {
+        return c.GetValue() >= 0x100000 && c.GetValue() <= 0x1000FF;
+    });
+    if (holdsBytes) {
+        const wxCharBuffer bytes = name.mb_str(*wxConvFileName);
+        if (bytes.length() > 0)
+            return std::string(bytes.data(), bytes.length());
+    }
+    return FromDisplay(name);
+}
+
+wxString ToFileName(std::string_view bytes)
+{
+    const wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (!text.empty() || bytes.empty())
+        return text;
+    return wxString(bytes.data(), *wxConvFileName, bytes.size());
 }
 
 std::size_t CSettingsConv::ToWChar(wchar_t* dst, std::size_t dstLen, const char* src,

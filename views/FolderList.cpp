@@ -6,6 +6,7 @@
 #include "platform/EntryFacts.h"
 #include "platform/InputFile.h"
 #include "platform/Path.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -178,13 +179,22 @@ EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::
 }
 
 EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line,
-                               const std::function<void()>& opened)
+                               const std::function<void()>& opened, std::string* reason)
 {
+    std::string unused;
+    std::string& why = reason != nullptr ? *reason : unused;
     // Only a regular file is read: a pipe or a device would wait for a writer, or never end.
     platform::CInputFile file;
     if (!file.Open(path)) {
+        why = platform::LastErrorText();
         platform::EntryFacts facts;
-        return platform::LookUpEntry(path, facts) ? EProjectResult::ReadError : EProjectResult::CannotOpen;
+        if (!platform::LookUpEntry(path, facts))
+            return EProjectResult::CannotOpen;
+        if (facts.isFolder)
+            why = "It is a folder, not a file";
+        else if (!facts.isFile)
+            why = "It is not a regular file";
+        return EProjectResult::ReadError;
     }
     std::int64_t size = 0;
     if (!file.GetSize(size) || size > kLargestProjectFile)
@@ -209,8 +219,10 @@ EProjectResult ReadProjectFile(const std::string& path, const std::function<void
             pending = false;
         }
     }
-    if (count < 0)
+    if (count < 0) {
+        why = platform::LastErrorText();
         return EProjectResult::ReadError;
+    }
     if (pending)
         line(text);
     return EProjectResult::Done;

@@ -51,6 +51,7 @@ EProjectResult WriteProjectFile(const std::string& path, const std::vector<std::
 inline constexpr std::int64_t kLargestProjectFile = std::int64_t{64} << 20;
 
 // Hands every line to `line`, in order: a line ends at LF, a CR right before it is dropped, nothing is
-// trimmed, and the last line counts even without an end. `opened` runs once the file is open.
+// trimmed, and the last line counts even without an end. `opened` runs once the file is open. Where
+// the file cannot be opened or read, `reason` says why, in the system's words where it has some.
 EProjectResult ReadProjectFile(const std::string& path, const std::function<void(std::string&)>& line,
-                               const std::function<void()>& opened = {});
+                               const std::function<void()>& opened = {}, std::string* reason = nullptr);

@@ -65,7 +65,7 @@ bool CFolderPickerDialog::IsOkEnabled() const
 
 void CFolderPickerDialog::UpdateOk()
 {
-    m_ok->Enable(IsAcceptable(FromDisplay(m_tree->GetPath())));
+    m_ok->Enable(IsAcceptable(FromFileName(m_tree->GetPath())));
 }
 
 void CFolderPickerDialog::LayOut()
@@ -86,10 +86,10 @@ bool BrowseForFolder(wxWindow* owner, const std::string& startFolder, char* resu
         return false;
     result[0] = '\0';
     const std::string start = startFolder.empty() ? platform::CurrentFolder() : startFolder;
-    CFolderPickerDialog dialog(owner, ToDisplay(start));
+    CFolderPickerDialog dialog(owner, ToFileName(start));
     if (dialog.ShowModal() != wxID_OK)
         return false;
-    const std::string path = FromDisplay(dialog.GetPath());
+    const std::string path = FromFileName(dialog.GetPath());
     if (!IsAcceptable(path))
         return false;
     if (path.size() > capacity - 1) {

@@ -144,16 +144,17 @@ bool CFolderView::OpenProject(const std::string& path, bool sayCannotOpen)
 {
     // The selected entries go only once the file is open: a file that cannot be opened changes nothing.
     std::vector<std::string> folders;
+    std::string reason;
     const EProjectResult result = ReadProjectFile(
         path,
         [&folders](std::string& line) {
             if (line.find('\0') == std::string::npos && platform::IsFolder(line))
                 folders.push_back(std::move(line));
         },
-        [this] { DeleteSelectedFolders(); });
+        [this] { DeleteSelectedFolders(); }, &reason);
     AppendFolders(std::move(folders));
     if (result == EProjectResult::ReadError || (result == EProjectResult::CannotOpen && sayCannotOpen))
-        ShowProjectReadError(this, ToDisplay(path));
+        ShowProjectReadError(this, ToDisplay(path), ToDisplay(reason));
     else if (result == EProjectResult::TooLarge)
         ShowProjectTooLarge(this, ToDisplay(path));
     return result == EProjectResult::Done;
@@ -172,7 +173,7 @@ bool CFolderView::SaveProject(const std::string& path)
 void CFolderView::AddDroppedFiles(const wxArrayString& files)
 {
     for (const wxString& file : files) {
-        std::string path = FromDisplay(file);
+        std::string path = FromFileName(file);
         if (platform::IsFolder(path))
             AppendFolder(path);
     }

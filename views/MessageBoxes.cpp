@@ -23,9 +23,10 @@ void ShowOverlapMessage(wxWindow* parent, const std::vector<wxString>& paths, st
     ShowOverlapMessage(parent, text);
 }
 
-void ShowProjectReadError(wxWindow* parent, const wxString& path)
+void ShowProjectReadError(wxWindow* parent, const wxString& path, const wxString& reason)
 {
-    wxString text = "An unknown error occurred while accessing %1.";
+    wxString text = reason.empty() ? "An unknown error occurred while accessing %1."
+                                   : "An error occurred while accessing %1.\n\n" + reason;
     text.Replace("%1", path);
     wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
 }

@@ -12,7 +12,8 @@ void ShowOverlapMessage(wxWindow* parent, const wxString& path);
 // One message for many refused folders: their paths, then how many more were refused unnamed.
 void ShowOverlapMessage(wxWindow* parent, const std::vector<wxString>& paths, std::size_t unnamed);
 void ShowPathTooLongMessage(wxWindow* parent, const wxString& path);
-void ShowProjectReadError(wxWindow* parent, const wxString& path);
+// Names the system's reason where there is one.
+void ShowProjectReadError(wxWindow* parent, const wxString& path, const wxString& reason);
 // A file far larger than any project file, which was not read.
 void ShowProjectTooLarge(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);

@@ -2,39 +2,16 @@
 // before it would destroy the file, instead of destroying it without a word.
 #include "platform/Trash.h"
 
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <shellapi.h>
 
 namespace platform {
 
 const char* const kTrashName = "Recycle Bin";
-
-namespace {
-
-std::string SystemMessage(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message;
-    if (length != 0 && text != nullptr) {
-        message = Narrow(std::wstring_view(text, length));
-        while (!message.empty() &&
-               (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-            message.pop_back();
-    }
-    LocalFree(text);
-    char number[32];
-    std::snprintf(number, sizeof number, "error 0x%lX", static_cast<unsigned long>(code));
-    return message.empty() ? std::string(number) : message + " (" + number + ")";
-}
-
-} // namespace
 
 bool MoveToTrash(const std::string& path, std::string& reason)
 {

@@ -14,8 +14,9 @@
 
 namespace {
 
-// Starts the program with the project `name`, which lists two folders of one duplicate pair.
-void ExpectProjectFillsTheList(const std::string& name)
+// Starts the program with the project `name`, which lists two folders of one duplicate pair, in the
+// environment `locale` sets up.
+void ExpectProjectFillsTheList(const std::string& locale, const std::string& name)
 {
     CTempTree tree;
     tree.Write("one/a.txt", "same bytes");
@@ -25,9 +26,10 @@ void ExpectProjectFillsTheList(const std::string& name)
     tree.Write(name, tree.Path("one") + "\r\n" + tree.Path("two") + "\r\n");
 
     // The smoke scan adds an empty folder and scans: whatever it finds came from the project.
-    const std::string command = "XDG_CONFIG_HOME='" + tree.Path("config") + "' QUORVEL_SMOKE_SCAN='" +
-                                tree.Path("empty") + "' QUORVEL_SMOKE_REPORT='" + tree.Path("report") +
-                                "' timeout 120 '" QUORVEL_APP "' '" + tree.Path(name) + "' </dev/null";
+    const std::string command = locale + " XDG_CONFIG_HOME='" + tree.Path("config") +
+                                "' QUORVEL_SMOKE_SCAN='" + tree.Path("empty") + "' QUORVEL_SMOKE_REPORT='" +
+                                tree.Path("report") + "' timeout 60 '" QUORVEL_APP "' '" + tree.Path(name) +
+                                "' </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
     std::ifstream in(tree.Path("report"));
@@ -56,10 +58,13 @@ TEST(CommandLine, AtTwiceTheScaleTheNewWindowFitsTheScreen)
 
 TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
 {
-    // Any name the file system allows, UTF-8 or not.
-    for (const std::string name : {"p.qvlprj", "p\xFF\xFE.qvlprj"}) {
-        SCOPED_TRACE(name);
-        ExpectProjectFillsTheList(name);
+    // Any name the file system allows, UTF-8 or not, in any locale: the one of this run, none at all
+    // (as a minimal system starts programs), and the POSIX one asked for by name.
+    for (const std::string locale : {"env", "env -u LANG -u LC_ALL", "env LC_ALL=C"}) {
+        for (const std::string name : {"p.qvlprj", "p\xFF\xFE.qvlprj", "caf\xC3\xA9.qvlprj"}) {
+            SCOPED_TRACE(locale + " " + name);
+            ExpectProjectFillsTheList(locale, name);
+        }
     }
 }
 

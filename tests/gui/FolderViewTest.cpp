@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -277,11 +279,14 @@ TEST_F(FolderViewTest, ProjectFileErrorsAreShownWithTheFilePath)
     EXPECT_FALSE(m_view->SaveProject("/dev/full"));
     const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].message, "An unknown error occurred while accessing " +
-                                    wxString::FromUTF8(m_tree.Path("folder.qvlprj")) + ".");
+    // The system's reason, never "an unknown error".
+    EXPECT_EQ(shown[0].message, "An error occurred while accessing " +
+                                    wxString::FromUTF8(m_tree.Path("folder.qvlprj")) +
+                                    ".\n\nIt is a folder, not a file");
     EXPECT_EQ(shown[0].icon, wxICON_STOP);
-    EXPECT_EQ(shown[1].message, "An unknown error occurred while accessing " +
-                                    wxString::FromUTF8(m_tree.Path("missing.qvlprj")) + ".");
+    EXPECT_EQ(shown[1].message, "An error occurred while accessing " +
+                                    wxString::FromUTF8(m_tree.Path("missing.qvlprj")) + ".\n\n" +
+                                    wxString::FromUTF8(std::strerror(ENOENT)));
     EXPECT_EQ(shown[2].message, "Disk full while accessing /dev/full.");
     EXPECT_EQ(shown[2].icon, wxICON_STOP);
 

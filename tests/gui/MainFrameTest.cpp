@@ -1,7 +1,6 @@
 // The main window driven as a user would: commands, events, dialogs answered through the hook.
 #include "app/MainFrame.h"
 
-#include "app/DialogPath.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
@@ -9,6 +8,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
+#include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
@@ -598,12 +598,14 @@ TEST_F(MainFrameTest, ProjectDialogsAndTheWebPage)
     EXPECT_NE(captions[0], captions[1]);
 }
 
-TEST(DialogPath, GivesBackTheBytesOfANameThatIsNotUtf8)
+TEST(FileName, GivesBackTheBytesOfANameThatIsNotUtf8)
 {
-    // As the file dialog makes its answer from the name the desktop's file chooser gives.
+    // As the file dialog makes its answer from the name the desktop's file chooser gives, and as the
+    // folder tree is told where to start.
     for (const std::string name : {"/tmp/p.qvlprj", "/tmp/caf\xC3\xA9.qvlprj", "/tmp/p\xFF\xFE.qvlprj"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(DialogPath(wxString(name.c_str(), *wxConvFileName)), name);
+        EXPECT_EQ(FromFileName(wxString(name.c_str(), *wxConvFileName)), name);
+        EXPECT_EQ(ToFileName(name), wxString(name.c_str(), *wxConvFileName));
     }
 }
 

@@ -33,16 +33,23 @@ TEST(ProjectPath, TheExtensionGoesOnlyToANameThatHasNoneAndNamesNothing)
 TEST(ProjectPath, EveryArgumentTheToolkitKeptOrCouldNotReadNamesAProject)
 {
     using List = std::vector<std::string>;
+    // Kept as the toolkit keeps it in a UTF-8 locale: the text is the bytes.
+    const auto utf8 = [](const List& names) {
+        std::vector<ToolkitArgument> kept;
+        for (const std::string& name : names)
+            kept.push_back({name, name});
+        return kept;
+    };
     const struct
     {
         const char* what;
         List system;
-        List toolkit;
+        std::vector<ToolkitArgument> toolkit;
         List projects;
     } rows[] = {
         {"a name that is not UTF-8, in its place",
          {"a.qvlprj", "b\xFF.qvlprj", "c.qvlprj"},
-         {"a.qvlprj", "c.qvlprj"},
+         utf8({"a.qvlprj", "c.qvlprj"}),
          {"a.qvlprj", "b\xFF.qvlprj", "c.qvlprj"}},
         {"overlong, surrogate, cut short",
          {"\xC0\xAF", "\xED\xA0\x80", "\xE6\x97"},
@@ -50,9 +57,13 @@ TEST(ProjectPath, EveryArgumentTheToolkitKeptOrCouldNotReadNamesAProject)
          {"\xC0\xAF", "\xED\xA0\x80", "\xE6\x97"}},
         {"the toolkit's own options",
          {"--sync", "--name", "x", "caf\xC3\xA9"},
-         {"caf\xC3\xA9"},
+         utf8({"caf\xC3\xA9"}),
          {"caf\xC3\xA9"}},
-        {"lists that disagree", {"a"}, {"b"}, {"b"}},
+        {"the POSIX locale, a character a byte",
+         {"p\xFF\xFE.qvlprj", "caf\xC3\xA9"},
+         {{"p\xC3\xBF\xC3\xBE.qvlprj", "p\xFF\xFE.qvlprj"}, {"caf\xC3\x83\xC2\xA9", "caf\xC3\xA9"}},
+         {"p\xFF\xFE.qvlprj", "caf\xC3\xA9"}},
+        {"lists that disagree", {"a"}, utf8({"b"}), {"b"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
