@@ -3,8 +3,10 @@
 
 #include "platform/EntryFacts.h"
 #include "platform/InputFile.h"
+#include "platform/Path.h"
 
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -22,7 +24,63 @@ std::string Refusal(const RowRecord& record, const std::string& path)
     return facts.isFile || facts.isFolder ? std::string() : "not a file or folder";
 }
 
+// Whether each group that rows are taken from keeps a copy that passes the check: asked once per
+// group, at the first of its rows to go, so that the answer is as fresh as the move.
+class CKeptCopies
+{
+public:
+    CKeptCopies(const CDuplicateRows& rows, const std::vector<std::size_t>& which)
+        : m_rows(rows), m_given(rows.RowCount(), false)
+    {
+        for (const std::size_t row : which)
+            m_given[row] = true;
+    }
+
+    bool LeavesACopy(std::size_t row)
+    {
+        const std::int32_t group = m_rows.Row(row).group;
+        if (group < 0)
+            return true;
+        const auto known = m_known.find(group);
+        if (known != m_known.end())
+            return known->second;
+        // A group's rows are neighbours: its run reaches out from any one of them.
+        std::size_t first = row;
+        while (first > 0 && m_rows.Row(first - 1).group == group)
+            --first;
+        bool anyStays = false;
+        bool copyLeft = false;
+        for (std::size_t r = first; r < m_rows.RowCount() && m_rows.Row(r).group == group && !copyLeft; ++r) {
+            if (m_given[r])
+                continue;
+            anyStays = true;
+            copyLeft = StillScannedFile(m_rows.Row(r));
+        }
+        return m_known[group] = copyLeft || !anyStays;
+    }
+
+private:
+    const CDuplicateRows& m_rows;
+    std::vector<bool> m_given;
+    std::unordered_map<std::int32_t, bool> m_known;
+};
+
+// Whether `path` lies under one of `folders`, at any depth.
+bool UnderAny(std::string_view path, const std::unordered_set<std::string_view>& folders)
+{
+    for (std::size_t i = path.size(); i-- > 1;)
+        if (platform::IsPathSeparator(path[i]) &&
+            (folders.count(path.substr(0, i)) != 0 || folders.count(path.substr(0, i + 1)) != 0))
+            return true;
+    return false;
+}
+
 } // namespace
+
+bool StillScannedFile(const RowRecord& record)
+{
+    return record.Scanned() && platform::StillSame(std::string(record.fullPath), record.Stamp());
+}
 
 std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::string& folder)
 {
@@ -38,8 +96,10 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
                                           const TrashProgress& progress)
 {
     std::vector<std::size_t> gone;
-    std::unordered_set<std::string_view> moved; // views into the rows' own text, which outlives this
+    std::unordered_set<std::string_view> moved;        // views into the rows' own text, which outlives this
+    std::unordered_set<std::string_view> movedFolders; // pasted folders, with every file under them
     std::vector<TrashFailure> stayed;
+    CKeptCopies kept(rows, which);
     for (std::size_t i = 0; i < which.size(); ++i) {
         if (progress && !progress(i, which.size()))
             break;
@@ -51,22 +111,29 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
         }
         const std::string path(record.fullPath);
         std::string reason = Refusal(record, path);
+        if (reason.empty() && !kept.LeavesACopy(row))
+            reason = kNoCopyLeft;
         if (reason.empty() && trash(path, reason)) {
             gone.push_back(row);
             moved.insert(record.fullPath);
+            if (record.folder)
+                movedFolders.insert(record.fullPath);
         } else {
             stayed.push_back({path, std::move(reason)});
         }
     }
-    // Only pasted rows can name a path twice: their files may have gone with another row.
+    // Only pasted rows can name a path twice, or a folder that held other rows' files: those rows'
+    // files went with it.
     if (rows.HasPastedRows() && !moved.empty()) {
         gone.clear();
-        for (std::size_t row = 0; row < rows.RowCount(); ++row)
-            if (moved.count(rows.Row(row).fullPath) != 0)
+        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+            const std::string_view path = rows.Row(row).fullPath;
+            if (moved.count(path) != 0 || (!movedFolders.empty() && UnderAny(path, movedFolders)))
                 gone.push_back(row);
+        }
     }
     for (TrashFailure& failure : stayed)
-        if (moved.count(failure.path) == 0)
+        if (moved.count(failure.path) == 0 && (movedFolders.empty() || !UnderAny(failure.path, movedFolders)))
             failures.push_back(std::move(failure));
     return gone;
 }

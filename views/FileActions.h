@@ -26,12 +26,21 @@ std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::str
 
 // What a failure says when a row's path no longer leads to the file that the scan compared.
 inline constexpr const char* kChangedSinceScan = "changed since the scan";
+// And when the rows of a group that stay would keep no file the scan compared.
+inline constexpr const char* kNoCopyLeft = "no unchanged copy of it would be left";
+
+// Whether a row's file is still the very file the scan compared (identity, size, last write): the
+// check made before a file goes, and on the copy that is to stay.
+bool StillScannedFile(const RowRecord& record);
 
 // Moves the files of the given rows to the trash, one call per row in the given order. A row of a
 // group goes only while its path still leads to the very file the scan compared (a folder swapped
-// for a link, or a file replaced or rewritten, is another file); a pasted row only while it names a
-// file or a folder. Returns the rows whose files went, with every other row naming a path that went;
-// each file that stayed is added to `failures`. Rows after a stop are neither moved nor failures.
+// for a link, or a file replaced or rewritten, is another file), and only while a row of its group
+// that stays, if any does, still passes that check too: a group whose every row was given goes
+// whole, but no group is left with only changed or missing copies. A pasted row goes only while it
+// names a file or a folder. Returns the rows whose files went, with every other row naming a path
+// that went or lying under a folder that went; each file that stayed is added to `failures`. Rows
+// after a stop are neither moved nor failures.
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
                                           const TrashProgress& progress = nullptr);

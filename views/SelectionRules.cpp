@@ -3,34 +3,47 @@
 #include "views/SelectionRules.h"
 
 #include <iterator>
+#include <vector>
 
 namespace {
 
-// The row of [first, end) that the rule keeps alone, the first of equals.
-std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t first, std::size_t end)
+// Whether the rule prefers `candidate` to `best`; between equals, the row higher in the list wins.
+bool Prefers(EKeepRule rule, const RowRecord& candidate, const RowRecord& best)
 {
-    std::size_t kept = first;
-    for (std::size_t row = first + 1; row < end; ++row) {
-        const RowRecord& candidate = rows.Row(row);
-        const RowRecord& best = rows.Row(kept);
-        const bool better = rule == EKeepRule::Oldest   ? candidate.modified < best.modified
-                            : rule == EKeepRule::Newest ? candidate.modified > best.modified
-                            : rule == EKeepRule::ShortestPath
-                                ? candidate.fullPath.size() < best.fullPath.size()
-                                : false;
-        if (better)
-            kept = row;
+    return rule == EKeepRule::Oldest         ? candidate.modified < best.modified
+           : rule == EKeepRule::Newest       ? candidate.modified > best.modified
+           : rule == EKeepRule::ShortestPath ? candidate.fullPath.size() < best.fullPath.size()
+                                             : false;
+}
+
+// The row of [first, end) that the rule keeps alone: the one it prefers among those whose file still
+// passes the check, asking the disk only about the rows it would keep; npos when none passes.
+std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t first, std::size_t end,
+                    const CopyCheck& check)
+{
+    std::vector<bool> failed; // made only once a preferred row fails
+    for (;;) {
+        std::size_t kept = CRowSelection::npos;
+        for (std::size_t row = first; row < end; ++row) {
+            const bool candidate = failed.empty() || !failed[row - first];
+            if (candidate && (kept == CRowSelection::npos || Prefers(rule, rows.Row(row), rows.Row(kept))))
+                kept = row;
+        }
+        if (kept == CRowSelection::npos || check(rows.Row(kept)))
+            return kept;
+        if (failed.empty())
+            failed.assign(end - first, false);
+        failed[kept - first] = true;
     }
-    return kept;
 }
 
 void SelectOutsideFolder(const CDuplicateRows& rows, const std::string& folder, std::size_t first,
-                         std::size_t end, CRowSelection& selection)
+                         std::size_t end, CRowSelection& selection, const CopyCheck& check)
 {
-    bool anyThere = false;
-    for (std::size_t row = first; row < end && !anyThere; ++row)
-        anyThere = LocationView(rows.Row(row).fullPath) == folder;
-    if (!anyThere)
+    bool keptThere = false;
+    for (std::size_t row = first; row < end && !keptThere; ++row)
+        keptThere = LocationView(rows.Row(row).fullPath) == folder && check(rows.Row(row));
+    if (!keptThere)
         return;
     for (std::size_t row = first; row < end; ++row)
         if (LocationView(rows.Row(row).fullPath) != folder)
@@ -40,7 +53,7 @@ void SelectOutsideFolder(const CDuplicateRows& rows, const std::string& folder, 
 } // namespace
 
 void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                      CRowSelection& selection)
+                      CRowSelection& selection, const CopyCheck& check)
 {
     selection.Clear();
     for (std::size_t first = 0; first < rows.RowCount();) {
@@ -50,13 +63,15 @@ void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::str
             ++end;
         if (group >= 0 && end - first > 1) {
             if (rule == EKeepRule::InFolder) {
-                SelectOutsideFolder(rows, folder, first, end, selection);
+                SelectOutsideFolder(rows, folder, first, end, selection, check);
             } else {
-                const std::size_t kept = KeptRow(rows, rule, first, end);
-                if (kept > first)
-                    selection.SelectRange(first, kept - 1);
-                if (kept + 1 < end)
-                    selection.SelectRange(kept + 1, end - 1);
+                const std::size_t kept = KeptRow(rows, rule, first, end, check);
+                if (kept != CRowSelection::npos) {
+                    if (kept > first)
+                        selection.SelectRange(first, kept - 1);
+                    if (kept + 1 < end)
+                        selection.SelectRange(kept + 1, end - 1);
+                }
             }
         }
         first = end;

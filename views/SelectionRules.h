@@ -3,9 +3,11 @@
 #pragma once
 
 #include "views/DuplicateRows.h"
+#include "views/FileActions.h"
 #include "views/RowSelection.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 enum class EKeepRule
@@ -17,10 +19,15 @@ enum class EKeepRule
     InFolder,     // every row whose Location is the given folder, in groups that have one there
 };
 
-// Replaces the selection with every row of a group that the rule does not keep. A rule never picks
-// every row a group has left, nor a pasted row, which belongs to no group.
+// Whether a row's file may be kept as the group's copy; Delete's own check unless a test says.
+using CopyCheck = std::function<bool(const RowRecord& record)>;
+
+// Replaces the selection with every row of a group that the rule does not keep. The row a rule keeps
+// must pass `check`: where the one it prefers does not, it keeps the next in its own order that does,
+// and a group where none does is left alone (InFolder: one of the rows in the folder must pass). A
+// rule never picks every row a group has left, nor a pasted row, which belongs to no group.
 void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                      CRowSelection& selection);
+                      CRowSelection& selection, const CopyCheck& check = StillScannedFile);
 
 // "N files selected, S" while rows are selected, S their total size; empty otherwise.
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection);

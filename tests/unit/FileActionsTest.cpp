@@ -9,6 +9,7 @@
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
+#include "views/SelectionRules.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,81 @@ TEST(FileActions, DeleteMovesOnlyTheFileTheScanComparedAndAPastedRowOnlyWhileItN
     for (const std::string& text : expected)
         EXPECT_NE(std::find(failed.begin(), failed.end(), text), failed.end()) << text;
     EXPECT_TRUE(std::filesystem::is_directory(tree.Path("a/folder.txt")));
+}
+
+// Four groups of two, k/N.txt and p/N.txt, as the scan lists them.
+void ScanPairs(CTempTree& tree, CDuplicateRows& rows)
+{
+    g_bin = tree.Path("bin");
+    tree.MakeFolder("bin");
+    for (const char* n : {"1", "2", "3", "4"}) {
+        tree.Write(std::string("k/") + n + ".txt", std::string("pair ") + n);
+        tree.Write(std::string("p/") + n + ".txt", std::string("pair ") + n);
+    }
+    CScanEngine engine;
+    engine.AddFolder(tree.Path("k"));
+    engine.AddFolder(tree.Path("p"));
+    ScanThreadProc(&engine);
+    rows.AddScanResults(engine);
+}
+
+std::vector<std::string> Names(const CTempTree& tree, const CDuplicateRows& rows,
+                               const std::vector<std::size_t>& which)
+{
+    std::vector<std::string> names;
+    for (const std::size_t row : which)
+        names.push_back(Slashed(std::string(rows.Row(row).fullPath)).substr(tree.Root().size() + 1));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FileActions, AGroupGoesOnlyWhileACopyThatStaysIsUnchangedUnlessEveryRowWasChosen)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    ScanPairs(tree, rows);
+    ASSERT_EQ(rows.RowCount(), 8u);
+    // After the scan the copy that was to stay goes (1) or is rewritten (2); 3 is untouched; of 4
+    // both rows are chosen, whose files go whatever happened to them.
+    tree.Remove("k/1.txt");
+    tree.Write("k/2.txt", "pair 2 rewritten");
+    std::vector<std::size_t> chosen;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row)
+        if (Slashed(std::string(rows.Row(row).fullPath)).find("/p/") != std::string::npos ||
+            rows.Row(row).fullPath.find("4.txt") != std::string_view::npos)
+            chosen.push_back(row);
+    std::vector<TrashFailure> failures;
+    const std::vector<std::size_t> gone = TrashFilesOfRows(rows, chosen, failures, MoveToBin);
+    EXPECT_EQ(Names(tree, rows, gone), (std::vector<std::string>{"k/4.txt", "p/3.txt", "p/4.txt"}));
+    ASSERT_EQ(failures.size(), 2u);
+    for (const TrashFailure& failure : failures)
+        EXPECT_EQ(failure.reason, kNoCopyLeft) << failure.path;
+    EXPECT_TRUE(std::filesystem::exists(tree.Path("p/1.txt")));
+    EXPECT_TRUE(std::filesystem::exists(tree.Path("p/2.txt")));
+}
+
+TEST(FileActions, APastedFolderThatWentTakesTheRowsUnderItAndNoRuleKeepsThem)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    ScanPairs(tree, rows);
+    // The folder of the copies a rule would keep is pasted and deleted first.
+    rows.AddFileRow(tree.Path("k"), 0, 0, true);
+    std::vector<TrashFailure> failures;
+    const std::vector<std::size_t> gone = TrashFilesOfRows(rows, {rows.RowCount() - 1}, failures, MoveToBin);
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(Names(tree, rows, gone),
+              (std::vector<std::string>{"k", "k/1.txt", "k/2.txt", "k/3.txt", "k/4.txt"}));
+    // Were they still listed, the rule would keep the copies that are left, not the rows of gone files.
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    SelectDuplicates(rows, EKeepRule::First, "", selection);
+    EXPECT_EQ(Names(tree, rows, selection.Rows()),
+              (std::vector<std::string>{"k/1.txt", "k/2.txt", "k/3.txt", "k/4.txt"}));
+    rows.RemoveRows(gone);
+    selection.SetRowCount(rows.RowCount());
+    SelectDuplicates(rows, EKeepRule::First, "", selection);
+    EXPECT_TRUE(selection.Empty());
 }
 
 TEST(FileActions, AFolderReplacedByALinkToItsCopiesKeepsTheLastCopies)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string_view>
+
 namespace {
 
 // Three groups of 2, 3 and 5 rows, then a group left with one row, then two pasted rows.
@@ -72,7 +75,37 @@ TEST(SelectionRules, EachRuleKeepsOneCopyOrTheFolderAndNeverAGroupsLastRowOrAPas
         CRowSelection selection;
         selection.SetRowCount(rows.RowCount());
         selection.SelectAll(); // replaced, not added to
-        SelectDuplicates(rows, row.rule, row.folder, selection);
+        SelectDuplicates(rows, row.rule, row.folder, selection, [](const RowRecord&) { return true; });
+        EXPECT_EQ(selection.Rows(), row.selected);
+    }
+}
+
+TEST(SelectionRules, ARuleKeepsTheNextCopyInItsOrderWhoseFileIsUnchangedOrLeavesTheGroupAlone)
+{
+    CDuplicateRows rows;
+    MakeRows(rows);
+    // The files of these rows changed since the scan: the first group has no unchanged copy left.
+    const std::set<std::string_view> changed = {"/pics/a.jpg", "/backup/a.jpg", "/backup/bb.jpg",
+                                                "/backup/old/c.jpg", "/pics/c.jpg"};
+    const auto unchanged = [&changed](const RowRecord& record) {
+        return changed.count(record.fullPath) == 0;
+    };
+    const struct
+    {
+        EKeepRule rule;
+        const char* folder;
+        std::vector<std::size_t> selected;
+    } cases[] = {
+        {EKeepRule::First, "", {2, 4, 6, 7, 8, 9}},        // keeps /pics/bb.jpg and /x/c.jpg
+        {EKeepRule::Oldest, "", {2, 4, 5, 6, 7, 8}},       // /backup/old/c.jpg changed: /y/c.jpg, as old
+        {EKeepRule::ShortestPath, "", {2, 3, 6, 7, 8, 9}}, // /x/bb.jpg, then /x/c.jpg
+        {EKeepRule::InFolder, "/backup", {5, 6, 7, 9}},    // only /backup/c.jpg is there unchanged
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(static_cast<int>(row.rule));
+        CRowSelection selection;
+        selection.SetRowCount(rows.RowCount());
+        SelectDuplicates(rows, row.rule, row.folder, selection, unchanged);
         EXPECT_EQ(selection.Rows(), row.selected);
     }
 }
