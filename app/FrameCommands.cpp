@@ -4,17 +4,20 @@
 #include "app/MainFrame.h"
 #include "app/ProjectPath.h"
 #include "decorations/ToolBar24.h"
+#include "platform/SaveFile.h"
 #include "resources/Commands.h"
 #include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
 #include "views/MessageBoxes.h"
+#include "views/ScanOutput.h"
 
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -57,6 +60,10 @@ void CMainFrame::BindCommands()
             wxEVT_MENU, [this, rule = rule](wxCommandEvent&) { m_fileView->SelectByRule(rule); }, id);
         Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, id);
     }
+    Bind(wxEVT_MENU, &CMainFrame::OnExportDuplicates, this, ID_PROJECT_EXPORT);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_PROJECT_EXPORT);
+    Bind(wxEVT_MENU, &CMainFrame::OnKeepUnderFolder, this, ID_SELECT_KEEP_UNDER_FOLDER);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_SELECT_KEEP_UNDER_FOLDER);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { m_fileView->ClearSelection(); }, ID_CLEAR_SELECTION);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_CLEAR_SELECTION);
@@ -89,6 +96,39 @@ void CMainFrame::OnAddFolder(wxCommandEvent&)
     // The picker opens here next time, whether or not the list took the folder.
     m_lastFolder = path;
     m_folderView->AppendFolder(path);
+}
+
+void CMainFrame::OnExportDuplicates(wxCommandEvent&)
+{
+    wxFileDialog dialog(this, UsualDialogTitle(EDialogTitle::SaveFile), wxEmptyString, kExportDefaultName,
+                        kExportFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    static constexpr std::pair<EOutputFormat, const char*> kTypes[] = {
+        {EOutputFormat::Text, "txt"}, {EOutputFormat::Json, "json"}, {EOutputFormat::Csv, "csv"}};
+    const auto& [format, extension] = kTypes[std::clamp(dialog.GetFilterIndex(), 0, 2)];
+    const std::string path = WithExtension(FromFileName(dialog.GetPath()), extension);
+    wxBusyCursor busy;
+    std::string reason;
+    if (!platform::SaveFileWhole(
+            path, FormatListedGroups(m_fileView->Rows(), format, m_lastScanSummary, m_lastScanFiles), reason))
+        ShowExportError(this, ToDisplay(path), ToDisplay(reason));
+}
+
+void CMainFrame::OnKeepUnderFolder(wxCommandEvent&)
+{
+    std::vector<std::string> listed;
+    m_folderView->GetFolders(listed);
+    const long current = m_fileView->GetAnchorRow();
+    const std::string_view currentPath =
+        current >= 0 ? m_fileView->Rows().Row(static_cast<std::size_t>(current)).fullPath
+                     : std::string_view();
+    std::vector<char> chosen(kFolderPathCapacity);
+    if (!BrowseForFolder(this, UnderFolderStart(listed, currentPath, m_lastFolder), chosen.data(),
+                         chosen.size()))
+        return;
+    wxBusyCursor busy;
+    m_fileView->SelectByRule(EKeepRule::UnderFolder, chosen.data());
 }
 
 void CMainFrame::OnDeleteFolder(wxCommandEvent&)

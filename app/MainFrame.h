@@ -117,6 +117,8 @@ private:
     void OnEditPaste(wxCommandEvent& event);
     void OnAddFolder(wxCommandEvent& event);
     void OnDeleteFolder(wxCommandEvent& event);
+    void OnKeepUnderFolder(wxCommandEvent& event);
+    void OnExportDuplicates(wxCommandEvent& event);
     void OnOpenProject(wxCommandEvent& event);
     void OnSaveProject(wxCommandEvent& event);
     void OnWebPage(wxCommandEvent& event);
@@ -138,6 +140,8 @@ private:
     CFolderView* m_folderView = nullptr;
     CFileView* m_fileView = nullptr;
     std::string m_lastFolder = "/";
+    std::string m_lastScanSummary; // what the last completed scan found, for an export of its groups
+    std::int64_t m_lastScanFiles = 0;
     std::atomic<bool> m_scanRunning{false};
     std::unique_ptr<CScanEngine> m_engine;
     std::string m_progressText;

@@ -8,13 +8,18 @@
 
 std::string WithProjectExtension(const std::string& path)
 {
+    return WithExtension(path, kProjectExtension);
+}
+
+std::string WithExtension(const std::string& path, const char* extension)
+{
     std::size_t nameStart = 0;
     for (std::size_t i = 0; i < path.size(); ++i)
         if (platform::IsPathSeparator(path[i]))
             nameStart = i + 1;
     const std::size_t dot = path.rfind('.');
     if (path.size() > nameStart && (dot == std::string::npos || dot <= nameStart))
-        return path + "." + kProjectExtension;
+        return path + "." + extension;
     return path;
 }
 

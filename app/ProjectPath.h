@@ -6,6 +6,8 @@
 
 inline constexpr const char* kProjectExtension = "qvlprj";
 
+// The path with "." and `extension` added when its name has no extension.
+std::string WithExtension(const std::string& path, const char* extension);
 // The path with ".qvlprj" added when its name has no extension.
 std::string WithProjectExtension(const std::string& path);
 

@@ -175,7 +175,9 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_fileView->AddScanResults(*m_engine);
         m_fileView->Thaw();
         SetStatusText(kIdleText, 0);
-        SetStatusText(ToDisplay(m_engine->GetSummaryText()), 1);
+        m_lastScanSummary = m_engine->GetSummaryText();
+        m_lastScanFiles = static_cast<std::int64_t>(m_engine->GetFileCount());
+        SetStatusText(ToDisplay(m_lastScanSummary), 1);
     }
     m_engine.reset();
 }

@@ -12,6 +12,8 @@ constexpr MenuEntry kSelectMenuEntries[] = {
     {ID_SELECT_KEEP_NEWEST, "Keep the &Newest", false},
     {ID_SELECT_KEEP_SHORTEST_PATH, "Keep the &Shortest Path", false},
     {ID_SELECT_KEEP_IN_FOLDER, "Keep Those in the &Current Row's Folder", false},
+    {0, nullptr, false},
+    {ID_SELECT_KEEP_UNDER_FOLDER, "Keep Those &Under a Folder...", false},
 };
 constexpr MenuTable kSelectMenu = {"Select Duplicates", kSelectMenuEntries, std::size(kSelectMenuEntries)};
 
@@ -34,6 +36,8 @@ constexpr MenuEntry kProjectMenu[] = {
     {0, nullptr, false},
     {ID_PROJECT_OPEN, "&Open", false},
     {ID_PROJECT_SAVE, "&Save", false},
+    {0, nullptr, false},
+    {ID_PROJECT_EXPORT, "&Export Duplicates...", false},
 };
 constexpr MenuEntry kHelpMenu[] = {
     {ID_APP_ABOUT, "&About Quorvel...", false}, {0, nullptr, false}, {ID_WEB_PAGE, "&Web Page", false}};

@@ -46,6 +46,8 @@ enum ECommand : int
     ID_SELECT_KEEP_IN_FOLDER = CommandId(32808),
     ID_CLEAR_SELECTION = CommandId(32809),
     ID_SELECT_DUPLICATES = CommandId(32810), // the submenu itself
+    ID_SELECT_KEEP_UNDER_FOLDER = CommandId(32811),
+    ID_PROJECT_EXPORT = CommandId(32812),
 };
 
 // The window messages that carry a scan's news to the window.
@@ -58,6 +60,10 @@ inline constexpr const char* kIdleText = "Ready";
 inline constexpr const char* kWebPageAddress = "https://quorvel.example.org/";
 inline constexpr const char* kProjectFilter = "Varnosk Files (*.qvlprj)|*.qvlprj|All Files (*.*)|*.*";
 inline constexpr const char* kProjectDefaultName = "1.qvlprj";
+// The types Export Duplicates offers, in the order of the formats it writes: text, JSON, CSV.
+inline constexpr const char* kExportFilter =
+    "Text Files (*.txt)|*.txt|JSON Files (*.json)|*.json|CSV Files (*.csv)|*.csv";
+inline constexpr const char* kExportDefaultName = "duplicates.txt";
 
 struct CommandText
 {
@@ -97,7 +103,11 @@ inline constexpr CommandText kCommandTexts[] = {
     {ID_SELECT_KEEP_IN_FOLDER,
      "Select the copies outside the current row's folder in every group that has a copy there",
      "Keep Those in the Current Row's Folder"},
+    {ID_SELECT_KEEP_UNDER_FOLDER,
+     "Choose a folder, then select the copies outside it in every group that has a copy at or under it",
+     "Keep Those Under a Folder"},
     {ID_CLEAR_SELECTION, "Select no file of the duplicates list", "Clear Selection"},
+    {ID_PROJECT_EXPORT, "Save the groups of the duplicates list as text, JSON or CSV", "Export Duplicates"},
 };
 
 // The texts of a command; null for an unknown id.

@@ -4,7 +4,7 @@
 #include "platform/CommandLine.h"
 #include "platform/Memory.h"
 #include "platform/Path.h"
-#include "tools/ScanOutput.h"
+#include "views/ScanOutput.h"
 
 #include <atomic>
 #include <cerrno>

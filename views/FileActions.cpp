@@ -4,7 +4,9 @@
 #include "platform/EntryFacts.h"
 #include "platform/InputFile.h"
 #include "platform/Path.h"
+#include "views/SelectionRules.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -93,7 +95,7 @@ std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::str
 
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
-                                          const TrashProgress& progress)
+                                          const TrashProgress& progress, TrashTotals* totals)
 {
     std::vector<std::size_t> gone;
     std::unordered_set<std::string_view> moved;        // views into the rows' own text, which outlives this
@@ -116,6 +118,10 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
         if (reason.empty() && trash(path, reason)) {
             gone.push_back(row);
             moved.insert(record.fullPath);
+            if (totals != nullptr) {
+                ++totals->files;
+                totals->bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(record.size, 0));
+            }
             if (record.folder)
                 movedFolders.insert(record.fullPath);
         } else {
@@ -149,4 +155,10 @@ std::string TrashFailureText(const std::vector<TrashFailure>& failures, const st
     if (failures.size() > kNamedFailures)
         text += "\nand " + std::to_string(failures.size() - kNamedFailures) + " more";
     return text;
+}
+
+std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashName)
+{
+    return std::to_string(totals.files) + (totals.files == 1 ? " file" : " files") + " moved to the " +
+           trashName + ", " + SizeText(totals.bytes);
 }

@@ -5,6 +5,7 @@
 #include "views/DuplicateRows.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,13 @@ struct TrashFailure
 
 // Moves one file to the trash; false with the reason when it stayed.
 using TrashCall = bool (*)(const std::string& path, std::string& reason);
+// What a trash run moved: the files and the bytes of those the scan listed.
+struct TrashTotals
+{
+    std::size_t files = 0;
+    std::uint64_t bytes = 0;
+};
+
 // Asked before each file with how many of how many are done; false stops the run there.
 using TrashProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
@@ -43,7 +51,11 @@ bool StillScannedFile(const RowRecord& record);
 // after a stop are neither moved nor failures.
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
-                                          const TrashProgress& progress = nullptr);
+                                          const TrashProgress& progress = nullptr,
+                                          TrashTotals* totals = nullptr);
+
+// "N files moved to the trash, S" after a run that moved some.
+std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashName);
 
 // One message for every file that stayed: the first 20 by name with their reasons, then how many more.
 std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName);

@@ -86,8 +86,11 @@ public:
     // Cleanup by rule: replaces the selection with the rows the rule does not keep; "in folder" keeps
     // the anchor row's folder, and selects nothing without an anchor row.
     void SelectByRule(EKeepRule rule);
-    // What the selection holds ("N files selected, S"), empty without one; and a number that moves
-    // on whenever that may have changed.
+    // The same with the folder a folder rule keeps.
+    void SelectByRule(EKeepRule rule, const std::string& folder);
+    // What the selection holds ("N files selected, S"), empty without one; while a rule's selection
+    // stands, what the rule did; after a Delete, while nothing is selected, what went. And a number
+    // that moves on whenever that may have changed.
     std::string SelectionSummary() const;
     std::uint64_t SelectionVersion() const { return m_selection.Version(); }
     bool IsRowSelected(long row) const
@@ -152,4 +155,8 @@ private:
     mutable wxItemAttr m_selectedAttr;
     std::function<void(wxMenu&, const wxPoint&)> m_presentMenu;
     std::function<void(wxProgressDialog&, std::size_t)> m_trashProgressHook;
+    // What the selection pane says instead of the selection while the selection is still the one
+    // that the rule or the Delete left (its version).
+    std::string m_note;
+    std::uint64_t m_noteVersion = 0;
 };

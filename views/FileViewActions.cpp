@@ -185,10 +185,16 @@ void CFileView::DeleteAllInFolder()
 void CFileView::TrashRows(const std::vector<std::size_t>& which)
 {
     std::vector<TrashFailure> failures;
+    TrashTotals totals;
     {
         wxBusyCursor busy;
         CTrashProgress progress(this, m_trashProgressHook);
-        RemoveRows(TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress)));
+        RemoveRows(
+            TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress), &totals));
+    }
+    if (totals.files > 0 && m_selection.Empty()) {
+        m_note = TrashTotalsText(totals, platform::kTrashName);
+        m_noteVersion = m_selection.Version();
     }
     ReportTrashFailures(failures);
 }

@@ -58,12 +58,21 @@ void CFileView::SelectByRule(EKeepRule rule)
     const std::string folder =
         m_anchor >= 0 ? std::string(LocationView(m_rows.Row(static_cast<std::size_t>(m_anchor)).fullPath))
                       : "";
-    SelectDuplicates(m_rows, rule, folder, m_selection);
+    SelectByRule(rule, folder);
+}
+
+void CFileView::SelectByRule(EKeepRule rule, const std::string& folder)
+{
+    const std::size_t groups = SelectDuplicates(m_rows, rule, folder, m_selection);
+    m_note = RuleSummaryText(m_rows, m_selection, groups, rule, folder);
+    m_noteVersion = m_selection.Version();
     Refresh();
 }
 
 std::string CFileView::SelectionSummary() const
 {
+    if (!m_note.empty() && m_noteVersion == m_selection.Version())
+        return m_note;
     return SelectionSummaryText(m_rows, m_selection);
 }
 

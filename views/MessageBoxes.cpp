@@ -45,6 +45,13 @@ void ShowProjectWriteError(wxWindow* parent, const wxString& path)
     wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
 }
 
+void ShowExportError(wxWindow* parent, const wxString& path, const wxString& reason)
+{
+    wxString text = "The duplicates could not be exported to %1.\n\n" + reason;
+    text.Replace("%1", path);
+    wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
+}
+
 void ShowTrashFailures(wxWindow* parent, const wxString& text)
 {
     wxMessageBox(text, kAppName, wxOK | wxICON_WARNING, parent);

@@ -17,6 +17,8 @@ void ShowProjectReadError(wxWindow* parent, const wxString& path, const wxString
 // A file far larger than any project file, which was not read.
 void ShowProjectTooLarge(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
+// An export that left the earlier file, if any, as it was.
+void ShowExportError(wxWindow* parent, const wxString& path, const wxString& reason);
 // Names the files that stayed where they were when they should have gone to the trash.
 void ShowTrashFailures(wxWindow* parent, const wxString& text);
 

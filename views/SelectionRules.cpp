@@ -2,6 +2,9 @@
 // removed, never moved, so the rows of one scan's group stay together and in their order.
 #include "views/SelectionRules.h"
 
+#include "platform/Path.h"
+
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -37,33 +40,65 @@ std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t firs
     }
 }
 
-void SelectOutsideFolder(const CDuplicateRows& rows, const std::string& folder, std::size_t first,
-                         std::size_t end, CRowSelection& selection, const CopyCheck& check)
+// Whether the row is one that a folder rule keeps.
+bool InKeptFolder(const RowRecord& record, EKeepRule rule, const std::string& folder)
+{
+    return rule == EKeepRule::InFolder ? LocationView(record.fullPath) == folder
+                                       : IsAtOrUnder(record.fullPath, folder);
+}
+
+void SelectOutsideFolder(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
+                         std::size_t first, std::size_t end, CRowSelection& selection, const CopyCheck& check)
 {
     bool keptThere = false;
     for (std::size_t row = first; row < end && !keptThere; ++row)
-        keptThere = LocationView(rows.Row(row).fullPath) == folder && check(rows.Row(row));
+        keptThere = InKeptFolder(rows.Row(row), rule, folder) && check(rows.Row(row));
     if (!keptThere)
         return;
     for (std::size_t row = first; row < end; ++row)
-        if (LocationView(rows.Row(row).fullPath) != folder)
+        if (!InKeptFolder(rows.Row(row), rule, folder))
             selection.Select(row);
+}
+
+bool SameNameChar(char a, char b)
+{
+    if (platform::IsPathSeparator(a) && platform::IsPathSeparator(b))
+        return true;
+    if (platform::kPathSeparator == '\\' && a >= 'A' && a <= 'Z')
+        a = static_cast<char>(a - 'A' + 'a');
+    if (platform::kPathSeparator == '\\' && b >= 'A' && b <= 'Z')
+        b = static_cast<char>(b - 'A' + 'a');
+    return a == b;
 }
 
 } // namespace
 
-void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                      CRowSelection& selection, const CopyCheck& check)
+bool IsAtOrUnder(std::string_view path, std::string_view folder)
+{
+    if (folder.empty())
+        return false;
+    // A folder's trailing separators say nothing; the root keeps its own ("/" holds every path).
+    while (!folder.empty() && platform::IsPathSeparator(folder.back()))
+        folder.remove_suffix(1);
+    if (path.size() < folder.size() || !std::equal(folder.begin(), folder.end(), path.begin(), SameNameChar))
+        return false;
+    return path.size() == folder.size() || platform::IsPathSeparator(path[folder.size()]);
+}
+
+std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
+                             CRowSelection& selection, const CopyCheck& check)
 {
     selection.Clear();
+    std::size_t groups = 0;
     for (std::size_t first = 0; first < rows.RowCount();) {
         const std::int32_t group = rows.Row(first).group;
         std::size_t end = first + 1;
         while (end < rows.RowCount() && rows.Row(end).group == group)
             ++end;
         if (group >= 0 && end - first > 1) {
-            if (rule == EKeepRule::InFolder) {
-                SelectOutsideFolder(rows, folder, first, end, selection, check);
+            const std::size_t before = selection.Count();
+            if (rule == EKeepRule::InFolder || rule == EKeepRule::UnderFolder) {
+                SelectOutsideFolder(rows, rule, folder, first, end, selection, check);
             } else {
                 const std::size_t kept = KeptRow(rows, rule, first, end, check);
                 if (kept != CRowSelection::npos) {
@@ -73,9 +108,36 @@ void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::str
                         selection.SelectRange(kept + 1, end - 1);
                 }
             }
+            groups += selection.Count() > before ? 1 : 0;
         }
         first = end;
     }
+    return groups;
+}
+
+std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
+                            EKeepRule rule, const std::string& folder)
+{
+    if (selection.Empty()) {
+        if (rule == EKeepRule::InFolder)
+            return "No group has a copy in " + folder;
+        if (rule == EKeepRule::UnderFolder)
+            return "No group has a copy under " + folder;
+        return "No duplicates to select";
+    }
+    return SelectionSummaryText(rows, selection) + " in " + std::to_string(groups) +
+           (groups == 1 ? " group" : " groups");
+}
+
+std::string UnderFolderStart(const std::vector<std::string>& listed, std::string_view currentRowPath,
+                             const std::string& fallback)
+{
+    if (currentRowPath.empty())
+        return fallback;
+    for (const std::string& folder : listed)
+        if (IsAtOrUnder(currentRowPath, folder))
+            return folder;
+    return LocationText(currentRowPath);
 }
 
 std::string SizeText(std::uint64_t bytes)

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 enum class EKeepRule
 {
@@ -17,7 +19,12 @@ enum class EKeepRule
     Newest,       // the latest last-modified time; likewise
     ShortestPath, // the fewest bytes of path; likewise
     InFolder,     // every row whose Location is the given folder, in groups that have one there
+    UnderFolder,  // every row at or anywhere under the given folder, in groups that have one there
 };
+
+// Whether `path` is `folder` itself or lies anywhere under it, by whole names ("/a/bc" is not under
+// "/a/b"). Windows takes either separator and ignores the letter case of ASCII names.
+bool IsAtOrUnder(std::string_view path, std::string_view folder);
 
 // Whether a row's file may be kept as the group's copy; Delete's own check unless a test says.
 using CopyCheck = std::function<bool(const RowRecord& record)>;
@@ -26,8 +33,19 @@ using CopyCheck = std::function<bool(const RowRecord& record)>;
 // must pass `check`: where the one it prefers does not, it keeps the next in its own order that does,
 // and a group where none does is left alone (InFolder: one of the rows in the folder must pass). A
 // rule never picks every row a group has left, nor a pasted row, which belongs to no group.
-void SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                      CRowSelection& selection, const CopyCheck& check = StillScannedFile);
+// Returns how many groups the rule selected rows in.
+std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
+                             CRowSelection& selection, const CopyCheck& check = StillScannedFile);
+
+// What the selection pane says while a rule's selection stands: "N files selected, S in M groups",
+// or why the rule selected nothing.
+std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
+                            EKeepRule rule, const std::string& folder);
+
+// Where the folder picker of Keep Those Under a Folder opens: the listed folder that holds the current
+// row's file, else that file's own folder; `fallback` without a current row.
+std::string UnderFolderStart(const std::vector<std::string>& listed, std::string_view currentRowPath,
+                             const std::string& fallback);
 
 // "N files selected, S" while rows are selected, S their total size; empty otherwise.
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection);

@@ -27,10 +27,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -219,7 +222,7 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetItemLabel(), "Cu&t\tCtrl+X");
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetHelp(), "Cut the selection and put it on the Clipboard");
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetExtraAccels().size(), 1u); // Shift+Delete
-    EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 8u);                 // two separators among them
+    EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 10u);                // three separators among them
     auto* toolBar = static_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
     ASSERT_NE(toolBar, nullptr);
     EXPECT_EQ(toolBar->GetToolCount(), 11u);
@@ -652,8 +655,19 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
         {ID_SELECT_KEEP_SHORTEST_PATH, {"bak/a.txt", "o/b.txt", "o/c.txt"}},
         {ID_SELECT_KEEP_IN_FOLDER, {"library/a.txt", "library/b.txt", "library/c.txt"}},
         {ID_SELECT_KEEP_FIRST, {}},
+        {ID_SELECT_KEEP_UNDER_FOLDER, {"bak/a.txt", "bak/b.txt", "bak/c.txt", "bak/sub/c.txt"}},
         {ID_SELECT_KEEP_IN_FOLDER, {"bak/b.txt", "library/a.txt", "library/b.txt", "library/c.txt"}},
     };
+    // The folder picker opens at the listed folder that holds the current row; "bak" is chosen.
+    wxString pickerStart;
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog);
+        if (picker == nullptr)
+            return static_cast<int>(wxID_OK);
+        pickerStart = picker->GetPath();
+        picker->SelectPath(wxString::FromUTF8(m_tree.Path("bak")));
+        return static_cast<int>(wxID_OK);
+    });
     const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash" / "files";
     auto inTrash = [&trash] {
         std::error_code error;
@@ -679,7 +693,12 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
         }
         Command(row.command);
         wxTheApp->ProcessIdle(); // the selection pane follows at idle time
-        EXPECT_EQ(Pane(5), "7 files selected, 24 bytes");
+        const bool underBak = row.command == ID_SELECT_KEEP_UNDER_FOLDER;
+        if (underBak) {
+            EXPECT_EQ(pickerStart, wxString::FromUTF8(m_tree.Root()));
+        }
+        EXPECT_EQ(Pane(5), underBak ? "6 files selected, 20 bytes in 3 groups"
+                                    : "7 files selected, 24 bytes in 3 groups");
         const bool rewrite = &row == &cases[std::size(cases) - 1];
         if (rewrite) // after the scan a selected copy gets other contents: it must stay
             m_tree.Write("bak/b.txt", "new text");
@@ -693,12 +712,14 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
         std::sort(left.begin(), left.end());
         std::sort(kept.begin(), kept.end());
         EXPECT_EQ(left, kept);
-        EXPECT_EQ(inTrash() - trashedBefore, rewrite ? 6 : 7);
+        EXPECT_EQ(inTrash() - trashedBefore, rewrite || underBak ? 6 : 7);
         for (const CleanupFile& file : kCleanupTree)
             EXPECT_EQ(fs::exists(m_tree.Path(file.path)),
                       std::count(kept.begin(), kept.end(), file.path) == 1)
                 << file.path;
-        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        if (underBak) // the folder picker
+            shown.erase(shown.begin());
         ASSERT_EQ(shown.size(), rewrite ? 1u : 0u);
         wxTheApp->ProcessIdle();
         if (rewrite) {
@@ -707,9 +728,65 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
                 << shown[0].message;
             EXPECT_EQ(Pane(5), "1 file selected, 3 bytes"); // the row stays, still selected
         } else {
-            EXPECT_EQ(Pane(5), "");
+            EXPECT_EQ(Pane(5), underBak ? "6 files moved to the trash, 20 bytes"
+                                        : "7 files moved to the trash, 24 bytes");
         }
     }
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MainFrameTest, ExportWritesTheListsGroupsAsTheScanToolWritesThemAndAFailedExportSaysWhy)
+{
+    for (const CleanupFile& file : kCleanupTree)
+        m_tree.Write("t/" + std::string(file.path), file.text);
+    m_tree.MakeFolder("out");
+    AddFolder(m_tree.Path("t"));
+    ASSERT_TRUE(ScanAndWait());
+    wxString target;
+    int filter = 0;
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        auto* files = dynamic_cast<wxFileDialog*>(dialog);
+        if (files == nullptr)
+            return static_cast<int>(wxID_OK);
+        files->SetPath(target);
+        files->SetFilterIndex(filter);
+        PumpUntil([&] { return files->GetPath() == target; });
+        return static_cast<int>(wxID_OK);
+    });
+    const char* formats[] = {"text", "json", "csv"};
+    for (filter = 0; filter < 3; ++filter) {
+        SCOPED_TRACE(formats[filter]);
+        // Named without an extension: the type chosen adds its own.
+        target = wxString::FromUTF8(m_tree.Path("out/list"));
+        Command(ID_PROJECT_EXPORT);
+        const std::string tool = m_tree.Path("tool.out");
+        const std::string command = "cd '" + m_tree.Path("t") + "' && '" QUORVEL_SCAN_TOOL "' --format " +
+                                    formats[filter] + " '" + m_tree.Path("t") + "' >'" + tool +
+                                    "' 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const char* extensions[] = {".txt", ".json", ".csv"};
+        EXPECT_EQ(ReadFile(m_tree.Path("out/list") + extensions[filter]), ReadFile(tool));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_tree.Path("out")),
+                            std::filesystem::directory_iterator()),
+              3); // no temporary file left beside them
+    for (const ShownDialog& shown : CDialogHook::Instance().TakeShown())
+        EXPECT_TRUE(shown.message.empty()) << shown.message; // the file dialogs alone
+
+    // A folder that takes no new file, whoever asks.
+    filter = 2;
+    target = "/proc/list.csv";
+    Command(ID_PROJECT_EXPORT);
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 2u);
+    const wxString said = "The duplicates could not be exported to " + target + ".\n\n";
+    EXPECT_TRUE(shown[1].message.StartsWith(said)) << shown[1].message;
+    EXPECT_GT(shown[1].message.size(), said.size()); // with the system's reason
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 #include "views/SelectionRules.h"
 
 #include "engine/FileItem.h"
+#include "platform/Path.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -108,6 +110,55 @@ TEST(SelectionRules, ARuleKeepsTheNextCopyInItsOrderWhoseFileIsUnchangedOrLeaves
         SelectDuplicates(rows, row.rule, row.folder, selection, unchanged);
         EXPECT_EQ(selection.Rows(), row.selected);
     }
+    // What the pane says of a rule's selection, and of one that selected nothing.
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    const std::size_t groups = SelectDuplicates(rows, EKeepRule::First, "", selection, unchanged);
+    EXPECT_EQ(RuleSummaryText(rows, selection, groups, EKeepRule::First, ""),
+              "6 files selected, 6.0 KB in 2 groups");
+    const struct
+    {
+        EKeepRule rule;
+        const char* text;
+    } nothing[] = {{EKeepRule::UnderFolder, "No group has a copy under /nowhere"},
+                   {EKeepRule::InFolder, "No group has a copy in /nowhere"},
+                   {EKeepRule::Newest, "No duplicates to select"}};
+    for (const auto& row : nothing) {
+        EXPECT_EQ(
+            SelectDuplicates(rows, row.rule, "/nowhere", selection, [](const RowRecord&) { return false; }),
+            0u);
+        EXPECT_EQ(RuleSummaryText(rows, selection, 0, row.rule, "/nowhere"), row.text);
+    }
+}
+
+TEST(SelectionRules, AFolderHoldsWhatLiesUnderItByWholeNamesInThisSystemsPathStyle)
+{
+    const bool windows = platform::kPathSeparator == '\\';
+    const struct
+    {
+        const char* path;
+        const char* folder;
+        bool under;
+    } posix[] = {{"/a/b/x.jpg", "/a/b", true},   {"/a/b/c/d/x.jpg", "/a/b/", true},
+                 {"/a/bc/x.jpg", "/a/b", false}, {"/a/b", "/a/b", true},
+                 {"/x.jpg", "/", true},          {"/A/b/x.jpg", "/a/b", false},
+                 {"/a/b\\x.jpg", "/a/b", false}, {"/a/x.jpg", "", false}},
+      win32[] = {{"C:\\a\\b\\x.jpg", "C:\\a\\b", true},
+                 {"C:\\a\\bc\\x.jpg", "C:\\a\\b", false},
+                 {"c:\\A\\B\\x.jpg", "C:\\a\\b\\", true},
+                 {"C:/a/b/x.jpg", "C:\\a\\b", true},
+                 {"C:\\x.jpg", "C:\\", true},
+                 {"D:\\a\\b\\x.jpg", "C:\\a\\b", false}};
+    for (const auto& row : windows ? std::vector(std::begin(win32), std::end(win32))
+                                   : std::vector(std::begin(posix), std::end(posix)))
+        EXPECT_EQ(IsAtOrUnder(row.path, row.folder), row.under) << row.path << " in " << row.folder;
+
+    // The picker opens at the listed folder holding the current row, else at the row's own folder.
+    const std::string sep(1, platform::kPathSeparator);
+    const std::vector<std::string> listed = {sep + "pics", sep + "backup"};
+    EXPECT_EQ(UnderFolderStart(listed, sep + "backup" + sep + "2020" + sep + "a.jpg", "x"), sep + "backup");
+    EXPECT_EQ(UnderFolderStart(listed, sep + "other" + sep + "a.jpg", "x"), sep + "other");
+    EXPECT_EQ(UnderFolderStart(listed, "", "x"), "x");
 }
 
 TEST(SelectionRules, TheSummaryCountsTheFilesAndTheirSizeInDesktopUnits)

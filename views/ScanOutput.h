@@ -1,7 +1,9 @@
-// What quorvel-scan writes for a finished scan: its groups as lines, as one JSON object or as CSV.
+// What quorvel-scan writes for a finished scan, and Export Duplicates for the list as it stands: the
+// groups as lines, as one JSON object or as CSV.
 #pragma once
 
 #include "engine/FileItem.h"
+#include "views/DuplicateRows.h"
 
 #include <cstdint>
 #include <string>
@@ -58,3 +60,9 @@ std::string JsonString(std::string_view bytes);
 // A CSV field as RFC 4180 writes it: in quotes, quotes doubled, when it holds a comma, a quote, CR
 // or LF; the bytes unchanged otherwise.
 std::string CsvField(std::string_view bytes);
+
+// The groups of the list's rows in `format`, exactly as quorvel-scan writes a scan's (text with line
+// ends). Pasted rows belong to no group and are left out; `summary` and `filesScanned` are the last
+// scan's.
+std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
+                               std::int64_t filesScanned);

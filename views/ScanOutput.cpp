@@ -1,4 +1,4 @@
-#include "tools/ScanOutput.h"
+#include "views/ScanOutput.h"
 
 #include <array>
 #include <cstdio>
@@ -154,4 +154,43 @@ std::string CsvField(std::string_view bytes)
         out += c;
     }
     return out + '"';
+}
+
+std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
+                               std::int64_t filesScanned)
+{
+    ScanTotals totals;
+    totals.summary = summary;
+    totals.filesScanned = filesScanned;
+    std::int64_t files = 0;
+    std::int32_t last = -1;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+        const std::int32_t group = rows.Row(row).group;
+        if (group < 0)
+            continue;
+        ++files;
+        totals.groups += group != last ? 1 : 0;
+        last = group;
+    }
+    totals.duplicatesFound = files; // as the scan counts them: every file of a group
+
+    CScanOutput output(format, '\n');
+    std::string out = output.Head(totals);
+    FileItem item;
+    const FileItem separator(GROUP_SEPARATOR);
+    last = -1;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+        const RowRecord& record = rows.Row(row);
+        if (record.group < 0)
+            continue;
+        if (last >= 0 && record.group != last)
+            output.Append(separator, out);
+        last = record.group;
+        item.path.assign(record.fullPath);
+        item.size = record.size;
+        output.Append(item, out);
+    }
+    if (last >= 0)
+        output.Append(separator, out);
+    return out + output.Tail();
 }
