@@ -5,7 +5,8 @@
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
 // and the program ends through File > Exit; with QUORVEL_SMOKE_DELETE set, the first row's file is
 // deleted through the list's own command, the next row copied and pasted, and then each group's
-// copies but its first selected by rule and deleted before it ends; the report says what happened.
+// copies but its first selected by rule and deleted, then Keep Those Under a Folder chosen on the
+// scanned folder and the list exported as JSON beside the report; the report says what happened.
 // QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
@@ -20,17 +21,22 @@
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
 #include "views/FileView.h"
+#include "views/FolderPicker.h"
 #include "views/FolderView.h"
 
 #include <wx/clipbrd.h>
 #include <wx/config.h>
 #include <wx/ffile.h>
 #include <wx/fileconf.h>
+#include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/image.h>
+#include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/stdpaths.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +55,44 @@ template <class Config> Config* MakeSettings()
     else
         return new Config(kAppName, kVendorName);
 }
+
+// Answers the folder picker and the save dialog of the smoke run as a user would: the given folder,
+// and the given file as JSON.
+class CSmokeAnswers : public wxModalDialogHook
+{
+public:
+    CSmokeAnswers(const wxString& folder, const wxString& file) : m_folder(folder), m_file(file)
+    {
+        Register();
+    }
+    ~CSmokeAnswers() override { Unregister(); }
+    CSmokeAnswers(const CSmokeAnswers&) = delete;
+    CSmokeAnswers& operator=(const CSmokeAnswers&) = delete;
+
+    int Enter(wxDialog* dialog) override
+    {
+        if (auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog)) {
+            picker->SelectPath(m_folder);
+            return wxID_OK;
+        }
+        if (auto* save = dynamic_cast<wxFileDialog*>(dialog)) {
+            save->SetPath(m_file);
+            save->SetFilterIndex(1);
+            // Some desktops' file choosers take a new path in the background: it is answered only
+            // once the chooser holds it, or not at all.
+            const wxLongLong deadline = wxGetLocalTimeMillis() + 5000;
+            while (save->GetPath() != m_file && wxGetLocalTimeMillis() < deadline)
+                wxYield();
+            return save->GetPath() == m_file ? wxID_OK : wxID_CANCEL;
+        }
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    wxString m_folder;
+    wxString m_file;
+};
 
 #ifdef NDEBUG
 // A release build reports a toolkit assertion on standard error instead of a dialog that the user
@@ -119,7 +163,7 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
     wxCommandEvent scan(wxEVT_MENU, ID_SCAN_FOLDERS);
     m_mainFrame->GetEventHandler()->ProcessEvent(scan);
     m_smokeTimer = new wxTimer;
-    m_smokeTimer->Bind(wxEVT_TIMER, [this, report](wxTimerEvent&) {
+    m_smokeTimer->Bind(wxEVT_TIMER, [this, path, report](wxTimerEvent&) {
         if (m_mainFrame->HoldsEngine())
             return;
         m_smokeTimer->Stop();
@@ -146,6 +190,16 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
                 out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
             files->GetEventHandler()->ProcessEvent(remove);
             out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
+            // Keep Those Under a Folder, its picker answered with the scanned folder, and Export
+            // Duplicates as JSON beside the report.
+            CSmokeAnswers answers(ToFileName(path), report.BeforeLast('.') + ".json");
+            wxCommandEvent under(wxEVT_MENU, ID_SELECT_KEEP_UNDER_FOLDER);
+            m_mainFrame->GetEventHandler()->ProcessEvent(under);
+            out.Write(wxString::Format("%zu selected under a folder: ", files->SelectedRowCount()) +
+                      ToDisplay(files->SelectionSummary()) + "\n");
+            wxCommandEvent exportList(wxEVT_MENU, ID_PROJECT_EXPORT);
+            m_mainFrame->GetEventHandler()->ProcessEvent(exportList);
+            out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");
         }
         out.Close();
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));

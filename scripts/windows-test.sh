@@ -3,7 +3,8 @@
 # platform and model tests; quorvel-scan.exe must find the same groups as the Linux quorvel-scan on
 # a small tree; quorvel.exe must start with the caption "Pellucan", scan a small tree through its
 # own commands, move the first row's file to the Recycle Bin (Wine's is the desktop's trash) through
-# the list's Delete, copy and paste a row through the clipboard, end through File > Exit, and leave
+# the list's Delete, copy and paste a row through the clipboard, select by rule (the first of each
+# group, then those under a folder chosen in the picker), export the list as JSON, end through File > Exit, and leave
 # its placement under HKEY_CURRENT_USER\Software\Orvo\Quorvel; its Help > About must show the dialog
 # with this machine's processors and a ticking clock.
 set -euo pipefail
@@ -70,8 +71,13 @@ test -n "$by_rule"
 test ! -e "$by_rule"
 test -e "$XDG_DATA_HOME/Trash/files/$(basename "$by_rule")"
 test "$(sed -n 10p "$scratch/report-lf.txt")" = "3 rows after the rule's Delete"
+# Each group has one row left now: Keep Those Under a Folder finds none to select, and says so.
+case "$(sed -n 11p "$scratch/report-lf.txt")" in "0 selected under a folder: No group has a copy under Z:"*) ;; *) exit 1 ;; esac
+test "$(sed -n 12p "$scratch/report-lf.txt")" = "exported"
+python3 -c 'import json, sys; d = json.load(open(sys.argv[1], "rb")); assert d["group_count"] == 2, d' "$scratch/report.json"
 echo "deleted through the window: $deleted is in the trash and its row is gone; a row went through the clipboard;"
-echo "Keep the First of Each Group selected $by_rule, and Delete moved it to the trash"
+echo "Keep the First of Each Group selected $by_rule, and Delete moved it to the trash;"
+echo "Keep Those Under a Folder took its folder from the picker, and Export Duplicates wrote the list as JSON"
 
 echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
 QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \

@@ -5,7 +5,10 @@
 #include "platform/Path.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -21,8 +24,10 @@ bool Prefers(EKeepRule rule, const RowRecord& candidate, const RowRecord& best)
 
 // The row of [first, end) that the rule keeps alone: the one it prefers among those whose file still
 // passes the check, asking the disk only about the rows it would keep; npos when none passes.
+using RowCheck = std::function<bool(std::size_t row)>;
+
 std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t first, std::size_t end,
-                    const CopyCheck& check)
+                    const RowCheck& check)
 {
     std::vector<bool> failed; // made only once a preferred row fails
     for (;;) {
@@ -32,7 +37,7 @@ std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t firs
             if (candidate && (kept == CRowSelection::npos || Prefers(rule, rows.Row(row), rows.Row(kept))))
                 kept = row;
         }
-        if (kept == CRowSelection::npos || check(rows.Row(kept)))
+        if (kept == CRowSelection::npos || check(kept))
             return kept;
         if (failed.empty())
             failed.assign(end - first, false);
@@ -48,16 +53,67 @@ bool InKeptFolder(const RowRecord& record, EKeepRule rule, const std::string& fo
 }
 
 void SelectOutsideFolder(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                         std::size_t first, std::size_t end, CRowSelection& selection, const CopyCheck& check)
+                         std::size_t first, std::size_t end, CRowSelection& selection, const RowCheck& check)
 {
     bool keptThere = false;
     for (std::size_t row = first; row < end && !keptThere; ++row)
-        keptThere = InKeptFolder(rows.Row(row), rule, folder) && check(rows.Row(row));
+        keptThere = InKeptFolder(rows.Row(row), rule, folder) && check(row);
     if (!keptThere)
         return;
     for (std::size_t row = first; row < end; ++row)
         if (!InKeptFolder(rows.Row(row), rule, folder))
             selection.Select(row);
+}
+
+// The row each group would keep if its file passes the check; a group with none is left out.
+std::vector<std::size_t> PreferredRows(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
+{
+    std::vector<std::size_t> preferred;
+    const RowCheck any = [](std::size_t) { return true; };
+    for (std::size_t first = 0; first < rows.RowCount();) {
+        const std::int32_t group = rows.Row(first).group;
+        std::size_t end = first + 1;
+        while (end < rows.RowCount() && rows.Row(end).group == group)
+            ++end;
+        if (group >= 0 && end - first > 1) {
+            if (rule != EKeepRule::InFolder && rule != EKeepRule::UnderFolder) {
+                preferred.push_back(KeptRow(rows, rule, first, end, any));
+            } else {
+                for (std::size_t row = first; row < end; ++row)
+                    if (InKeptFolder(rows.Row(row), rule, folder)) {
+                        preferred.push_back(row);
+                        break;
+                    }
+            }
+        }
+        first = end;
+    }
+    return preferred;
+}
+
+// The check's answers for the given rows, indexed by row (-1 for a row not asked about). Each answer
+// is a look-up in the file system, and the system answers several at once, so they are asked from
+// a few threads; the check must be safe to call from any thread.
+std::vector<signed char> CheckAll(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
+                                  const CopyCheck& check)
+{
+    std::vector<signed char> answers(rows.RowCount(), -1);
+    constexpr std::size_t kPerTask = 512;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t start; (start = next.fetch_add(kPerTask)) < which.size();)
+            for (std::size_t i = start; i < std::min(start + kPerTask, which.size()); ++i)
+                answers[which[i]] = check(rows.Row(which[i])) ? 1 : 0;
+    };
+    std::vector<std::thread> helpers;
+    const std::size_t threads =
+        std::min<std::size_t>(std::max(2u, std::thread::hardware_concurrency()) * 2, which.size() / kPerTask);
+    for (std::size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return answers;
 }
 
 bool SameNameChar(char a, char b)
@@ -90,6 +146,11 @@ std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const s
 {
     selection.Clear();
     std::size_t groups = 0;
+    // The rows each group would keep are checked at once; only where one fails are others asked.
+    const std::vector<signed char> answers = CheckAll(rows, PreferredRows(rows, rule, folder), check);
+    const RowCheck checkRow = [&](std::size_t row) {
+        return answers[row] >= 0 ? answers[row] == 1 : check(rows.Row(row));
+    };
     for (std::size_t first = 0; first < rows.RowCount();) {
         const std::int32_t group = rows.Row(first).group;
         std::size_t end = first + 1;
@@ -98,9 +159,9 @@ std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const s
         if (group >= 0 && end - first > 1) {
             const std::size_t before = selection.Count();
             if (rule == EKeepRule::InFolder || rule == EKeepRule::UnderFolder) {
-                SelectOutsideFolder(rows, rule, folder, first, end, selection, check);
+                SelectOutsideFolder(rows, rule, folder, first, end, selection, checkRow);
             } else {
-                const std::size_t kept = KeptRow(rows, rule, first, end, check);
+                const std::size_t kept = KeptRow(rows, rule, first, end, checkRow);
                 if (kept != CRowSelection::npos) {
                     if (kept > first)
                         selection.SelectRange(first, kept - 1);
