@@ -4,6 +4,7 @@
 
 #include "engine/FileItem.h"
 #include "engine/ScanEngine.h"
+#include "platform/EntryFacts.h"
 #include "platform/FileTypes.h"
 #include "platform/Path.h"
 
@@ -116,6 +117,16 @@ void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t modified,
     record.id = stamp.id;
     record.writeTime = stamp.writeTime;
     Append(path, record);
+}
+
+void CDuplicateRows::AddPastedPaths(const std::vector<std::string>& paths)
+{
+    for (const std::string& line : paths) {
+        const std::string path = platform::IsAbsolutePath(line) ? line : platform::FullPath(line);
+        platform::EntryFacts facts;
+        if (platform::IsAbsolutePath(path) && platform::LookUpEntry(path, facts))
+            AddFileRow(path, facts.size, facts.modified, facts.isFolder);
+    }
 }
 
 void CDuplicateRows::AddScanResults(const CScanEngine& engine)

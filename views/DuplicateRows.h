@@ -55,6 +55,11 @@ public:
     void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     // A row of the scan's current group, with what the scan saw of its file.
     void AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    // A pasted row for each path that names a file or a folder, in order. A relative path is made
+    // absolute against the current folder first, so that every row's Location is a folder that Delete
+    // All in Folder can name (a relative one would share the root's empty Location); it adds no row
+    // when there is no current folder.
+    void AddPastedPaths(const std::vector<std::string>& paths);
     // Every entry of a finished scan's result list, in order, each file with what the scan saw of it.
     // The caller holds the engine's lock.
     void AddScanResults(const CScanEngine& engine);

@@ -6,6 +6,8 @@
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/ScopedState.h"
+#include "tests/support/TempTree.h"
+#include "views/FileActions.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,22 @@ TEST(DuplicateRows, AnEmptyPathAsTheFirstRowIsARowLikeAnyOther)
     EXPECT_EQ(rows.Row(0).fullPath, "");
     EXPECT_EQ(rows.CellText(0, EColumn::File), "");
     EXPECT_EQ(rows.Row(1).fullPath, "/next");
+}
+
+TEST(DuplicateRows, APastedRelativeNameIsARowInTheCurrentFolderAndNeverSharesTheRootsFolder)
+{
+    CTempTree tree;
+    tree.Write("a.txt", "x");
+    const CScopedCurrentFolder here(tree.Root());
+    const std::string root =
+        platform::kPathSeparator == '/' ? "/" : tree.Root().substr(0, 3); // a drive's root there
+    CDuplicateRows rows;
+    rows.AddPastedPaths({root, "a.txt", "missing.txt"});
+    ASSERT_EQ(rows.RowCount(), 2u);
+    EXPECT_EQ(rows.Row(1).fullPath, platform::JoinPath(tree.Root(), "a.txt"));
+    EXPECT_EQ(rows.CellText(1, EColumn::Location), tree.Root());
+    // Delete All in Folder on the root's row takes that row alone, not a file of the current folder.
+    EXPECT_EQ(RowsInFolder(rows, rows.CellText(0, EColumn::Location)), std::vector<std::size_t>{0});
 }
 
 TEST(DuplicateRows, TheTypeIsThatOfEachWholeName)
