@@ -54,7 +54,7 @@ std::string RunProgressText(std::int32_t first, std::size_t total)
 CScanEngine::CScanEngine()
     : m_makeContentStage(
           [this](const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles) {
-              auto stage = std::make_unique<CContentClasses>(stop, helper, 4u << 20, &openFiles);
+              auto stage = std::make_unique<CContentClasses>(stop, helper, content::kRoundBudget, &openFiles);
               stage->SetRoundHook(m_roundHook);
               return stage;
           })
