@@ -51,10 +51,10 @@ void FillMillion(CFileView& view)
             const std::string path = "/home/user/Pictures/" +
                                      std::string(static_cast<std::size_t>(m + 1), 'b') + "/album-" +
                                      std::to_string(g % 997) + "/IMG_" + std::to_string(g) + ".JPG";
-            view.AddFileRow(path, 1600000000 + (g * 7 + m * 13) % 1000,
-                            platform::FileStamp{{1, ++file}, 1000 + g, 0});
+            view.AddScannedRow(path, 1600000000 + (g * 7 + m * 13) % 1000,
+                               platform::FileStamp{{1, ++file}, 1000 + g, 0});
         }
-        view.AddFileRow(GROUP_SEPARATOR, 0, 0);
+        view.AddGroupSeparator();
     }
     view.Thaw();
 }
@@ -118,8 +118,8 @@ void FillScanned(CFileView& view, const fs::path& folder)
     view.FreeRowRecords();
     for (const platform::FolderEntry& entry : listing.Entries())
         if (entry.isFile)
-            view.AddFileRow((folder / entry.name).string(), entry.modified, entry.Stamp());
-    view.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            view.AddScannedRow((folder / entry.name).string(), entry.modified, entry.Stamp());
+    view.AddGroupSeparator();
     view.Thaw();
 }
 
@@ -182,7 +182,7 @@ void FillScanned(CDuplicateRows& rows, const fs::path& folder)
     listing.Open(folder.string());
     for (const platform::FolderEntry& entry : listing.Entries())
         if (entry.isFile)
-            rows.AddFileRow((folder / entry.name).string(), entry.modified, entry.Stamp());
+            rows.AddScannedRow((folder / entry.name).string(), entry.modified, entry.Stamp());
 }
 
 // Rounds alternate between the three, so that a trash that grows slows each of them alike.
