@@ -22,9 +22,9 @@ class CHelperThread;
 class CCrowdedClass
 {
 public:
-    static constexpr std::int64_t kEdge = 4 << 10; // the first and the last chunk
-    static constexpr std::int64_t kChunk = 128
-                                           << 10; // the middle's chunks: two stay in the processor's cache
+    // The first and the last chunk, and the middle's chunks, two of which stay in the processor's cache.
+    static constexpr std::int64_t kEdge = 4 << 10;
+    static constexpr std::int64_t kChunk = 128 << 10;
 
     // `roundHook`, when set, is called on the calling thread between two batches of members.
     CCrowdedClass(const FileRecords& files, const std::atomic<bool>& stop, CHelperThread* helper,

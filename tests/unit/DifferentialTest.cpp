@@ -74,10 +74,11 @@ public:
     {
         for (int family = 0; family < 14; ++family)
             AddFamily(family, Pick(kSizes), 2 + Below(5), kEndings);
-        // A run of one size long enough for bucketing and the second thread, a class of one tail
-        // too crowded for rounds, and two families of files large enough to be read over several
-        // rounds, each core narrowing a run of its own.
-        AddFamily(98, 2 * kTailBytes, kWideClass / 2, kEndings);
+        // A run of one size that both cores read together even with some of its names hard links,
+        // its classes large enough to be bucketed; a class of one tail too crowded for rounds; and two
+        // families of files large enough to be read over several rounds, each core narrowing a run
+        // of its own.
+        AddFamily(98, 2 * kTailBytes, CScanEngine::kCrowdedRun * 5 / 4, kEndings);
         Crowd crowd{kWideClass + 1 + Below(8), Pick(kCrowdedSizes)};
         AddFamily(99, crowd.size, crowd.files, kOneTail, false);
         AddFamily(100, kMaxChunk + Below(kTailBytes), 3, kEndings);
