@@ -17,6 +17,7 @@
 #include "app/WindowPicture.h"
 #include "decorations/AboutDlg.h"
 #include "platform/CommandLine.h"
+#include "platform/LocalFiles.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
@@ -107,6 +108,11 @@ void ReportAssertion(const wxString& file, int line, const wxString& func, const
 #endif
 
 } // namespace
+
+CQuorvelApp::CQuorvelApp()
+{
+    platform::UseLocalFilesOnly();
+}
 
 bool CQuorvelApp::OnInit()
 {

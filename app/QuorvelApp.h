@@ -12,6 +12,7 @@ class wxConfigBase;
 class CQuorvelApp : public wxApp
 {
 public:
+    CQuorvelApp(); // runs before the toolkit starts
     bool OnInit() override;
     int OnExit() override;
 

@@ -83,8 +83,8 @@ void FillMillion(CFileView& view, const fs::path& root)
         }
         const platform::FileStamp stamp = StampOf(first);
         for (int m = 0; m < copies; ++m)
-            view.AddFileRow(MillionPath(root, g, m), 1600000000 + (g * 7 + m * 13) % 1000, stamp);
-        view.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            view.AddScannedRow(MillionPath(root, g, m), 1600000000 + (g * 7 + m * 13) % 1000, stamp);
+        view.AddGroupSeparator();
     }
     view.Thaw();
 }
@@ -168,8 +168,8 @@ void FillScanned(CFileView& view, const fs::path& folder)
     view.FreeRowRecords();
     for (const platform::FolderEntry& entry : listing.Entries())
         if (entry.isFile)
-            view.AddFileRow((folder / entry.name).string(), entry.modified, entry.Stamp());
-    view.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            view.AddScannedRow((folder / entry.name).string(), entry.modified, entry.Stamp());
+    view.AddGroupSeparator();
     view.Thaw();
 }
 
@@ -235,9 +235,9 @@ void FillScanned(CDuplicateRows& rows, const fs::path& folder, std::size_t perGr
     for (const platform::FolderEntry& entry : listing.Entries()) {
         if (!entry.isFile)
             continue;
-        rows.AddFileRow((folder / entry.name).string(), entry.modified, entry.Stamp());
+        rows.AddScannedRow((folder / entry.name).string(), entry.modified, entry.Stamp());
         if (++inGroup == perGroup) {
-            rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            rows.AddGroupSeparator();
             inGroup = 0;
         }
     }
@@ -316,10 +316,10 @@ void TimeExport(const fs::path& scratch)
     CDuplicateRows rows;
     std::uint64_t file = 0;
     for (int i = 0; i < 450077; ++i) {
-        rows.AddFileRow(MillionPath(scratch / "export-tree", i / 3, i % 3), 1600000000,
+        rows.AddScannedRow(MillionPath(scratch / "export-tree", i / 3, i % 3), 1600000000,
                         platform::FileStamp{{1, ++file}, 1000 + i / 3, 0});
         if (i % 3 == 2 || i + 1 == 450077)
-            rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            rows.AddGroupSeparator();
     }
     const struct
     {

@@ -74,9 +74,9 @@ void Refill(CFileView& view, const std::vector<std::string>& paths, int groupSiz
     view.DeleteAllRows();
     view.FreeRowRecords();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        view.AddFileRow(paths[i], 1, 0);
+        view.AddPastedRow(paths[i], 1, 0);
         if ((i + 1) % static_cast<std::size_t>(groupSize) == 0)
-            view.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            view.AddGroupSeparator();
     }
     view.Thaw();
 }
@@ -95,7 +95,7 @@ double RemoveHalfFromTheRows(const std::vector<std::string>& paths)
 {
     CDuplicateRows rows;
     for (const std::string& path : paths)
-        rows.AddFileRow(path, 1, 0);
+        rows.AddPastedRow(path, 1, 0);
     std::vector<std::size_t> half;
     for (std::size_t row = 0; row < paths.size(); row += 2)
         half.push_back(row);

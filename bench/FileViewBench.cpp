@@ -75,8 +75,12 @@ int main(int argc, char** argv)
             view->DeleteAllRows();
             view->FreeRowRecords();
             const std::size_t heapEmpty = HeapInUse();
-            for (const FileItem& item : results)
-                view->AddFileRow(item.path, item.size, item.modified);
+            for (const FileItem& item : results) {
+                if (item.IsSeparator())
+                    view->AddGroupSeparator();
+                else
+                    view->AddPastedRow(item.path, item.size, item.modified);
+            }
             view->Thaw();
             const double refill =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

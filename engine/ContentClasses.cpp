@@ -29,11 +29,13 @@ constexpr std::size_t kCrowdRoundMembers = 16;
 
 } // namespace
 
-bool CContentClasses::WholeInOneRound(const Pending& pending) const
+bool CContentClasses::IsCrowded(std::size_t members, std::int64_t size, std::size_t roundBudget)
 {
+    if (members <= kWideClass)
+        return false;
     // As the head round plans it: a file shorter than the head is read whole in it.
-    const std::size_t cap = std::max(m_roundBudget / pending.members.size(), kMinRead);
-    return pending.listedSize < static_cast<std::int64_t>(std::min(cap, kMaxHead));
+    const std::size_t cap = std::max(roundBudget / members, kMinRead);
+    return size >= static_cast<std::int64_t>(std::min(cap, kMaxHead));
 }
 
 CContentClasses::CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper,
@@ -88,7 +90,7 @@ bool CContentClasses::SplitCrowded(const FileRecords& files, std::vector<Pending
                           std::max(m_roundBudget / kCrowdRoundBytes, kCrowdRoundMembers), m_roundHook);
     auto kept = work.begin();
     for (Pending& pending : work) {
-        if (pending.members.size() <= kWideClass || WholeInOneRound(pending)) {
+        if (!IsCrowded(pending.members.size(), pending.listedSize, m_roundBudget)) {
             if (&*kept != &pending)
                 *kept = std::move(pending);
             ++kept;

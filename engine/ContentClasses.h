@@ -7,11 +7,27 @@
 #include "engine/ContentStage.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
+
+// The sizes that shape the rounds' reads; tests derive the sizes of their files from them.
+namespace content {
+
+constexpr std::size_t kRoundBudget = 4u << 20; // the bytes a round of a scan holds
+constexpr std::size_t kMinRead = 256;          // no round reads less per member than this
+constexpr std::size_t kMaxHead = 64u << 10;    // a file below this size is read whole at once
+constexpr std::size_t kTailBytes = 4u << 10;   // the last block, read before the middle
+constexpr std::size_t kFirstChunk = 64u << 10; // the middle's first chunk; then four times larger
+constexpr std::size_t kMaxChunk = 1u << 20;
+// A class this crowded would get less than the first chunk per member and round: it is split in
+// one reading of each member instead (CCrowdedClass).
+constexpr std::size_t kWideClass = 64;
+
+} // namespace content
 
 class CContentClasses final : public CContentStage
 {
@@ -19,8 +35,8 @@ public:
     // `helper` may be null: then everything is read on the calling thread. `roundBudget` bounds the
     // bytes held for one round (each member still gets a few hundred). `openFiles` may be shared with
     // other splitters; null gives this one a budget of its own.
-    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper, std::size_t roundBudget = 4u << 20,
-                    COpenFileBudget* openFiles = nullptr);
+    CContentClasses(const std::atomic<bool>& stop, CHelperThread* helper,
+                    std::size_t roundBudget = content::kRoundBudget, COpenFileBudget* openFiles = nullptr);
     ~CContentClasses() override;
     CContentClasses(const CContentClasses&) = delete;
     CContentClasses& operator=(const CContentClasses&) = delete;
@@ -30,6 +46,10 @@ public:
     bool Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
                std::vector<PositionClass>& classes) override;
     const std::vector<std::int32_t>& Unreadable() const override { return m_unreadable; }
+
+    // Whether a candidate class of `members` files of `size` bytes is split by CCrowdedClass rather
+    // than in rounds of `roundBudget` bytes.
+    static bool IsCrowded(std::size_t members, std::int64_t size, std::size_t roundBudget);
 
     // Called between two rounds of reads, on the calling thread: tests change files at that moment.
     void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }
@@ -67,7 +87,6 @@ private:
     // Moves the classes too crowded for rounds out of `candidates` and splits them in one reading.
     bool SplitCrowded(const FileRecords& files, std::vector<Pending>& work,
                       std::vector<PositionClass>& classes);
-    bool WholeInOneRound(const Pending& pending) const;
     template <typename ReadOne>
     void RetryWithoutDescriptors(std::vector<Pending>& work,
                                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tasks,

@@ -1,5 +1,5 @@
-// What the rounds of the content stage share: a class being narrowed, its members, and the sizes
-// that shape each round's reads. Only the content stage's own files include it.
+// What the rounds of the content stage share: a class being narrowed and its members. Only the
+// content stage's own files include it.
 #pragma once
 
 #include "engine/ContentClasses.h"
@@ -8,19 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-namespace content {
-
-constexpr std::size_t kMinRead = 256;          // no round reads less per member than this
-constexpr std::size_t kMaxHead = 64u << 10;    // a file below this size is read whole at once
-constexpr std::size_t kTailBytes = 4u << 10;   // the last block, read before the middle
-constexpr std::size_t kFirstChunk = 64u << 10; // the middle's first chunk; then four times larger
-constexpr std::size_t kMaxChunk = 1u << 20;
-// A class this crowded would get less than the first chunk per member and round: it is split in
-// one reading of each member instead (CCrowdedClass).
-constexpr std::size_t kWideClass = 64;
-
-} // namespace content
 
 struct CContentClasses::Member
 {

@@ -16,9 +16,7 @@
 
 namespace {
 
-constexpr std::int64_t kEdge = 4 << 10;    // the first and the last chunk
-constexpr std::int64_t kChunk = 128 << 10; // the middle's chunks: two stay in the processor's cache
-constexpr std::size_t kCachedChunks = 24;  // anchors' chunks kept in memory per thread
+constexpr std::size_t kCachedChunks = 24; // anchors' chunks kept in memory per thread
 
 // The trie's lock is held for a few hundred nanoseconds at a time, and taken several times for
 // every member: a thread that finds it held tries again for a while before it sleeps, since waking

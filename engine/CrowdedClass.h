@@ -11,6 +11,7 @@
 #include "platform/InputFile.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,10 @@ class CHelperThread;
 class CCrowdedClass
 {
 public:
+    // The first and the last chunk, and the middle's chunks, two of which stay in the processor's cache.
+    static constexpr std::int64_t kEdge = 4 << 10;
+    static constexpr std::int64_t kChunk = 128 << 10;
+
     // `roundHook`, when set, is called on the calling thread between two batches of members.
     CCrowdedClass(const FileRecords& files, const std::atomic<bool>& stop, CHelperThread* helper,
                   std::size_t membersPerRound, const std::function<void()>& roundHook);

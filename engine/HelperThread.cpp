@@ -59,6 +59,8 @@ void CHelperThread::ForEach(std::size_t count, const Body& body)
         m_thrown = nullptr;
         m_offered = m_thread.joinable();
         m_helperStarted = false;
+        if (m_offered)
+            m_offeredIndexes.fetch_add(count);
     }
     m_wake.notify_one();
     Claim(0);

@@ -31,6 +31,9 @@ public:
     using Body = std::function<void(std::size_t, unsigned)>;
     void ForEach(std::size_t count, const Body& body);
 
+    // For tests: the indexes of every loop so far that the helper was offered a share of.
+    std::size_t OfferedIndexes() const { return m_offeredIndexes.load(); }
+
 private:
     void Claim(unsigned thread);
     void HelperLoop();
@@ -41,6 +44,7 @@ private:
     const Body* m_body = nullptr;
     std::size_t m_count = 0;
     std::atomic<std::size_t> m_next{0};
+    std::atomic<std::size_t> m_offeredIndexes{0};
     std::exception_ptr m_thrown;  // guarded by m_mutex
     bool m_offered = false;       // a loop is handed over and not yet finished by the helper
     bool m_helperStarted = false; // the helper has begun on the loop on offer

@@ -18,8 +18,7 @@
 namespace {
 
 constexpr std::size_t kBatchFiles = 4096;     // files of runs shared out at a time
-constexpr std::size_t kCrowdedRun = 32;       // a run this long is read by both cores together
-constexpr std::int64_t kSharedRun = 64 << 20; // and so is a run of this many bytes
+constexpr std::int64_t kSharedRun = 64 << 20; // a run of this many bytes is read by both cores together
 constexpr std::int64_t kLargeFile = 1 << 20;  // reading these is slow from memory too
 
 std::size_t FilesIn(const PositionRun& run)
@@ -38,7 +37,7 @@ std::int64_t SizeOf(const PositionRun& run, const FileRecords& files)
 bool IsCrowded(const PositionRun& run, const FileRecords& files)
 {
     // Divided rather than multiplied: sparse files may be listed with sizes near the largest there is.
-    return FilesIn(run) >= kCrowdedRun ||
+    return FilesIn(run) >= CScanEngine::kCrowdedRun ||
            SizeOf(run, files) >= kSharedRun / static_cast<std::int64_t>(FilesIn(run));
 }
 
@@ -54,7 +53,7 @@ std::string RunProgressText(std::int32_t first, std::size_t total)
 CScanEngine::CScanEngine()
     : m_makeContentStage(
           [this](const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles) {
-              auto stage = std::make_unique<CContentClasses>(stop, helper, 4u << 20, &openFiles);
+              auto stage = std::make_unique<CContentClasses>(stop, helper, content::kRoundBudget, &openFiles);
               stage->SetRoundHook(m_roundHook);
               return stage;
           })

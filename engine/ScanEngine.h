@@ -10,6 +10,7 @@
 #include "engine/GroupOutput.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -24,6 +25,8 @@ class CReadAhead;
 class CScanEngine
 {
 public:
+    static constexpr std::size_t kCrowdedRun = 32; // a run this long is read by both cores together
+
     CScanEngine();
     ~CScanEngine();
     CScanEngine(const CScanEngine&) = delete;

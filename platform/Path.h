@@ -25,6 +25,18 @@ inline bool IsPathSeparator(char c)
 }
 #endif
 
+// True when `path` names one entry whatever the current folder (and, on Windows, the current drive).
+inline bool IsAbsolutePath(std::string_view path)
+{
+#ifdef _WIN32
+    const bool drive = path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') &&
+                       path[1] == ':' && IsPathSeparator(path[2]);
+    return drive || (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
+#else
+    return !path.empty() && path.front() == kPathSeparator;
+#endif
+}
+
 // `folder` and a name in it, with one separator between them.
 inline std::string JoinPath(const std::string& folder, std::string_view name)
 {

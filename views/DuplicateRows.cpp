@@ -4,6 +4,7 @@
 
 #include "engine/FileItem.h"
 #include "engine/ScanEngine.h"
+#include "platform/EntryFacts.h"
 #include "platform/FileTypes.h"
 #include "platform/Path.h"
 
@@ -89,15 +90,16 @@ std::string_view CDuplicateRows::Store(const std::string& text)
     return std::string_view(at, text.size());
 }
 
-void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified,
-                                bool folder)
+void CDuplicateRows::AddGroupSeparator()
 {
-    if (path == GROUP_SEPARATOR) {
-        if (++m_colorIndex == 3)
-            m_colorIndex = 0;
-        ++m_group;
-        return;
-    }
+    if (++m_colorIndex == 3)
+        m_colorIndex = 0;
+    ++m_group;
+}
+
+void CDuplicateRows::AddPastedRow(const std::string& path, std::int64_t size, std::int64_t modified,
+                                  bool folder)
+{
     RowRecord record;
     record.size = size;
     record.modified = modified;
@@ -106,8 +108,8 @@ void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t size, std:
     Append(path, record);
 }
 
-void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t modified,
-                                const platform::FileStamp& stamp)
+void CDuplicateRows::AddScannedRow(const std::string& path, std::int64_t modified,
+                                   const platform::FileStamp& stamp)
 {
     RowRecord record;
     record.size = stamp.size;
@@ -118,6 +120,16 @@ void CDuplicateRows::AddFileRow(const std::string& path, std::int64_t modified,
     Append(path, record);
 }
 
+void CDuplicateRows::AddPastedPaths(const std::vector<std::string>& paths)
+{
+    for (const std::string& line : paths) {
+        const std::string path = platform::IsAbsolutePath(line) ? line : platform::FullPath(line);
+        platform::EntryFacts facts;
+        if (platform::IsAbsolutePath(path) && platform::LookUpEntry(path, facts))
+            AddPastedRow(path, facts.size, facts.modified, facts.isFolder);
+    }
+}
+
 void CDuplicateRows::AddScanResults(const CScanEngine& engine)
 {
     const std::int32_t count = engine.GetResultCount();
@@ -125,9 +137,9 @@ void CDuplicateRows::AddScanResults(const CScanEngine& engine)
     for (std::int32_t i = 0; i < count; ++i) {
         const FileItem item = engine.GetResult(i);
         if (item.IsSeparator())
-            AddFileRow(item.path, item.size, item.modified);
+            AddGroupSeparator();
         else
-            AddFileRow(item.path, item.modified, engine.GetResultStamp(i));
+            AddScannedRow(item.path, item.modified, engine.GetResultStamp(i));
     }
 }
 

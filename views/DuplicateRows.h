@@ -50,11 +50,17 @@ public:
     CDuplicateRows(const CDuplicateRows&) = delete;
     CDuplicateRows& operator=(const CDuplicateRows&) = delete;
 
-    // A group separator adds no row and moves on to the next group colour; any other path becomes
-    // a row in the current group colour.
-    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
+    // A pasted row, in the current group colour: no scan vouches for its file.
+    void AddPastedRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     // A row of the scan's current group, with what the scan saw of its file.
-    void AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    void AddScannedRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    // Ends the current group: adds no row and moves on to the next group and its colour.
+    void AddGroupSeparator();
+    // A pasted row for each path that names a file or a folder, in order. A relative path is made
+    // absolute against the current folder first, so that every row's Location is a folder that Delete
+    // All in Folder can name (a relative one would share the root's empty Location); it adds no row
+    // when there is no current folder.
+    void AddPastedPaths(const std::vector<std::string>& paths);
     // Every entry of a finished scan's result list, in order, each file with what the scan saw of it.
     // The caller holds the engine's lock.
     void AddScanResults(const CScanEngine& engine);

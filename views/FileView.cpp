@@ -97,18 +97,24 @@ void CFileView::SaveColumnWidths()
     m_config->Flush();
 }
 
-void CFileView::AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder)
+void CFileView::AddPastedRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder)
 {
-    m_rows.AddFileRow(path, size, modified, folder);
+    m_rows.AddPastedRow(path, size, modified, folder);
     if (!IsFrozen())
         SyncRowCount();
 }
 
-void CFileView::AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp)
+void CFileView::AddScannedRow(const std::string& path, std::int64_t modified,
+                              const platform::FileStamp& stamp)
 {
-    m_rows.AddFileRow(path, modified, stamp);
+    m_rows.AddScannedRow(path, modified, stamp);
     if (!IsFrozen())
         SyncRowCount();
+}
+
+void CFileView::AddGroupSeparator()
+{
+    m_rows.AddGroupSeparator();
 }
 
 void CFileView::AddScanResults(const CScanEngine& engine)

@@ -29,14 +29,16 @@ public:
     void LoadColumnWidths();
     void SaveColumnWidths();
 
-    // A group separator adds no row and moves on to the next colour. While the window is frozen the
-    // list learns the new row count when it is thawed, so a large refill costs one update.
-    void AddFileRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
+    // A pasted row. While the window is frozen the list learns the new row count when it is thawed,
+    // so a large refill costs one update.
+    void AddPastedRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     // A row for every entry of a finished scan's result list, each with what the scan saw of its file:
     // Delete moves that file only while the path still leads to it. The caller holds the engine's lock.
     void AddScanResults(const CScanEngine& engine);
     // One row of the scan's current group, with what the scan saw of its file.
-    void AddFileRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    void AddScannedRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    // Adds no row and moves on to the next group and its colour.
+    void AddGroupSeparator();
     void DeleteAllRows();
     void FreeRowRecords();
 

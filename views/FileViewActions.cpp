@@ -1,7 +1,6 @@
 // The duplicates list's context menu and clipboard transfer: the files go to the trash, to their
 // application or to the file manager; the paths go to and come from the clipboard.
 #include "platform/Desktop.h"
-#include "platform/EntryFacts.h"
 #include "platform/Trash.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
@@ -244,10 +243,6 @@ void CFileView::PasteFiles()
         paths = SplitClipboardLines(text);
     }
     Freeze();
-    for (const std::string& path : paths) {
-        platform::EntryFacts facts;
-        if (platform::LookUpEntry(path, facts))
-            AddFileRow(path, facts.size, facts.modified, facts.isFolder);
-    }
+    m_rows.AddPastedPaths(paths);
     Thaw();
 }

@@ -207,18 +207,22 @@ CNameNumbers s_numbers;
 
 constexpr unsigned kMostTries = 1u << 20; // a failed try costs one refused open
 
-bool WriteAll(int fd, const std::string& text)
+// 0 when all of `text` was written, else the system's reason, taken before anything else can
+// change errno.
+int WriteAll(int fd, const std::string& text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t written = write(fd, text.data() + done, text.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return false;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO; // nothing written and no reason given
         done += static_cast<std::size_t>(written);
     }
-    return true;
+    return 0;
 }
 
 // Moves without replacing: an entry already in files/ under that name stays what it is.
@@ -259,10 +263,10 @@ bool MoveInto(const std::string& path, const TrashPlace& place, std::string& rea
             reason = Reason(errno);
             return false;
         }
-        const bool written = WriteAll(fd, record);
+        const int writeError = WriteAll(fd, record);
         const int closeError = close(fd) == 0 ? 0 : errno;
-        if (!written || closeError != 0) {
-            reason = Reason(written ? closeError : errno);
+        if (writeError != 0 || closeError != 0) {
+            reason = Reason(writeError != 0 ? writeError : closeError);
             unlink(infoFile.c_str());
             return false;
         }

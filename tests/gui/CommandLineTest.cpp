@@ -2,6 +2,7 @@
 // the list that the window's own scan walks.
 #include "tests/support/TempTree.h"
 
+#include <wx/filefn.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
 
@@ -10,7 +11,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +58,30 @@ TEST(CommandLine, AtTwiceTheScaleTheNewWindowFitsTheScreen)
     const wxRect screen = wxGetClientDisplayRect();
     EXPECT_LE(2 * window.GetWidth(), screen.GetWidth());
     EXPECT_LE(2 * window.GetHeight(), screen.GetHeight());
+}
+
+TEST(CommandLine, TheWindowAppearsWhereTheVirtualFileSystemsBusNeverAnswers)
+{
+    CTempTree tree;
+    tree.MakeFolder("config");
+    // A bus that takes every connection and never answers: the socket listens and accepts nothing.
+    const int bus = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = tree.Path("bus");
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    ASSERT_EQ(bind(bus, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(bus, 16), 0);
+    // The accessibility bridge would wait on that bus too; only the file system is asked about here.
+    const std::string command = "NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS='unix:path=" + path +
+                                "' GIO_MODULE_DIR='" QUORVEL_BUS_VFS_DIR "' XDG_CONFIG_HOME='" +
+                                tree.Path("config") + "' QUORVEL_SCREENSHOT='" + tree.Path("window.bmp") +
+                                "' timeout 60 '" QUORVEL_APP "' </dev/null";
+    const int status = std::system(command.c_str());
+    close(bus);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    EXPECT_TRUE(wxFileExists(tree.Path("window.bmp")));
 }
 
 TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)

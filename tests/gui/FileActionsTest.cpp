@@ -121,9 +121,9 @@ protected:
         for (const std::string& relative : relatives) {
             if (!fs::exists(m_tree.Path(relative)))
                 m_tree.Write(relative, "same bytes");
-            m_view->AddFileRow(m_tree.Path(relative), 10, 0);
+            m_view->AddPastedRow(m_tree.Path(relative), 10, 0);
         }
-        m_view->AddFileRow(GROUP_SEPARATOR, 0, 0);
+        m_view->AddGroupSeparator();
     }
 
     // Ctrl+click twice: the anchor moves to the row, whose selection is as it was.
@@ -229,7 +229,7 @@ TEST_F(FileActionsTest, AFileThatCannotGoToTheTrashKeepsItsRowAndIsNamedInOneWar
         shmStatus.st_dev != homeStatus.st_dev && access("/dev/shm", W_OK) == 0) {
         shm = "/dev/shm/quorvel-test-" + std::to_string(getpid()) + ".txt";
         std::ofstream(shm) << "x";
-        m_view->AddFileRow(shm, 1, 0);
+        m_view->AddPastedRow(shm, 1, 0);
         stuck.push_back(shm);
     }
     for (long row = 1; row < m_view->GetItemCount(); ++row)
@@ -509,7 +509,7 @@ TEST_F(FileActionsTest, APathThatIsNotUtf8LosesOnlyItsOwnBadBytesInCopyAndTheTra
     const ClipboardLease lease;
     const std::vector<std::string> names = {"u/\xff\xfe.txt", "u/caf\xc3\xa9.txt", "u/\xe6\x97\xa5.txt"};
     for (const std::string& name : names)
-        m_view->AddFileRow(m_tree.Path(name), 10, 0); // none of them exists
+        m_view->AddPastedRow(m_tree.Path(name), 10, 0); // none of them exists
     PressKey(m_view, 'A', wxMOD_CONTROL);
     ASSERT_TRUE(m_view->CopySelection());
     const std::string u = m_tree.Path("u/");

@@ -55,9 +55,9 @@ protected:
     void AddGroups(int groups)
     {
         for (int g = 0; g < groups; ++g) {
-            m_view->AddFileRow("/g" + std::to_string(g) + "/a.txt", 10, 1600000000);
-            m_view->AddFileRow("/g" + std::to_string(g) + "/b.txt", 10, 1600000000);
-            m_view->AddFileRow(GROUP_SEPARATOR, 0, 0);
+            m_view->AddPastedRow("/g" + std::to_string(g) + "/a.txt", 10, 1600000000);
+            m_view->AddPastedRow("/g" + std::to_string(g) + "/b.txt", 10, 1600000000);
+            m_view->AddGroupSeparator();
         }
     }
 
@@ -130,7 +130,7 @@ TEST_F(FileViewTest, AFrozenRefillOfManyRowsShowsThemOnThaw)
     m_view->DeleteAllRows();
     m_view->FreeRowRecords();
     for (int i = 0; i < 5000; ++i)
-        m_view->AddFileRow("/many/" + std::to_string(i) + ".bin", i, 0);
+        m_view->AddPastedRow("/many/" + std::to_string(i) + ".bin", i, 0);
     EXPECT_EQ(m_view->GetItemCount(), 0);
     m_view->Thaw();
     EXPECT_EQ(m_view->GetItemCount(), 5000);
@@ -172,7 +172,7 @@ TEST_F(FileViewTest, TheTipShowsThePathOfTheRowUnderThePointer)
     m_view->DeleteAllRows();
     m_view->FreeRowRecords();
     for (int i = 0; i < 6; ++i)
-        m_view->AddFileRow("/new/" + std::to_string(i), 1, 0);
+        m_view->AddPastedRow("/new/" + std::to_string(i), 1, 0);
     moveTo(rect.GetPosition() + wxPoint(6, rect.GetHeight() / 2));
     ASSERT_NE(rowsWindow->GetToolTip(), nullptr);
     EXPECT_EQ(rowsWindow->GetToolTip()->GetTip(), "/new/4");

@@ -388,7 +388,7 @@ TEST_F(MainFrameTest, CommandsNeedTheFocusInTheirList)
     m_tree.MakeFolder("f");
     AddFolder(m_tree.Path("f"));
     m_frame->GetFolderView()->Select(0);
-    m_frame->GetFileView()->AddFileRow("/x/a.txt", 1, 0);
+    m_frame->GetFileView()->AddPastedRow("/x/a.txt", 1, 0);
     m_frame->GiveFocusTo(RowsWindow(m_frame->GetFileView()));
     EXPECT_TRUE(IsEnabled(ID_NEXT_PANE));
     EXPECT_TRUE(IsEnabled(ID_EDIT_PASTE));

@@ -46,8 +46,8 @@ bool FilesEqual(const FileItem& a, const FileItem& b)
 
 bool CompareContents(platform::CInputFile& fa, platform::CInputFile& fb)
 {
-    char blockA[1024];
-    char blockB[1024];
+    char blockA[kCompareBlock];
+    char blockB[kCompareBlock];
     for (;;) {
         const std::int64_t readA = fa.Read(blockA, sizeof blockA);
         if (readA < 0)

@@ -24,5 +24,8 @@ private:
 // equals nothing.
 bool FilesEqual(const FileItem& a, const FileItem& b);
 
+// The bytes CompareContents reads of each file at a time.
+constexpr std::size_t kCompareBlock = 1024;
+
 // Reads both files from their starts in step; true when they end together with equal bytes.
 bool CompareContents(platform::CInputFile& fa, platform::CInputFile& fb);

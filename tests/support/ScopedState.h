@@ -1,8 +1,9 @@
-// Guards for the process-wide state a test may change (the environment, the current folder): each
-// puts back what it found, also when an assertion ends the test early, so that the next test in the
-// same process starts as the first did.
+// Guards for the process-wide state a test may change (the environment, the current folder, a switch
+// for tests): each puts back what it found, also when an assertion ends the test early, so that the
+// next test in the same process starts as the first did.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,4 +32,18 @@ public:
 
 private:
     std::filesystem::path m_previous;
+};
+
+// Sets a process-wide switch for the guard's life.
+class CScopedSwitch
+{
+public:
+    CScopedSwitch(std::atomic<bool>& flag, bool value) : m_flag(flag), m_previous(flag.exchange(value)) {}
+    ~CScopedSwitch() { m_flag.store(m_previous); }
+    CScopedSwitch(const CScopedSwitch&) = delete;
+    CScopedSwitch& operator=(const CScopedSwitch&) = delete;
+
+private:
+    std::atomic<bool>& m_flag;
+    const bool m_previous;
 };

@@ -1,7 +1,9 @@
-// The content splitter alone, against a brute-force grouping by whole contents, with round budgets
-// small enough to force every step: short heads, shortened last blocks, many middle chunks.
+// The content splitter alone, and its crowded-class path alone, against a brute-force grouping by
+// whole contents, with round budgets small enough to force every step: short heads, shortened last
+// blocks, many middle chunks.
 #include "engine/ContentClasses.h"
 
+#include "engine/CrowdedClass.h"
 #include "engine/HelperThread.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
@@ -106,28 +108,41 @@ TEST(ContentClasses, EqualBruteForceGroupingWhateverTheBudget)
     }
 }
 
-TEST(ContentClasses, ACrowdedClassSplitsAsBruteForceDoesOnEveryChunkBoundary)
+TEST(CrowdedClass, SplitsAsBruteForceDoesOnEveryChunkBoundary)
 {
-    // Sizes about the first and the last 4 KiB and the middle's 128 KiB chunks of a crowded class;
-    // a round of 64 KiB cannot hold 70 members whole from 1 KiB up, so all but the first are crowded.
+    // Sizes about its first and last chunks and the middle's chunks, each class read on its own, in
+    // batches of a few members, with and without the second thread.
+    constexpr auto kEdge = static_cast<std::size_t>(CCrowdedClass::kEdge);
+    constexpr auto kChunk = static_cast<std::size_t>(CCrowdedClass::kChunk);
+    const std::size_t sizes[] = {1,
+                                 kEdge - 1,
+                                 kEdge,
+                                 kEdge + 1,
+                                 2 * kEdge - 1,
+                                 2 * kEdge,
+                                 2 * kEdge + 1,
+                                 2 * kEdge + kChunk,
+                                 2 * kEdge + kChunk + 1};
+    constexpr std::size_t kMembersPerBatch = 16;
     CTempTree tree;
     std::atomic<bool> stop{false};
     CHelperThread helper;
-    const std::size_t sizes[] = {
-        1, 4095, 4096, 4097, 8191, 8192, 8193, 8192 + (128u << 10), 8193 + (128u << 10)};
+    const std::function<void()> noHook;
     unsigned seed = 100;
     for (const std::size_t size : sizes) {
-        const Sample sample = MakeClass(tree, size, 70, seed++);
+        const Sample sample = MakeClass(tree, size, content::kWideClass + 6, seed++);
         const FileRecords records = RecordsOf(sample.files);
         PositionClass all(sample.files.size());
         std::iota(all.begin(), all.end(), 0);
         for (CHelperThread* with : {static_cast<CHelperThread*>(nullptr), &helper}) {
             SCOPED_TRACE(testing::Message() << "size " << size << " helper " << (with != nullptr));
-            CContentClasses splitter(stop, with, 64u << 10);
+            CCrowdedClass crowded(records, stop, with, kMembersPerBatch, noHook);
             std::vector<PositionClass> classes;
-            ASSERT_TRUE(splitter.Split(records, {all}, classes));
+            std::vector<std::int32_t> unreadable;
+            ASSERT_TRUE(crowded.Split(all, classes, unreadable));
             std::sort(classes.begin(), classes.end());
             EXPECT_EQ(classes, BruteForce(sample.contents));
+            EXPECT_TRUE(unreadable.empty());
         }
     }
 }

@@ -1,7 +1,10 @@
-// Whole scans of random trees against a brute-force model of the scan written here (every file read
-// whole, bytes compared), and the partition method against the pairwise reference: the same texts,
-// the same result list, record for record.
+// Whole scans of random trees, each with a class too crowded for rounds, against a brute-force model
+// of the scan written here (every file read whole, bytes compared), and the partition method against
+// the pairwise reference: the same texts, the same result list, record for record.
+#include "engine/ContentClasses.h"
+#include "engine/CrowdedClass.h"
 #include "platform/Path.h"
+#include "tests/support/PairwiseClasses.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
 
@@ -18,28 +21,70 @@
 
 namespace {
 
-// Sizes around the boundaries where reading changes its step: whole-file heads, the last block,
-// the middle's growing chunks, and the comparison block of the reference.
-const std::size_t kSizes[] = {1,    2,     255,   256,   257,   1023,  1024,  1025,   4095,   4096,  4097,
-                              8192, 65535, 65536, 65537, 69631, 69632, 69633, 135168, 135169, 400000};
+using namespace content;
+
+// Sizes around the boundaries where reading in rounds changes its step: the least read, whole-file
+// heads, the last block, the middle's growing chunks; and the comparison block of the reference.
+constexpr std::size_t kMiddleFrom = kMaxHead + kTailBytes;
+const std::size_t kSizes[] = {1,
+                              2,
+                              kMinRead - 1,
+                              kMinRead,
+                              kMinRead + 1,
+                              kCompareBlock - 1,
+                              kCompareBlock,
+                              kCompareBlock + 1,
+                              kTailBytes - 1,
+                              kTailBytes,
+                              kTailBytes + 1,
+                              2 * kTailBytes,
+                              kMaxHead - 1,
+                              kMaxHead,
+                              kMaxHead + 1,
+                              kMiddleFrom - 1,
+                              kMiddleFrom,
+                              kMiddleFrom + 1,
+                              kMiddleFrom + kFirstChunk,
+                              kMiddleFrom + kFirstChunk + 1,
+                              kMiddleFrom + 5 * kFirstChunk + 1}; // past the second, larger chunk
+
+// Sizes of a crowded class about the crowded path's chunks (the first and last, the middle's); none
+// is small enough for one round to hold the class whole.
+constexpr auto kEdge = static_cast<std::size_t>(CCrowdedClass::kEdge);
+constexpr auto kChunk = static_cast<std::size_t>(CCrowdedClass::kChunk);
+const std::size_t kCrowdedSizes[] = {kMaxHead,           kMaxHead + 1,           2 * kEdge + kChunk - 1,
+                                     2 * kEdge + kChunk, 2 * kEdge + kChunk + 1, 2 * kEdge + 2 * kChunk + 1};
 
 const char* const kEndings[] = {".txt", ".TXT", ".Txt", ".bin", ".dat", "file", "FILE"};
+const char* const kOneTail[] = {".txt", ".TXT", ".Txt"}; // the tail compares without letter case
+
+// The crowded family of a tree: its files, not counting hard links, and their size.
+struct Crowd
+{
+    std::size_t files = 0;
+    std::size_t size = 0;
+};
 
 class CRandomTree
 {
 public:
     CRandomTree(const CTempTree& tree, unsigned seed) : m_tree(tree), m_random(seed) {}
 
-    void Build()
+    Crowd Build()
     {
         for (int family = 0; family < 14; ++family)
-            AddFamily(family, Pick(kSizes), 2 + Below(5));
-        // One crowded family, so that bucketing and the second thread have work, and two of files
-        // large enough to be read over several rounds, each core narrowing a run of its own.
-        AddFamily(99, 8192, 40);
-        AddFamily(100, (1u << 20) + Below(4096), 3);
-        AddFamily(101, (1u << 20) + 4096 + Below(4096), 3);
+            AddFamily(family, Pick(kSizes), 2 + Below(5), kEndings);
+        // A run of one size that both cores read together even with some of its names hard links,
+        // its classes large enough to be bucketed; a class of one tail too crowded for rounds; and two
+        // families of files large enough to be read over several rounds, each core narrowing a run
+        // of its own.
+        AddFamily(98, 2 * kTailBytes, CScanEngine::kCrowdedRun * 5 / 4, kEndings);
+        Crowd crowd{kWideClass + 1 + Below(8), Pick(kCrowdedSizes)};
+        AddFamily(99, crowd.size, crowd.files, kOneTail, false);
+        AddFamily(100, kMaxChunk + Below(kTailBytes), 3, kEndings);
+        AddFamily(101, kMaxChunk + kTailBytes + Below(kTailBytes), 3, kEndings);
         (void)m_tree.SymLink(m_tree.Path("d1"), "d0/again"); // a folder reached twice, where links exist
+        return crowd;
     }
 
 private:
@@ -49,7 +94,10 @@ private:
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random);
     }
 
-    void AddFamily(int family, std::size_t size, std::size_t members)
+    // `members` names of one size; with `links`, some are hard links to files named before.
+    template <std::size_t N>
+    void AddFamily(int family, std::size_t size, std::size_t members, const char* const (&endings)[N],
+                   bool links = true)
     {
         const std::string base = PatternBytes(size, m_random());
         std::vector<std::string> written;
@@ -69,8 +117,8 @@ private:
                 break; // an exact copy
             }
             const std::string name = "d" + std::to_string(Below(4)) + "/f" + std::to_string(family) + "_" +
-                                     std::to_string(m) + Pick(kEndings);
-            if (!written.empty() && Below(8) == 0) {
+                                     std::to_string(m) + Pick(endings);
+            if (links && !written.empty() && Below(8) == 0) {
                 m_tree.HardLink(written[Below(written.size())], name);
             } else {
                 m_tree.Write(name, bytes);
@@ -250,8 +298,10 @@ TEST(DifferentialResolution, WholeScanEqualsABruteForceModelOnRandomTrees)
     for (unsigned seed = 11; seed <= 14; ++seed) {
         SCOPED_TRACE(seed);
         CTempTree tree;
-        CRandomTree(tree, seed).Build();
         const std::vector<std::string> roots = {tree.Root(), tree.Path("d2"), tree.Path("d1/")};
+        const Crowd crowd = CRandomTree(tree, seed).Build();
+        ASSERT_TRUE(
+            CContentClasses::IsCrowded(crowd.files, static_cast<std::int64_t>(crowd.size), kRoundBudget));
         const ScanOutcome engine = RunScan(roots);
         const ScanOutcome model = CModelScan().Run(roots);
         EXPECT_GT(model.groupCount, 3);
@@ -264,7 +314,9 @@ TEST(DifferentialResolution, PartitionEqualsPairwiseOnRandomTrees)
     for (unsigned seed = 1; seed <= 6; ++seed) {
         SCOPED_TRACE(seed);
         CTempTree tree;
-        CRandomTree(tree, seed).Build();
+        const Crowd crowd = CRandomTree(tree, seed).Build();
+        ASSERT_TRUE(
+            CContentClasses::IsCrowded(crowd.files, static_cast<std::int64_t>(crowd.size), kRoundBudget));
         const std::vector<std::string> roots = {tree.Root(), tree.Path("d2")};
         const ScanOutcome fast = RunScan(roots, {}, EResolveMethod::Partition);
         const ScanOutcome reference = RunScan(roots, {}, EResolveMethod::Pairwise);

@@ -6,6 +6,8 @@
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/ScopedState.h"
+#include "tests/support/TempTree.h"
+#include "views/FileActions.h"
 
 #include <gtest/gtest.h>
 
@@ -28,9 +30,9 @@ TEST(DuplicateRows, ColoursCycleOnEverySeparatorAndAreNeverReset)
 {
     CDuplicateRows rows;
     for (int group = 0; group < 4; ++group) {
-        rows.AddFileRow("/g" + std::to_string(group) + "/a.txt", 1, 0);
-        rows.AddFileRow("/g" + std::to_string(group) + "/b.txt", 1, 0);
-        rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+        rows.AddPastedRow("/g" + std::to_string(group) + "/a.txt", 1, 0);
+        rows.AddPastedRow("/g" + std::to_string(group) + "/b.txt", 1, 0);
+        rows.AddGroupSeparator();
     }
     EXPECT_EQ(ColorIndexes(rows), (std::vector<int>{0, 0, 1, 1, 2, 2, 0, 0}));
     EXPECT_EQ(rows.ColorIndex(), 1);
@@ -38,9 +40,9 @@ TEST(DuplicateRows, ColoursCycleOnEverySeparatorAndAreNeverReset)
     // A refill keeps the index going, and pasted rows take the current colour without moving it.
     rows.DeleteAllRows();
     rows.FreeRowRecords();
-    rows.AddFileRow("/pasted.txt", 1, 0);
-    rows.AddFileRow("/next/a.txt", 1, 0);
-    rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+    rows.AddPastedRow("/pasted.txt", 1, 0);
+    rows.AddPastedRow("/next/a.txt", 1, 0);
+    rows.AddGroupSeparator();
     EXPECT_EQ(ColorIndexes(rows), (std::vector<int>{1, 1}));
     EXPECT_EQ(rows.ColorIndex(), 2);
 }
@@ -71,7 +73,7 @@ TEST(DuplicateRows, FileAndLocationSplitAsTheShellDoes)
         EXPECT_EQ(LocationText(row.path), row.location);
     }
     CDuplicateRows tip;
-    tip.AddFileRow("/x.txt", 1, 0);
+    tip.AddPastedRow("/x.txt", 1, 0);
     EXPECT_EQ(Slashed(tip.TipText(0)), "/x.txt");
 }
 
@@ -79,8 +81,8 @@ TEST(DuplicateRows, CellTextsAndTheTip)
 {
     const CScopedEnvironment utc("TZ", "UTC0");
     CDuplicateRows rows;
-    rows.AddFileRow("/srv/data/report.txt", 1234567, 1236265629); // 2009-03-05 15:07:09 UTC
-    rows.AddFileRow("/srv/data/neg.bin", -5, -315619200);
+    rows.AddPastedRow("/srv/data/report.txt", 1234567, 1236265629); // 2009-03-05 15:07:09 UTC
+    rows.AddPastedRow("/srv/data/neg.bin", -5, -315619200);
     EXPECT_EQ(rows.CellText(0, EColumn::File), "report.txt");
     EXPECT_EQ(rows.CellText(0, EColumn::Location), "/srv/data");
     EXPECT_EQ(rows.CellText(0, EColumn::Size), "1234567");
@@ -97,12 +99,28 @@ TEST(DuplicateRows, CellTextsAndTheTip)
 TEST(DuplicateRows, AnEmptyPathAsTheFirstRowIsARowLikeAnyOther)
 {
     CDuplicateRows rows;
-    rows.AddFileRow("", 0, 0);
-    rows.AddFileRow("/next", 1, 0);
+    rows.AddPastedRow("", 0, 0);
+    rows.AddPastedRow("/next", 1, 0);
     ASSERT_EQ(rows.RowCount(), 2u);
     EXPECT_EQ(rows.Row(0).fullPath, "");
     EXPECT_EQ(rows.CellText(0, EColumn::File), "");
     EXPECT_EQ(rows.Row(1).fullPath, "/next");
+}
+
+TEST(DuplicateRows, APastedRelativeNameIsARowInTheCurrentFolderAndNeverSharesTheRootsFolder)
+{
+    CTempTree tree;
+    tree.Write("a.txt", "x");
+    const CScopedCurrentFolder here(tree.Root());
+    const std::string root =
+        platform::kPathSeparator == '/' ? "/" : tree.Root().substr(0, 3); // a drive's root there
+    CDuplicateRows rows;
+    rows.AddPastedPaths({root, "a.txt", "missing.txt"});
+    ASSERT_EQ(rows.RowCount(), 2u);
+    EXPECT_EQ(rows.Row(1).fullPath, platform::JoinPath(tree.Root(), "a.txt"));
+    EXPECT_EQ(rows.CellText(1, EColumn::Location), tree.Root());
+    // Delete All in Folder on the root's row takes that row alone, not a file of the current folder.
+    EXPECT_EQ(RowsInFolder(rows, rows.CellText(0, EColumn::Location)), std::vector<std::size_t>{0});
 }
 
 TEST(DuplicateRows, TheTypeIsThatOfEachWholeName)
@@ -111,7 +129,7 @@ TEST(DuplicateRows, TheTypeIsThatOfEachWholeName)
     const char* names[] = {"/x/a.tar.gz", "/y/b.gz", "/z/Makefile", "/z/c.txt", "/w/makefile.txt"};
     CDuplicateRows rows;
     for (const char* name : names)
-        rows.AddFileRow(name, 1, 0);
+        rows.AddPastedRow(name, 1, 0);
     for (std::size_t i = 0; i < std::size(names); ++i)
         EXPECT_EQ(rows.CellText(i, EColumn::Type), platform::FileTypeName(names[i])) << names[i];
 }
@@ -120,7 +138,7 @@ TEST(DuplicateRows, RemovingRowsKeepsTheOthersInOrder)
 {
     CDuplicateRows rows;
     for (const char* path : {"/a", "/b", "/c", "/d", "/e"})
-        rows.AddFileRow(path, 1, 0);
+        rows.AddPastedRow(path, 1, 0);
     rows.RemoveRows({4, 1, 1});
     ASSERT_EQ(rows.RowCount(), 3u);
     EXPECT_EQ(rows.Row(0).fullPath, "/a");
@@ -132,9 +150,9 @@ TEST(DuplicateRows, LongPathsKeepTheirBytes)
 {
     CDuplicateRows rows;
     const std::string longPath = "/" + std::string(3u << 20, 'x');
-    rows.AddFileRow("/short", 1, 0);
-    rows.AddFileRow(longPath, 1, 0);
-    rows.AddFileRow("/after", 1, 0);
+    rows.AddPastedRow("/short", 1, 0);
+    rows.AddPastedRow(longPath, 1, 0);
+    rows.AddPastedRow("/after", 1, 0);
     EXPECT_EQ(rows.Row(0).fullPath, "/short");
     EXPECT_EQ(rows.Row(1).fullPath, longPath);
     EXPECT_EQ(rows.Row(2).fullPath, "/after");

@@ -1,4 +1,6 @@
 // The engine on a real worker thread, as the window and the command-line tool run it.
+#include "engine/ContentClasses.h"
+#include "engine/HelperThread.h"
 #include "engine/ScanEngine.h"
 #include "tests/support/ScanRun.h"
 #include "tests/support/TempTree.h"
@@ -127,6 +129,33 @@ TEST(EngineThread, OwnerReadsResultsUnderTheLockAfterTheFinishedCall)
     EXPECT_EQ(listener.m_finished, 1);
 }
 
+// The engine's own content stage, counting the reads of the classes it splits that were offered to
+// the second thread; only the stage that reads crowded runs is given one.
+class CSharingStage final : public CContentStage
+{
+public:
+    CSharingStage(const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles,
+                  std::size_t& shared)
+        : m_inner(stop, helper, content::kRoundBudget, &openFiles), m_helper(helper), m_shared(shared)
+    {}
+
+    bool Split(const FileRecords& files, const std::vector<PositionClass>& candidates,
+               std::vector<PositionClass>& classes) override
+    {
+        const std::size_t before = m_helper != nullptr ? m_helper->OfferedIndexes() : 0;
+        const bool split = m_inner.Split(files, candidates, classes);
+        if (m_helper != nullptr)
+            m_shared += m_helper->OfferedIndexes() - before;
+        return split;
+    }
+    const std::vector<std::int32_t>& Unreadable() const override { return m_inner.Unreadable(); }
+
+private:
+    CContentClasses m_inner;
+    CHelperThread* m_helper;
+    std::size_t& m_shared;
+};
+
 TEST(EngineThread, BothThreadsShareTheReadsOfACrowdedRun)
 {
     // Eighty files of one size and tail: enough for the reads to be shared with the helper thread.
@@ -139,11 +168,18 @@ TEST(EngineThread, BothThreadsShareTheReadsOfACrowdedRun)
     CThreadListener listener;
     listener.Release();
     CScanEngine engine;
+    std::size_t shared = 0; // written on the worker, read after it was joined
+    engine.SetContentStage(
+        [&shared](const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles) {
+            return std::make_unique<CSharingStage>(stop, helper, openFiles, shared);
+        });
     engine.AddListener(&listener);
     engine.AddFolder(tree.Root());
     std::thread worker(ScanThreadProc, &engine);
     listener.WaitFor([](const CThreadListener& l) { return l.m_finished > 0; });
     worker.join();
+    // Every member is read in one round here, and that round is shared out between the threads.
+    EXPECT_GE(shared, 80u);
     EXPECT_EQ(engine.GetResultCount(), 41);
     EXPECT_EQ(engine.GetSummaryText(), "Scan completed (80 files scanned, 40 duplicates found)");
 }

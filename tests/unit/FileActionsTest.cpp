@@ -59,7 +59,7 @@ TEST(FileActions, RowsInFolderMatchTheLocationExactlyFromLastToFirst)
     CDuplicateRows rows;
     for (const std::string& path : {s + "d" + s + "a.txt", s + "d" + s + "sub" + s + "b.txt",
                                     s + "D" + s + "c.txt", s + "dd" + s + "e.txt", s + "d" + s + "f.txt"})
-        rows.AddFileRow(path, 1, 0);
+        rows.AddPastedRow(path, 1, 0);
     EXPECT_EQ(RowsInFolder(rows, s + "d"), (std::vector<std::size_t>{4, 0}));
     EXPECT_EQ(RowsInFolder(rows, s + "d" + s + "sub"), (std::vector<std::size_t>{1}));
     EXPECT_TRUE(RowsInFolder(rows, s + "x").empty());
@@ -124,8 +124,8 @@ TEST(FileActions, DeleteMovesOnlyTheFileTheScanComparedAndAPastedRowOnlyWhileItN
             sameInB = rows.Row(row).fullPath;
     }
     // Pasted rows: an unchanged file named twice, and what is neither a file nor a folder.
-    rows.AddFileRow(sameInB, 16, 0);
-    rows.AddFileRow(tree.Path("missing.txt"), 16, 0);
+    rows.AddPastedRow(sameInB, 16, 0);
+    rows.AddPastedRow(tree.Path("missing.txt"), 16, 0);
     all.push_back(rows.RowCount() - 2);
     all.push_back(rows.RowCount() - 1);
 #ifndef _WIN32
@@ -134,7 +134,7 @@ TEST(FileActions, DeleteMovesOnlyTheFileTheScanComparedAndAPastedRowOnlyWhileItN
     const bool fifo = false;
 #endif
     if (fifo) {
-        rows.AddFileRow(tree.Path("pipe"), 0, 0);
+        rows.AddPastedRow(tree.Path("pipe"), 0, 0);
         all.push_back(rows.RowCount() - 1);
     }
 
@@ -215,7 +215,7 @@ TEST(FileActions, APastedFolderThatWentTakesTheRowsUnderItAndNoRuleKeepsThem)
     CDuplicateRows rows;
     ScanPairs(tree, rows);
     // The folder of the copies a rule would keep is pasted and deleted first.
-    rows.AddFileRow(tree.Path("k"), 0, 0, true);
+    rows.AddPastedRow(tree.Path("k"), 0, 0, true);
     std::vector<TrashFailure> failures;
     const std::vector<std::size_t> gone = TrashFilesOfRows(rows, {rows.RowCount() - 1}, failures, MoveToBin);
     EXPECT_TRUE(failures.empty());

@@ -4,12 +4,14 @@
 #include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "tests/support/ScanRun.h"
+#include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <new>
 
 #ifndef _WIN32
@@ -79,9 +81,17 @@ TEST_F(HostileTree, AskingForAFileAheadNeverWaitsOnAPipeAndPassesOverWhatIsNoFil
     ASSERT_EQ(mkfifo(m_tree.Path("pipe.dat").c_str(), 0600), 0);
     m_tree.MakeFolder("folder.dat");
     m_tree.Write("file.dat", "bytes");
-    for (const char* name : {"pipe.dat", "folder.dat", "missing.dat", "file.dat"})
-        platform::AskToReadSoon(m_tree.Path(name), 1 << 20);
-    EXPECT_TRUE(std::filesystem::is_fifo(m_tree.Path("pipe.dat"))); // reached: nothing waited
+    auto asked = std::async(std::launch::async, [this] {
+        for (const char* name : {"pipe.dat", "folder.dat", "missing.dat", "file.dat"})
+            platform::AskToReadSoon(m_tree.Path(name), 1 << 20);
+    });
+    // An open that waits for a writer waits for ever: the deadline only turns that into a failure,
+    // and a writer then lets it go so that the test can end.
+    const bool returned = asked.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "AskToReadSoon waited for a writer of the pipe";
+    if (!returned)
+        close(open(m_tree.Path("pipe.dat").c_str(), O_WRONLY));
+    asked.get();
 }
 #endif
 
@@ -93,9 +103,10 @@ TEST_F(HostileTree, WithoutHelperThreadsTheWorkerFindsTheSameGroupsAlone)
     for (int i = 0; i < 200; ++i)
         m_tree.Write("d" + std::to_string(i % 7) + "/" + std::to_string(i) + ".txt", std::to_string(i / 2));
     const ScanOutcome normal = RunScan({m_tree.Root()});
-    g_refuseHelperThreads.store(true);
-    const ScanOutcome alone = RunScan({m_tree.Root()});
-    g_refuseHelperThreads.store(false);
+    const ScanOutcome alone = [this] {
+        const CScopedSwitch refused(g_refuseHelperThreads, true);
+        return RunScan({m_tree.Root()});
+    }();
     EXPECT_EQ(alone.scanTexts, normal.scanTexts);
     EXPECT_EQ(alone.resolveTexts, normal.resolveTexts);
     EXPECT_EQ(GroupsOf(alone.results, m_tree.Root()), GroupsOf(normal.results, m_tree.Root()));
@@ -130,14 +141,14 @@ TEST_F(HostileTree, OutOfMemoryAnywhereEndsTheScanAsFailedAndSaysWhere)
 TEST_F(HostileTree, AnEmptyRootOrOneWhoseBaseIsGoneIsSkippedWithAWarningNeverTheWholeSystem)
 {
     m_tree.Write("gone/x.txt", "x");
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(m_tree.Path("gone"));
-    m_tree.Remove("gone/x.txt");
-    m_tree.Remove("gone");
     ScanHooks hooks;
     hooks.onScanProgress = [](CScanEngine& engine, const std::string&) { engine.RequestStop(); };
-    const ScanOutcome outcome = RunScan({"", "."}, hooks);
-    std::filesystem::current_path(before);
+    const ScanOutcome outcome = [&] {
+        const CScopedCurrentFolder inGone(m_tree.Path("gone"));
+        m_tree.Remove("gone/x.txt");
+        m_tree.Remove("gone");
+        return RunScan({"", "."}, hooks);
+    }();
     EXPECT_TRUE(outcome.scanTexts.empty()) << outcome.scanTexts.front();
     ASSERT_EQ(outcome.warnings.size(), 2u);
     EXPECT_EQ(outcome.warnings[0].kind, ScanWarning::EKind::UnusableRoot);

@@ -40,12 +40,12 @@ void MakeRows(CDuplicateRows& rows)
     std::uint64_t file = 0;
     for (const Row& row : table) {
         if (*row.path == '\0')
-            rows.AddFileRow(GROUP_SEPARATOR, 0, 0);
+            rows.AddGroupSeparator();
         else
-            rows.AddFileRow(row.path, row.modified, platform::FileStamp{{1, ++file}, 1000, row.modified});
+            rows.AddScannedRow(row.path, row.modified, platform::FileStamp{{1, ++file}, 1000, row.modified});
     }
-    rows.AddFileRow("/pics/pasted.jpg", 1000, 0);
-    rows.AddFileRow("/backup/pasted.jpg", 1000, 0);
+    rows.AddPastedRow("/pics/pasted.jpg", 1000, 0);
+    rows.AddPastedRow("/backup/pasted.jpg", 1000, 0);
 }
 
 TEST(SelectionRules, EachRuleKeepsOneCopyOrTheFolderAndNeverAGroupsLastRowOrAPastedRow)
