@@ -117,12 +117,6 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
         PopupMenu(&menu, at);
 }
 
-void CFileView::CollectSelectedPaths(std::vector<std::string>& paths) const
-{
-    for (const std::size_t row : GetSelectedRows())
-        paths.emplace_back(m_rows.Row(row).fullPath);
-}
-
 bool CFileView::RemoveSelectedRows()
 {
     if (m_selection.Empty())
@@ -215,8 +209,12 @@ bool CFileView::CopySelection()
 {
     if (m_selection.Empty())
         return false;
-    std::vector<std::string> paths;
-    CollectSelectedPaths(paths);
+    // Views of the rows' own paths: a million selected rows are joined without a copy of each.
+    std::vector<std::string_view> paths;
+    const std::vector<std::size_t> rows = GetSelectedRows();
+    paths.reserve(rows.size());
+    for (const std::size_t row : rows)
+        paths.push_back(m_rows.Row(row).fullPath);
     ClipboardAccess clipboard(this);
     return clipboard.PutText(JoinClipboardPaths(paths));
 }

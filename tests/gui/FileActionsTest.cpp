@@ -29,6 +29,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtk/gtk.h>
 #include <iterator>
 #include <spawn.h>
 #include <sys/file.h>
@@ -444,6 +445,7 @@ public:
             wxTheClipboard->Clear();
             wxTheClipboard->Close();
         }
+        gtk_clipboard_clear(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD)); // where Copy puts its text
         if (m_fd >= 0)
             close(m_fd);
     }

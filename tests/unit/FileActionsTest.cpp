@@ -28,6 +28,8 @@ TEST(ClipboardText, PathsJoinWithCrLfAndAnyLineEndsSplitWithoutTrimming)
     EXPECT_EQ(JoinClipboardPaths({"/a/one"}), "/a/one");
     EXPECT_EQ(JoinClipboardPaths({"/p1", "/p2", "/p3"}), "/p1\r\n/p2\r\n/p3");
     EXPECT_EQ(JoinClipboardPaths({}), "");
+    EXPECT_EQ(JoinClipboardPaths({"/a\xff\xc3", "/caf\xc3\xa9"}),
+              "/a\xef\xbf\xbd\xef\xbf\xbd\r\n/caf\xc3\xa9");
 
     const struct
     {
