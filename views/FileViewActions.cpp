@@ -38,6 +38,18 @@ public:
         : m_parent(parent), m_hook(hook), m_start(std::chrono::steady_clock::now())
     {}
 
+    // The dialog disabled every other window while it ran, which took the keyboard from the list, and
+    // the toolkit gives it back to no window: Ctrl+A and Ctrl+C would do nothing until a click.
+    ~CTrashProgress()
+    {
+        if (m_dialog == nullptr)
+            return;
+        m_dialog.reset();
+        m_parent->SetFocus();
+    }
+    CTrashProgress(const CTrashProgress&) = delete;
+    CTrashProgress& operator=(const CTrashProgress&) = delete;
+
     bool operator()(std::size_t done, std::size_t total)
     {
         const auto now = std::chrono::steady_clock::now();

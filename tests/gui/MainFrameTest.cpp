@@ -1,6 +1,7 @@
 // The main window driven as a user would: commands, events, dialogs answered through the hook.
 #include "app/MainFrame.h"
 
+#include "engine/FileItem.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
@@ -21,6 +22,7 @@
 #include <wx/filedlg.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/progdlg.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
@@ -31,6 +33,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <gtk/gtk.h>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -710,6 +713,40 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
             EXPECT_EQ(Pane(5), "");
         }
     }
+}
+
+TEST_F(MainFrameTest, CtrlAAndCtrlCReachTheListAgainAfterALongDeletesProgress)
+{
+    // A bare X server has no window manager to give the window the keyboard: it takes it itself.
+    gtk_window_present(GTK_WINDOW(m_frame->GetHandle()));
+    CFileView* view = m_frame->GetFileView();
+    constexpr long kFiles = 400;
+    for (long i = 0; i <= kFiles; ++i) {
+        const std::string name = "many/" + std::to_string(i) + ".txt";
+        m_tree.Write(name, "same bytes");
+        view->AddFileRow(m_tree.Path(name), 10, 0);
+    }
+    view->AddFileRow(GROUP_SEPARATOR, 0, 0);
+    view->SetFocus();
+    ASSERT_TRUE(PumpUntil([this] { return IsEnabled(ID_EDIT_PASTE); })); // the focus is in the list
+    view->SelectRowRange(0, kFiles - 1);
+    bool shown = false;
+    view->SetTrashProgressHook([&shown](wxProgressDialog&, std::size_t) { shown = true; });
+    wxCommandEvent del(wxEVT_MENU, ID_FILES_DELETE);
+    view->GetEventHandler()->ProcessEvent(del);
+    ASSERT_TRUE(shown);
+    ASSERT_GT(view->GetItemCount(), 0);
+    wxTheApp->ProcessIdle();
+
+    // The keys go where the system sends them: to the window that has the keyboard, else the frame.
+    wxWindow* focus = wxWindow::FindFocus() != nullptr ? wxWindow::FindFocus() : m_frame;
+    wxKeyEvent ctrlA(wxEVT_KEY_DOWN);
+    ctrlA.m_keyCode = 'A';
+    ctrlA.SetControlDown(true);
+    ctrlA.SetEventObject(focus);
+    focus->GetEventHandler()->ProcessEvent(ctrlA);
+    EXPECT_EQ(view->SelectedRowCount(), static_cast<std::size_t>(view->GetItemCount()));
+    EXPECT_TRUE(IsEnabled(ID_EDIT_COPY)); // Ctrl+C and the toolbar's Copy
 }
 
 } // namespace
