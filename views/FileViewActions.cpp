@@ -172,7 +172,8 @@ void CFileView::RemoveRows(std::vector<std::size_t> rows)
 void CFileView::ReportTrashFailures(const std::vector<TrashFailure>& failures)
 {
     if (!failures.empty())
-        ShowTrashFailures(this, ToDisplay(TrashFailureText(failures, platform::kTrashName)));
+        ShowTrashFailures(this,
+                          ToDisplay(TrashFailureText(failures, platform::kTrashName, MessageFitFor(this))));
 }
 
 void CFileView::DeleteSelectedFiles()

@@ -538,7 +538,12 @@ TEST_F(MainFrameTest, ThePickerRefusesSmallBuffersAndPathsThatDoNotFit)
     EXPECT_STREQ(result, "");
     const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[1].message.StartsWith(wxString::FromUTF8(m_tree.Path(name)) + "\n"));
+    // Named with its start and its end, shortened from the middle to fit the box.
+    const wxString path = wxString::FromUTF8(m_tree.Path(name));
+    EXPECT_TRUE(shown[1].message.StartsWith(path.Left(20))) << shown[1].message;
+    EXPECT_TRUE(
+        shown[1].message.Contains(path.Right(20) + "\nThe path of this folder is too long to be added."))
+        << shown[1].message;
     EXPECT_EQ(shown[1].caption, "Quorvel");
 }
 
