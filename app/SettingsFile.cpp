@@ -4,6 +4,7 @@
 
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
+#include "views/MessageBoxes.h"
 
 #include <wx/log.h>
 #include <wx/msgdlg.h>
@@ -69,7 +70,7 @@ void CSettingsFile::SaveAtExit()
     if (Flush())
         return;
     wxString text = "The settings could not be saved to %1.";
-    text.Replace("%1", m_file);
+    text.Replace("%1", PathForMessage(nullptr, m_file));
     if (!m_failure.empty())
         text += "\n\n" + m_failure;
     wxMessageBox(text, kAppName, wxOK | wxICON_WARNING);

@@ -1,6 +1,8 @@
 // quorvel-file-actions-bench: the duplicates list's actions at scale. Removes 500,000 of 1,000,000
 // rows, and selected rows through the window, selected from code, by a shift-click and by Ctrl+A; pastes
-// 100,000 lines naming existing files, type names included; trashes 2,000 files through Delete against
+// 100,000 lines naming existing files, type names included; copies and cuts 1,000,000 selected rows, with and
+// without names that are not UTF-8, and reads the copy back through the clipboard (only that when
+// QUORVEL_BENCH_ONLY=copy); trashes 2,000 files through Delete against
 // a plain loop of the same trash calls; trashes 5,000 files of one name against 5,000 of unique names
 // (only that when QUORVEL_BENCH_ONLY=same-names); and, for comparison, times the toolkit's own list selecting
 // and reading a selection back. HOME and the XDG folders are pointed at a temporary folder first, so the
@@ -8,6 +10,7 @@
 #include "bench/ScratchHome.h"
 #include "engine/FileItem.h"
 #include "platform/Trash.h"
+#include "views/ClipboardAccess.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
 
@@ -25,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -195,7 +199,8 @@ double Paste(CFileView& view, const std::vector<std::string>& paths)
     view.FreeRowRecords();
     if (!wxTheClipboard->Open())
         return -1;
-    wxTheClipboard->SetData(new wxTextDataObject(wxString::FromUTF8(JoinClipboardPaths(paths))));
+    const std::vector<std::string_view> lines(paths.begin(), paths.end());
+    wxTheClipboard->SetData(new wxTextDataObject(wxString::FromUTF8(JoinClipboardPaths(lines))));
     wxTheClipboard->Close();
     const auto start = std::chrono::steady_clock::now();
     view.PasteFiles();
@@ -206,6 +211,55 @@ double Paste(CFileView& view, const std::vector<std::string>& paths)
     if (view.Rows().RowCount() != paths.size() || named != paths.size())
         std::printf("paste: wrong result, %zu rows, %zu with a type name\n", view.Rows().RowCount(), named);
     return seconds;
+}
+
+struct CopyTimes
+{
+    double copy = 0;
+    double read = 0;
+    double cut = 0;
+};
+
+// Copy of every row, the text read back as another program would ask for it, then Cut of every row.
+CopyTimes CopyAndCut(CFileView& view, const std::vector<std::string>& paths)
+{
+    CopyTimes times;
+    Refill(view, paths, 10);
+    view.SelectAllRows();
+    auto start = std::chrono::steady_clock::now();
+    const bool copied = view.CopySelection();
+    times.copy = Seconds(start);
+    std::string text;
+    start = std::chrono::steady_clock::now();
+    const bool read = ClipboardAccess(&view).GetText(text);
+    times.read = Seconds(start);
+    const std::size_t lines = SplitClipboardLines(text).size();
+    start = std::chrono::steady_clock::now();
+    const bool cut = view.CutSelection();
+    times.cut = Seconds(start);
+    if (!copied || !read || !cut || lines != paths.size() || view.GetItemCount() != 0)
+        std::printf("copy: wrong result, %zu lines read back, %d rows left\n", lines, view.GetItemCount());
+    return times;
+}
+
+void CopyFigures(CFileView& view, const std::vector<std::string>& million)
+{
+    std::vector<std::string> mixed = million;
+    for (std::size_t i = 0; i < mixed.size(); i += 1000)
+        mixed[i] += "\xff\xfe"; // one name in a thousand is not UTF-8
+    for (const auto& [paths, what] :
+         {std::pair{&million, "UTF-8 names"}, {&mixed, "one name in 1,000 not UTF-8"}}) {
+        std::vector<double> copies, reads, cuts;
+        for (int round = 0; round < 3; ++round) {
+            const CopyTimes times = CopyAndCut(view, *paths);
+            copies.push_back(times.copy);
+            reads.push_back(times.read);
+            cuts.push_back(times.cut);
+        }
+        std::printf("Copy of 1,000,000 selected rows (%s): median %.3f s, read back %.3f s, Cut %.3f s "
+                    "(medians of 3; target <= 1 s)\n",
+                    what, Median(copies), Median(reads), Median(cuts));
+    }
 }
 
 double TrashByLoop(const std::vector<std::string>& paths)
@@ -309,9 +363,13 @@ int main(int argc, char** argv)
         frame->Show();
         view->OnInitialUpdate();
         view->OnInitialUpdate();
-        SameNameFigures(scratch, *view);
         const char* only = std::getenv("QUORVEL_BENCH_ONLY");
-        if (only != nullptr && std::string(only) == "same-names") {
+        const std::string onlyPart = only != nullptr ? only : "";
+        if (onlyPart != "copy")
+            SameNameFigures(scratch, *view);
+        if (onlyPart == "copy")
+            CopyFigures(*view, ManyPaths(1000000));
+        if (!onlyPart.empty()) {
             frame->Destroy();
             wxTheApp->ProcessIdle();
             wxEntryCleanup();
@@ -347,6 +405,8 @@ int main(int argc, char** argv)
             std::printf(
                 "RemoveSelectedRows, every other row selected, %ld of %ld: %.3f s\n", selected, 2 * selected,
                 RemoveSelected(*view, ManyPaths(static_cast<int>(2 * selected)), EHow::EveryStep, 2).second);
+
+        CopyFigures(*view, million);
 
         const std::vector<std::string> pasted = MakeFiles(scratch / "paste", 100000);
         std::vector<double> pastes;

@@ -12,8 +12,10 @@ public:
     // `owner` is the window the transfer is made for; it may be null.
     explicit ClipboardAccess(wxWindow* owner) : m_owner(owner) {}
 
-    // Replaces the clipboard's contents with the text, in the desktop's Unicode text form only.
-    bool PutText(const std::string& text);
+    // Replaces the clipboard's contents with the text, which must be valid UTF-8, in the desktop's
+    // Unicode text form and its plain text form. The clipboard keeps the text until another owner
+    // takes the clipboard.
+    bool PutText(std::string text);
     // The clipboard's text, when it holds one; UTF-8 with any character the desktop gave.
     bool GetText(std::string& text);
     // The files of a file list copied in a file manager, when the clipboard holds one.

@@ -1,13 +1,23 @@
 // Joining and splitting the clipboard's lines.
 #include "views/ClipboardText.h"
 
-std::string JoinClipboardPaths(const std::vector<std::string>& paths)
+#include "views/SettingsText.h"
+
+std::string JoinClipboardPaths(const std::vector<std::string_view>& paths)
 {
+    // Sized once: a million paths make a text of tens of megabytes.
+    std::size_t size = 0;
+    for (const std::string_view path : paths)
+        size += path.size() + 2;
     std::string text;
-    for (const std::string& path : paths) {
+    text.reserve(size);
+    for (const std::string_view& path : paths) {
         if (&path != &paths.front())
             text += "\r\n";
-        text += path;
+        if (IsValidUtf8(path))
+            text += path;
+        else
+            text += ReplaceStrayBytes(path);
     }
     return text;
 }

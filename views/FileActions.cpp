@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr std::size_t kNamedFailures = 20; // a longer list would not fit on the screen
-
 // Why the row's file must stay where it is; empty when it may go.
 std::string Refusal(const RowRecord& record, const std::string& path)
 {
@@ -144,16 +142,19 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
     return gone;
 }
 
-std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName)
+std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName,
+                             const MessageFit& fit)
 {
     std::string text =
         failures.size() == 1
             ? "This file could not be moved to the " + trashName + " and stays in the list:\n"
             : "These files could not be moved to the " + trashName + " and stay in the list:\n";
-    for (std::size_t i = 0; i < failures.size() && i < kNamedFailures; ++i)
-        text += "\n" + failures[i].path + ": " + failures[i].reason;
-    if (failures.size() > kNamedFailures)
-        text += "\nand " + std::to_string(failures.size() - kNamedFailures) + " more";
+    for (std::size_t i = 0; i < failures.size() && i < fit.namedPaths; ++i)
+        text += "\n" +
+                ShortenPathBeforeReason(failures[i].path, failures[i].reason, fit.lineBudget, fit.width) +
+                ": " + failures[i].reason;
+    if (failures.size() > fit.namedPaths)
+        text += "\nand " + std::to_string(failures.size() - fit.namedPaths) + " more";
     return text;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "views/DuplicateRows.h"
+#include "views/MessageText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,5 +58,8 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
 // "N files moved to the trash, S" after a run that moved some.
 std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashName);
 
-// One message for every file that stayed: the first 20 by name with their reasons, then how many more.
-std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName);
+// One message for every file that stayed: the first few (as many as the box names) with their reasons,
+// then how many more. Each path is shortened from its middle so that its line, reason included, fits
+// the box's line.
+std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName,
+                             const MessageFit& fit);

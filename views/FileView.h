@@ -55,7 +55,6 @@ public:
     void OpenSelectedFile();
     void RevealInExplorer();
     void DeleteAllInFolder();
-    void CollectSelectedPaths(std::vector<std::string>& paths) const;
     // Removes the selected rows only; files and records stay. False when no row is selected.
     bool RemoveSelectedRows();
 

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr std::size_t kNamedRefusals = 20; // more would not fit on a screen
-
 class CFolderDropTarget : public wxFileDropTarget
 {
 public:
@@ -96,10 +94,7 @@ void CFolderView::AppendFolders(std::vector<std::string> paths)
     Thaw();
     if (refused.empty())
         return;
-    std::vector<wxString> shown;
-    for (std::size_t i = 0; i < refused.size() && i < kNamedRefusals; ++i)
-        shown.push_back(ToDisplay(refused[i]));
-    ShowOverlapMessage(this, shown, refused.size() - shown.size());
+    ShowOverlapMessage(this, refused);
 }
 
 void CFolderView::InsertRow(const std::string& path)

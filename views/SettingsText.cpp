@@ -117,6 +117,23 @@ std::string UnescapeFromSettings(std::string_view text)
     return out;
 }
 
+bool IsValidUtf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        // Paths are mostly ASCII: those bytes need no decoding.
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        char32_t code = 0;
+        const std::size_t length = ValidCharacter(text, at, code);
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
 std::string MarkStrayBytes(std::string_view text)
 {
     return MapStrayBytes(text, AppendByteCharacter);

@@ -19,6 +19,9 @@ std::string UnescapeFromSettings(std::string_view text);
 // what EscapeForSettings wrote reads back unchanged.
 std::string MarkStrayBytes(std::string_view text);
 
+// Whether every byte is part of a valid UTF-8 character: ReplaceStrayBytes would change nothing.
+bool IsValidUtf8(std::string_view text);
+
 // Valid UTF-8 for display: each byte that is not part of a valid UTF-8 character becomes U+FFFD, and
 // every other character stays.
 std::string ReplaceStrayBytes(std::string_view bytes);

@@ -11,14 +11,18 @@
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/FileView.h"
+#include "views/MessageText.h"
 
 #include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+#include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/progdlg.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/tokenzr.h>
 #include <wx/utils.h>
 
 #include <gtest/gtest.h>
@@ -29,6 +33,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtk/gtk.h>
 #include <iterator>
 #include <spawn.h>
 #include <sys/file.h>
@@ -290,6 +295,45 @@ TEST_F(FileActionsTest, ALongDeleteShowsItsProgressAndCancelKeepsTheRowsNotYetMo
     EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
 }
 
+TEST_F(FileActionsTest, TheWarningAboutFilesOfLongNamesFitsTheScreenWithEachNameAndReasonWhole)
+{
+    const wxRect screen = wxDisplay(m_frame).GetClientArea(); // 1280 x 1024 under scripts/display.sh
+    std::vector<std::string> paths;
+    for (int i = 10; i < 35; ++i) { // 250 bytes each, none of them there
+        paths.push_back(m_tree.Path("long/" + std::string(244, 'n') + std::to_string(i) + ".txt"));
+        m_view->AddFileRow(paths.back(), 10, 0);
+    }
+    m_view->SelectAllRows();
+    Command(ID_FILES_DELETE);
+
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    const wxArrayString lines = wxSplit(shown[0].message, '\n', '\0');
+    ASSERT_EQ(lines.size(), 23u); // what, a blank line, 20 files, how many more
+    EXPECT_EQ(lines.back(), "and 5 more");
+    const wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+    constexpr int kBoxMargins = 200; // the box's frame, borders, icon and buttons, generously
+    int height = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        int width = 0;
+        int lineHeight = 0;
+        m_frame->GetTextExtent(lines[i], &width, &lineHeight, nullptr, nullptr, &font);
+        EXPECT_LE(width + kBoxMargins, screen.width);
+        const bool named = i >= 2 && i + 1 < lines.size();
+        height += named ? 2 * lineHeight : lineHeight; // the box may wrap a reason onto a line of its own
+        if (!named)
+            continue;
+        const std::string& path = paths[i - 2];
+        const std::string line = lines[i].utf8_string();
+        EXPECT_EQ(line.rfind(path.substr(0, 12), 0), 0u);
+        EXPECT_NE(line.find(kEllipsis), std::string::npos);
+        const std::string end = path.substr(path.size() - 12) + ": there is no file or folder of that name";
+        EXPECT_EQ(line.substr(line.size() - std::min(line.size(), end.size())), end);
+    }
+    EXPECT_LE(height + kBoxMargins, screen.height);
+}
+
 TEST_F(FileActionsTest, DeleteAllInFolderTakesEveryRowOfTheAnchorsFolderExactly)
 {
     AddGroup({"d/x.txt", "d/y.txt"});                // both copies in the folder: both go
@@ -444,6 +488,7 @@ public:
             wxTheClipboard->Clear();
             wxTheClipboard->Close();
         }
+        gtk_clipboard_clear(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD)); // where Copy puts its text
         if (m_fd >= 0)
             close(m_fd);
     }

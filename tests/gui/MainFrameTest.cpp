@@ -1,6 +1,7 @@
 // The main window driven as a user would: commands, events, dialogs answered through the hook.
 #include "app/MainFrame.h"
 
+#include "engine/FileItem.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
@@ -21,6 +22,7 @@
 #include <wx/filedlg.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/progdlg.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
@@ -33,6 +35,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtk/gtk.h>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -538,7 +541,12 @@ TEST_F(MainFrameTest, ThePickerRefusesSmallBuffersAndPathsThatDoNotFit)
     EXPECT_STREQ(result, "");
     const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[1].message.StartsWith(wxString::FromUTF8(m_tree.Path(name)) + "\n"));
+    // Named with its start and its end, shortened from the middle to fit the box.
+    const wxString path = wxString::FromUTF8(m_tree.Path(name));
+    EXPECT_TRUE(shown[1].message.StartsWith(path.Left(20))) << shown[1].message;
+    EXPECT_TRUE(
+        shown[1].message.Contains(path.Right(20) + "\nThe path of this folder is too long to be added."))
+        << shown[1].message;
     EXPECT_EQ(shown[1].caption, "Quorvel");
 }
 
@@ -787,6 +795,40 @@ TEST_F(MainFrameTest, ExportWritesTheListsGroupsAsTheScanToolWritesThemAndAFaile
     const wxString said = "The duplicates could not be exported to " + target + ".\n\n";
     EXPECT_TRUE(shown[1].message.StartsWith(said)) << shown[1].message;
     EXPECT_GT(shown[1].message.size(), said.size()); // with the system's reason
+}
+
+TEST_F(MainFrameTest, CtrlAAndCtrlCReachTheListAgainAfterALongDeletesProgress)
+{
+    // A bare X server has no window manager to give the window the keyboard: it takes it itself.
+    gtk_window_present(GTK_WINDOW(m_frame->GetHandle()));
+    CFileView* view = m_frame->GetFileView();
+    constexpr long kFiles = 400;
+    for (long i = 0; i <= kFiles; ++i) {
+        const std::string name = "many/" + std::to_string(i) + ".txt";
+        m_tree.Write(name, "same bytes");
+        view->AddPastedRow(m_tree.Path(name), 10, 0);
+    }
+    view->AddGroupSeparator();
+    view->SetFocus();
+    ASSERT_TRUE(PumpUntil([this] { return IsEnabled(ID_EDIT_PASTE); })); // the focus is in the list
+    view->SelectRowRange(0, kFiles - 1);
+    bool shown = false;
+    view->SetTrashProgressHook([&shown](wxProgressDialog&, std::size_t) { shown = true; });
+    wxCommandEvent del(wxEVT_MENU, ID_FILES_DELETE);
+    view->GetEventHandler()->ProcessEvent(del);
+    ASSERT_TRUE(shown);
+    ASSERT_GT(view->GetItemCount(), 0);
+    wxTheApp->ProcessIdle();
+
+    // The keys go where the system sends them: to the window that has the keyboard, else the frame.
+    wxWindow* focus = wxWindow::FindFocus() != nullptr ? wxWindow::FindFocus() : m_frame;
+    wxKeyEvent ctrlA(wxEVT_KEY_DOWN);
+    ctrlA.m_keyCode = 'A';
+    ctrlA.SetControlDown(true);
+    ctrlA.SetEventObject(focus);
+    focus->GetEventHandler()->ProcessEvent(ctrlA);
+    EXPECT_EQ(view->SelectedRowCount(), static_cast<std::size_t>(view->GetItemCount()));
+    EXPECT_TRUE(IsEnabled(ID_EDIT_COPY)); // Ctrl+C and the toolbar's Copy
 }
 
 } // namespace

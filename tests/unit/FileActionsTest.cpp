@@ -28,6 +28,8 @@ TEST(ClipboardText, PathsJoinWithCrLfAndAnyLineEndsSplitWithoutTrimming)
     EXPECT_EQ(JoinClipboardPaths({"/a/one"}), "/a/one");
     EXPECT_EQ(JoinClipboardPaths({"/p1", "/p2", "/p3"}), "/p1\r\n/p2\r\n/p3");
     EXPECT_EQ(JoinClipboardPaths({}), "");
+    EXPECT_EQ(JoinClipboardPaths({"/a\xff\xc3", "/caf\xc3\xa9"}),
+              "/a\xef\xbf\xbd\xef\xbf\xbd\r\n/caf\xc3\xa9");
 
     const struct
     {
@@ -65,18 +67,33 @@ TEST(FileActions, RowsInFolderMatchTheLocationExactlyFromLastToFirst)
     EXPECT_TRUE(RowsInFolder(rows, s + "x").empty());
 }
 
+int Bytes(std::string_view text)
+{
+    return static_cast<int>(text.size());
+}
+
 TEST(FileActions, TheWarningNamesTwentyFilesWithTheirReasonsThenCountsTheRest)
 {
     std::vector<TrashFailure> failures{{"/only.txt", "Permission denied"}};
     EXPECT_EQ(
-        TrashFailureText(failures, "trash"),
+        TrashFailureText(failures, "trash", {80, Bytes}),
         "This file could not be moved to the trash and stays in the list:\n\n/only.txt: Permission denied");
     for (int i = 1; i < 25; ++i)
         failures.push_back({"/f" + std::to_string(i), "gone"});
-    const std::string text = TrashFailureText(failures, "Recycle Bin");
+    const std::string text = TrashFailureText(failures, "Recycle Bin", {80, Bytes});
     EXPECT_NE(text.find("These files could not be moved to the Recycle Bin"), std::string::npos);
     EXPECT_NE(text.find("\n/f19: gone\nand 5 more"), std::string::npos);
     EXPECT_EQ(text.find("/f20"), std::string::npos);
+}
+
+TEST(FileActions, AWarningLineFitsItsBudgetWithThePathShortenedAndTheReasonWhole)
+{
+    const std::string path = "/home/" + std::string(240, 'p') + "/end.txt";
+    const std::string text = TrashFailureText({{path, "Permission denied"}}, "trash", {60, Bytes});
+    const std::string line = text.substr(text.rfind('\n') + 1);
+    // 60 bytes: the path's first 19 and last 19 around the ellipsis's 3, then the reason whole.
+    EXPECT_EQ(line, "/home/" + std::string(13, 'p') + kEllipsis + std::string(11, 'p') +
+                        "/end.txt: Permission denied");
 }
 
 // The trash of these tests: a real move of the file into a folder of the tree.
