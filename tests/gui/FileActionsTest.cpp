@@ -301,7 +301,7 @@ TEST_F(FileActionsTest, TheWarningAboutFilesOfLongNamesFitsTheScreenWithEachName
     std::vector<std::string> paths;
     for (int i = 10; i < 35; ++i) { // 250 bytes each, none of them there
         paths.push_back(m_tree.Path("long/" + std::string(244, 'n') + std::to_string(i) + ".txt"));
-        m_view->AddFileRow(paths.back(), 10, 0);
+        m_view->AddPastedRow(paths.back(), 10, 0);
     }
     m_view->SelectAllRows();
     Command(ID_FILES_DELETE);
