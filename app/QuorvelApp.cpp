@@ -18,6 +18,7 @@
 #include "decorations/AboutDlg.h"
 #include "platform/CommandLine.h"
 #include "platform/LocalFiles.h"
+#include "platform/Path.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
@@ -49,12 +50,30 @@ namespace {
 
 // Where the settings are a file, it is read with the settings conversion, so that a path that is not
 // UTF-8 or a stray byte added by hand spoils nothing; the registry holds wide text and needs none.
+// The folder of the settings file, $XDG_CONFIG_HOME or else ~/.config, as the system's bytes: the
+// toolkit would read the environment in the locale's conversion, and in the POSIX locale a folder
+// named in anything but ASCII would then be another folder. Empty where neither is set.
+std::string SettingsFolder()
+{
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && configHome[0] == '/') // a relative one counts as unset
+        return configHome;
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home != '\0' ? std::string(home) + "/.config" : std::string();
+}
+
 template <class Config> Config* MakeSettings()
 {
-    if constexpr (std::is_base_of_v<wxFileConfig, Config>)
-        return new CSettingsFile(kAppName, kVendorName);
-    else
+    if constexpr (std::is_base_of_v<wxFileConfig, Config>) {
+        const std::string folder = SettingsFolder();
+        if (folder.empty())
+            return new CSettingsFile(kAppName, kVendorName);
+        wxFileName::Mkdir(ToFileName(folder), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        return new CSettingsFile(kAppName, kVendorName,
+                                 ToFileName(platform::JoinPath(folder, std::string(kAppName) + ".conf")));
+    } else {
         return new Config(kAppName, kVendorName);
+    }
 }
 
 // Answers the folder picker and the save dialog of the smoke run as a user would: the given folder,
@@ -124,7 +143,6 @@ bool CQuorvelApp::OnInit()
     // A settings file goes to $XDG_CONFIG_HOME/Quorvel.conf, whose folder is made first, or wx would
     // complain when saving; where settings live in the registry neither matters.
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
-    wxFileName::Mkdir(wxStandardPaths::Get().GetUserConfigDir(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     auto* config = MakeSettings<wxConfig>();
     config->SetExpandEnvVars(false);
     wxConfigBase::Set(config);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/socket.h>
@@ -82,6 +83,20 @@ TEST(CommandLine, TheWindowAppearsWhereTheVirtualFileSystemsBusNeverAnswers)
     close(bus);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
     EXPECT_TRUE(wxFileExists(tree.Path("window.bmp")));
+}
+
+TEST(CommandLine, TheSettingsGoToTheirFolderWhateverItsNameAndTheLocale)
+{
+    CTempTree tree;
+    for (const std::string folder : {"caf\xC3\xA9", "p\xFF"}) {
+        SCOPED_TRACE(folder);
+        const std::string command = "env -u LANG -u LC_ALL XDG_CONFIG_HOME='" + tree.Path(folder) +
+                                    "' QUORVEL_SCREENSHOT='" + tree.Path("window.bmp") +
+                                    "' timeout 60 '" QUORVEL_APP "' </dev/null";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+        EXPECT_TRUE(std::filesystem::is_regular_file(tree.Path(folder + "/Quorvel.conf")));
+    }
 }
 
 TEST(CommandLine, AProjectNamedOnTheCommandLineFillsTheFolderList)
