@@ -65,12 +65,28 @@ private:
     std::unordered_map<std::int32_t, bool> m_known;
 };
 
-// Whether `path` lies under one of `folders`, at any depth.
-bool UnderAny(std::string_view path, const std::unordered_set<std::string_view>& folders)
+// A path as a key to compare folders by: Windows spells one path with either separator and in any
+// letter case, and a folder with or without a separator after it.
+std::string FolderKey(std::string_view path)
 {
-    for (std::size_t i = path.size(); i-- > 1;)
-        if (platform::IsPathSeparator(path[i]) &&
-            (folders.count(path.substr(0, i)) != 0 || folders.count(path.substr(0, i + 1)) != 0))
+    std::string key(path);
+    for (char& c : key) {
+        if (platform::IsPathSeparator(c))
+            c = platform::kPathSeparator;
+        else if (platform::kPathSeparator == '\\' && c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    while (key.size() > 1 && key.back() == platform::kPathSeparator)
+        key.pop_back();
+    return key;
+}
+
+// Whether `path` lies under one of the folders, at any depth; `folders` holds their keys.
+bool UnderAny(std::string_view path, const std::unordered_set<std::string>& folders)
+{
+    const std::string key = FolderKey(path);
+    for (std::size_t i = key.size(); i-- > 0;)
+        if (key[i] == platform::kPathSeparator && folders.count(key.substr(0, i == 0 ? 1 : i)) != 0)
             return true;
     return false;
 }
@@ -96,8 +112,8 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
                                           const TrashProgress& progress, TrashTotals* totals)
 {
     std::vector<std::size_t> gone;
-    std::unordered_set<std::string_view> moved;        // views into the rows' own text, which outlives this
-    std::unordered_set<std::string_view> movedFolders; // pasted folders, with every file under them
+    std::unordered_set<std::string_view> moved;   // views into the rows' own text, which outlives this
+    std::unordered_set<std::string> movedFolders; // pasted folders, with every file under them
     std::vector<TrashFailure> stayed;
     CKeptCopies kept(rows, which);
     for (std::size_t i = 0; i < which.size(); ++i) {
@@ -121,7 +137,7 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
                 totals->bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(record.size, 0));
             }
             if (record.folder)
-                movedFolders.insert(record.fullPath);
+                movedFolders.insert(FolderKey(record.fullPath));
         } else {
             stayed.push_back({path, std::move(reason)});
         }
