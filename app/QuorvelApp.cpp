@@ -5,8 +5,9 @@
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
 // and the program ends through File > Exit; with QUORVEL_SMOKE_DELETE set, the first row's file is
 // deleted through the list's own command, the next row copied and pasted, and then each group's
-// copies but its first selected by rule and deleted, then Keep Those Under a Folder chosen on the
-// scanned folder and the list exported as JSON beside the report; the report says what happened.
+// copies but those under its folder "b" selected by rule, then each group's copies but its first
+// selected by rule and deleted, and the list exported as JSON beside the report; the report says
+// what happened.
 // QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
@@ -206,6 +207,14 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
             files->CopySelection();
             files->PasteFiles();
             out.Write(wxString::Format("%zu rows after Copy and Paste\n", files->Rows().RowCount()));
+            // Keep Those Under a Folder, its picker answered with the folder "b" of the scanned one:
+            // the group with two rows left keeps its copy there.
+            CSmokeAnswers answers(ToFileName(platform::JoinPath(path, "b")),
+                                  report.BeforeLast('.') + ".json");
+            wxCommandEvent under(wxEVT_MENU, ID_SELECT_KEEP_UNDER_FOLDER);
+            m_mainFrame->GetEventHandler()->ProcessEvent(under);
+            out.Write(wxString::Format("%zu selected under a folder: ", files->SelectedRowCount()) +
+                      ToDisplay(files->SelectionSummary()) + "\n");
             // Cleanup by rule from the menu: each group keeps its first copy, the rest go.
             wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
             m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
@@ -214,13 +223,7 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
                 out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
             files->GetEventHandler()->ProcessEvent(remove);
             out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
-            // Keep Those Under a Folder, its picker answered with the scanned folder, and Export
-            // Duplicates as JSON beside the report.
-            CSmokeAnswers answers(ToFileName(path), report.BeforeLast('.') + ".json");
-            wxCommandEvent under(wxEVT_MENU, ID_SELECT_KEEP_UNDER_FOLDER);
-            m_mainFrame->GetEventHandler()->ProcessEvent(under);
-            out.Write(wxString::Format("%zu selected under a folder: ", files->SelectedRowCount()) +
-                      ToDisplay(files->SelectionSummary()) + "\n");
+            // Export Duplicates as JSON beside the report, its save dialog answered.
             wxCommandEvent exportList(wxEVT_MENU, ID_PROJECT_EXPORT);
             m_mainFrame->GetEventHandler()->ProcessEvent(exportList);
             out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");

@@ -24,47 +24,6 @@ std::string Refusal(const RowRecord& record, const std::string& path)
     return facts.isFile || facts.isFolder ? std::string() : "not a file or folder";
 }
 
-// Whether each group that rows are taken from keeps a copy that passes the check: asked once per
-// group, at the first of its rows to go, so that the answer is as fresh as the move.
-class CKeptCopies
-{
-public:
-    CKeptCopies(const CDuplicateRows& rows, const std::vector<std::size_t>& which)
-        : m_rows(rows), m_given(rows.RowCount(), false)
-    {
-        for (const std::size_t row : which)
-            m_given[row] = true;
-    }
-
-    bool LeavesACopy(std::size_t row)
-    {
-        const std::int32_t group = m_rows.Row(row).group;
-        if (group < 0)
-            return true;
-        const auto known = m_known.find(group);
-        if (known != m_known.end())
-            return known->second;
-        // A group's rows are neighbours: its run reaches out from any one of them.
-        std::size_t first = row;
-        while (first > 0 && m_rows.Row(first - 1).group == group)
-            --first;
-        bool anyStays = false;
-        bool copyLeft = false;
-        for (std::size_t r = first; r < m_rows.RowCount() && m_rows.Row(r).group == group && !copyLeft; ++r) {
-            if (m_given[r])
-                continue;
-            anyStays = true;
-            copyLeft = StillScannedFile(m_rows.Row(r));
-        }
-        return m_known[group] = copyLeft || !anyStays;
-    }
-
-private:
-    const CDuplicateRows& m_rows;
-    std::vector<bool> m_given;
-    std::unordered_map<std::int32_t, bool> m_known;
-};
-
 // A path as a key to compare folders by: Windows spells one path with either separator and in any
 // letter case, and a folder with or without a separator after it.
 std::string FolderKey(std::string_view path)
@@ -89,6 +48,78 @@ bool UnderAny(std::string_view path, const std::unordered_set<std::string>& fold
         if (key[i] == platform::kPathSeparator && folders.count(key.substr(0, i == 0 ? 1 : i)) != 0)
             return true;
     return false;
+}
+
+// Whether each group that rows are taken from keeps a copy that passes the check: asked once per
+// group, at the first of its rows to go, so that the answer is as fresh as the move.
+class CKeptCopies
+{
+public:
+    CKeptCopies(const CDuplicateRows& rows, const std::vector<std::size_t>& which)
+        : m_rows(rows), m_given(rows.RowCount(), false)
+    {
+        for (const std::size_t row : which) {
+            m_given[row] = true;
+            if (!rows.Row(row).Scanned())
+                m_pasted.insert(FolderKey(rows.Row(row).fullPath));
+        }
+    }
+
+    bool LeavesACopy(std::size_t row)
+    {
+        const std::int32_t group = m_rows.Row(row).group;
+        if (group < 0)
+            return true;
+        const auto known = m_known.find(group);
+        if (known != m_known.end())
+            return known->second;
+        // A group's rows are neighbours: its run reaches out from any one of them.
+        std::size_t first = row;
+        while (first > 0 && m_rows.Row(first - 1).group == group)
+            --first;
+        bool anyStays = false;
+        bool copyLeft = false;
+        for (std::size_t r = first; r < m_rows.RowCount() && m_rows.Row(r).group == group && !copyLeft; ++r) {
+            if (m_given[r])
+                continue;
+            // A row left out whose file goes all the same, with a pasted row, keeps no copy.
+            anyStays = true;
+            copyLeft = !GoesWithAPastedRow(m_rows.Row(r).fullPath) && StillScannedFile(m_rows.Row(r));
+        }
+        return m_known[group] = copyLeft || !anyStays;
+    }
+
+private:
+    // A row that stays may still lose its file to a pasted row of the same run: the same path, or a
+    // folder above it.
+    bool GoesWithAPastedRow(std::string_view path) const
+    {
+        return !m_pasted.empty() && (m_pasted.count(FolderKey(path)) != 0 || UnderAny(path, m_pasted));
+    }
+
+    const CDuplicateRows& m_rows;
+    std::vector<bool> m_given;
+    std::unordered_set<std::string> m_pasted; // the keys of the given pasted rows' paths
+    std::unordered_map<std::int32_t, bool> m_known;
+};
+
+// What went: each file once, however many rows named it, those listed under a folder that went
+// included; a pasted folder counts as one only where no listed file under it did.
+void AddUp(const CDuplicateRows& rows, const std::vector<std::size_t>& gone, TrashTotals& totals)
+{
+    std::unordered_set<std::string_view> counted;
+    std::size_t folders = 0;
+    for (const std::size_t row : gone) {
+        const RowRecord& record = rows.Row(row);
+        if (record.folder) {
+            ++folders;
+        } else if (counted.insert(record.fullPath).second) {
+            ++totals.files;
+            totals.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(record.size, 0));
+        }
+    }
+    if (totals.files == 0)
+        totals.files = folders;
 }
 
 } // namespace
@@ -132,10 +163,6 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
         if (reason.empty() && trash(path, reason)) {
             gone.push_back(row);
             moved.insert(record.fullPath);
-            if (totals != nullptr) {
-                ++totals->files;
-                totals->bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(record.size, 0));
-            }
             if (record.folder)
                 movedFolders.insert(FolderKey(record.fullPath));
         } else {
@@ -155,6 +182,8 @@ std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std:
     for (TrashFailure& failure : stayed)
         if (moved.count(failure.path) == 0 && (movedFolders.empty() || !UnderAny(failure.path, movedFolders)))
             failures.push_back(std::move(failure));
+    if (totals != nullptr)
+        AddUp(rows, gone, *totals);
     return gone;
 }
 

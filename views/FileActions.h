@@ -19,7 +19,7 @@ struct TrashFailure
 
 // Moves one file to the trash; false with the reason when it stayed.
 using TrashCall = bool (*)(const std::string& path, std::string& reason);
-// What a trash run moved: the files and the bytes of those the scan listed.
+// What a trash run moved: its files and their bytes as the rows list them.
 struct TrashTotals
 {
     std::size_t files = 0;

@@ -93,7 +93,7 @@ public:
     // stands, what the rule did; after a Delete, while nothing is selected, what went. And a number
     // that moves on whenever that may have changed.
     std::string SelectionSummary() const;
-    std::uint64_t SelectionVersion() const { return m_selection.Version(); }
+    std::uint64_t SelectionVersion() const { return m_selection.Version() + m_notesMade; }
     bool IsRowSelected(long row) const
     {
         return row >= 0 && m_selection.IsSelected(static_cast<std::size_t>(row));
@@ -160,4 +160,5 @@ private:
     // that the rule or the Delete left (its version).
     std::string m_note;
     std::uint64_t m_noteVersion = 0;
+    std::uint64_t m_notesMade = 0; // a new note changes what the pane says, even over an unchanged selection
 };

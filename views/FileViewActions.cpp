@@ -201,6 +201,7 @@ void CFileView::TrashRows(const std::vector<std::size_t>& which)
     if (totals.files > 0 && m_selection.Empty()) {
         m_note = TrashTotalsText(totals, platform::kTrashName);
         m_noteVersion = m_selection.Version();
+        ++m_notesMade;
     }
     ReportTrashFailures(failures);
 }

@@ -66,6 +66,7 @@ void CFileView::SelectByRule(EKeepRule rule, const std::string& folder)
     const std::size_t groups = SelectDuplicates(m_rows, rule, folder, m_selection);
     m_note = RuleSummaryText(m_rows, m_selection, groups, rule, folder);
     m_noteVersion = m_selection.Version();
+    ++m_notesMade;
     Refresh();
 }
 

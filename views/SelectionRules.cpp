@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <iterator>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -108,8 +109,12 @@ std::vector<signed char> CheckAll(const CDuplicateRows& rows, const std::vector<
     std::vector<std::thread> helpers;
     const std::size_t threads =
         std::min<std::size_t>(std::max(2u, std::thread::hardware_concurrency()) * 2, which.size() / kPerTask);
-    for (std::size_t i = 1; i < threads; ++i)
-        helpers.emplace_back(work);
+    try {
+        for (std::size_t i = 1; i < threads; ++i)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No thread to spare: the threads there are, this one included, ask about every row.
+    }
     work();
     for (std::thread& helper : helpers)
         helper.join();

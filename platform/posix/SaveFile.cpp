@@ -10,13 +10,14 @@ namespace platform {
 
 namespace {
 
-// A name beside `path` that no other file has: the new file is made only where none is.
+// A name in the folder of `path` that no other file has, short whatever the length of the name it
+// stands for: the new file is made only where none is.
 int CreateBeside(const std::string& path, std::string& temporary)
 {
     std::random_device seed;
     std::mt19937 pick(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".part-" + std::to_string(pick() % 1000000000u);
+        temporary = path.substr(0, path.rfind('/') + 1) + ".quorvel-" + std::to_string(pick() % 1000000000u);
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -11,13 +11,15 @@ namespace platform {
 
 namespace {
 
-// A name beside `path` that no other file has: the new file is made only where none is.
+// A name in the folder of `path` that no other file has, short whatever the length of the name it
+// stands for: the new file is made only where none is.
 HANDLE CreateBeside(const std::string& path, std::wstring& temporary)
 {
     std::random_device seed;
     std::mt19937 pick(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = SystemPath(path + ".part-" + std::to_string(pick() % 1000000000u));
+        temporary = SystemPath(path.substr(0, path.find_last_of("\\/") + 1) + ".quorvel-" +
+                               std::to_string(pick() % 1000000000u));
         const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)

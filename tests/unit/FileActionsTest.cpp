@@ -226,6 +226,33 @@ TEST(FileActions, AGroupGoesOnlyWhileACopyThatStaysIsUnchangedUnlessEveryRowWasC
     EXPECT_TRUE(std::filesystem::exists(tree.Path("p/2.txt")));
 }
 
+TEST(FileActions, APastedRowChosenWithTheCopiesThatWouldStayCountsThemAsGoing)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    ScanPairs(tree, rows);
+    // Ctrl+D's choice (the p/ copies; the k/ ones stay), chosen in one Delete with the pasted folder
+    // of the k/ copies and one of them pasted by name, which the scanned rows come before.
+    rows.AddPastedRow(tree.Path("k/1.txt"), 7, 0);
+    rows.AddPastedRow(tree.Path("k"), 0, 0, true);
+    std::vector<std::size_t> chosen;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row)
+        if (Slashed(std::string(rows.Row(row).fullPath)).find("/p/") != std::string::npos)
+            chosen.push_back(row);
+    chosen.push_back(rows.RowCount() - 2);
+    chosen.push_back(rows.RowCount() - 1);
+    std::vector<TrashFailure> failures;
+    TrashTotals totals;
+    const std::vector<std::size_t> gone =
+        TrashFilesOfRows(rows, chosen, failures, MoveToBin, nullptr, &totals);
+    EXPECT_EQ(failures.size(), 4u); // every p/ copy stays: the other copy of its group went with k
+    for (const char* n : {"1", "2", "3", "4"})
+        EXPECT_TRUE(std::filesystem::exists(tree.Path(std::string("p/") + n + ".txt"))) << n;
+    EXPECT_EQ(Names(tree, rows, gone),
+              (std::vector<std::string>{"k", "k/1.txt", "k/1.txt", "k/2.txt", "k/3.txt", "k/4.txt"}));
+    EXPECT_EQ(totals.files, 4u); // each listed file once; the folder is no file of its own
+}
+
 TEST(FileActions, APastedFolderThatWentTakesTheRowsUnderItAndNoRuleKeepsThem)
 {
     CTempTree tree;
