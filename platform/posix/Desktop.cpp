@@ -3,16 +3,13 @@
 #include "platform/Desktop.h"
 
 #include "platform/Path.h"
+#include "platform/posix/Launch.h"
 
 #include <gio/gio.h>
 
 namespace platform {
 
 namespace {
-
-// How long the file manager has to take a request before the folder is opened instead. The bus, its
-// daemon and the file manager are other processes: none of them is waited for on this thread.
-constexpr guint kFileManagerDeadlineMs = 2000;
 
 std::string AbsoluteUri(const std::string& path)
 {
@@ -22,17 +19,20 @@ std::string AbsoluteUri(const std::string& path)
     return text;
 }
 
-void OnFolderLaunched(GObject*, GAsyncResult* result, gpointer)
+// The application set for the file's type, or null. The file's type is read from the local disk,
+// never through the bus.
+GAppInfo* ApplicationForFile(const std::string& path)
 {
-    g_app_info_launch_default_for_uri_finish(result, nullptr);
+    GFile* file = g_file_new_for_path(FullPath(path.empty() ? "/" : path).c_str());
+    GAppInfo* application = g_file_query_default_handler(file, nullptr, nullptr);
+    g_object_unref(file);
+    return application;
 }
 
-// The launch asks the bus for the session first, so it is started here and left to run.
 void OpenFolderLater(const std::string& folder)
 {
-    const std::string uri = AbsoluteUri(folder);
-    if (!uri.empty())
-        g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, OnFolderLaunched, nullptr);
+    if (GAppInfo* application = ApplicationForFile(folder))
+        StartApplication(application, AbsoluteUri(folder));
 }
 
 // One request to the file manager. It is shared by the steps still to come (the connection, the
@@ -50,7 +50,7 @@ public:
     {
         auto* request = new CShowRequest(std::move(uri), std::move(folder));
         request->m_deadline =
-            g_timeout_add_full(G_PRIORITY_DEFAULT, kFileManagerDeadlineMs, OnDeadline, request->Ref(), Unref);
+            g_timeout_add_full(G_PRIORITY_DEFAULT, kDesktopDeadlineMs, OnDeadline, request->Ref(), Unref);
         // A connection of its own, so that a bus that never answers holds up no other connection, and
         // the connection's reading happens on GIO's worker thread, never here.
         gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
@@ -101,7 +101,7 @@ private:
             g_dbus_connection_call(request->m_bus, "org.freedesktop.FileManager1",
                                    "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
                                    "ShowItems", g_variant_new("(^ass)", items, ""), nullptr,
-                                   G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(kFileManagerDeadlineMs),
+                                   G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(kDesktopDeadlineMs),
                                    request->m_cancel, OnReply, request->Ref());
         }
         Unref(request);
@@ -154,7 +154,11 @@ bool OpenWithDefaultApplication(const std::string& path, const std::string&)
 {
     // The application for the file's type, never the file itself: a launch by URI cannot execute it.
     const std::string uri = AbsoluteUri(path);
-    return !uri.empty() && g_app_info_launch_default_for_uri(uri.c_str(), nullptr, nullptr) != FALSE;
+    GAppInfo* application = uri.empty() ? nullptr : ApplicationForFile(path);
+    if (application == nullptr)
+        return false;
+    StartApplication(application, uri);
+    return true;
 }
 
 bool ShowInFileManager(const std::string& path, const std::string& folder)
