@@ -17,6 +17,8 @@ void ShowProjectReadError(wxWindow* parent, const wxString& path, const wxString
 // A file far larger than any project file, which was not read.
 void ShowProjectTooLarge(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
+// Names the file or address, and the system's reason where there is one.
+void ShowNoApplicationMessage(wxWindow* parent, const wxString& target, const wxString& reason);
 // Names the files that stayed where they were when they should have gone to the trash.
 void ShowTrashFailures(wxWindow* parent, const wxString& text);
 

@@ -19,19 +19,24 @@ std::string AbsoluteUri(const std::string& path)
     return text;
 }
 
-// The application set for the file's type, or null. The file's type is read from the local disk,
-// never through the bus.
-GAppInfo* ApplicationForFile(const std::string& path)
+// The application set for the file's type; null, with the system's reason where it gives one, when
+// there is none. The file's type is read from the local disk, never through the bus.
+GAppInfo* ApplicationForFile(const std::string& path, std::string& reason)
 {
     GFile* file = g_file_new_for_path(FullPath(path.empty() ? "/" : path).c_str());
-    GAppInfo* application = g_file_query_default_handler(file, nullptr, nullptr);
+    GError* error = nullptr;
+    GAppInfo* application = g_file_query_default_handler(file, nullptr, &error);
     g_object_unref(file);
+    reason = error != nullptr ? error->message : "";
+    if (error != nullptr)
+        g_error_free(error);
     return application;
 }
 
 void OpenFolderLater(const std::string& folder)
 {
-    if (GAppInfo* application = ApplicationForFile(folder))
+    std::string reason;
+    if (GAppInfo* application = ApplicationForFile(folder, reason))
         StartApplication(application, AbsoluteUri(folder));
 }
 
@@ -150,11 +155,12 @@ private:
 
 } // namespace
 
-bool OpenWithDefaultApplication(const std::string& path, const std::string&)
+bool OpenWithDefaultApplication(const std::string& path, const std::string&, std::string& reason)
 {
     // The application for the file's type, never the file itself: a launch by URI cannot execute it.
+    reason.clear();
     const std::string uri = AbsoluteUri(path);
-    GAppInfo* application = uri.empty() ? nullptr : ApplicationForFile(path);
+    GAppInfo* application = uri.empty() ? nullptr : ApplicationForFile(path, reason);
     if (application == nullptr)
         return false;
     StartApplication(application, uri);

@@ -327,6 +327,31 @@ TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
     EXPECT_FALSE(fs::exists(m_tree.Path("ran")));
 }
 
+TEST_F(FileActionsTest, OpenSaysWhenNoApplicationIsSetToOpenTheFileWithTheSystemsReason)
+{
+    HandlerRecord(); // text files have one
+    m_tree.Write("b/blob.quorvel-none", std::string("\0\1\2\3", 4));
+    AddGroup({"b/blob.quorvel-none", "b/gone.txt"});
+    fs::remove(m_tree.Path("b/gone.txt"));
+    const struct
+    {
+        long row;
+        const char* reason;
+    } cases[] = {{0, "No application is registered"}, {1, "No such file or directory"}};
+    for (const auto& [row, reason] : cases) {
+        SCOPED_TRACE(row);
+        SetAnchor(row);
+        Command(ID_FILES_OPEN);
+        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, "Quorvel");
+        const wxString path = wxString::FromUTF8(Paths()[static_cast<std::size_t>(row)]);
+        EXPECT_TRUE(shown[0].message.StartsWith("No application is set to open " + path + ".\n\n"))
+            << shown[0].message;
+        EXPECT_NE(shown[0].message.Find(reason), wxNOT_FOUND) << shown[0].message;
+    }
+}
+
 class CStandIn
 {
 public:
