@@ -2,7 +2,9 @@
 // removed, never moved, so the rows of one scan's group stay together and in their order.
 #include "views/SelectionRules.h"
 
+#include <cstdint>
 #include <iterator>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -96,6 +98,21 @@ std::string SizeText(std::uint64_t bytes)
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + kUnits[unit];
 }
 
+namespace {
+
+std::string SelectionSummary(std::size_t count, std::uint64_t bytes)
+{
+    return std::to_string(count) + (count == 1 ? " file selected, " : " files selected, ") + SizeText(bytes);
+}
+
+} // namespace
+
+std::string LongestSelectionSummary()
+{
+    return SelectionSummary(static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()),
+                            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()));
+}
+
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection)
 {
     if (selection.Empty())
@@ -103,6 +120,5 @@ std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection
     std::uint64_t bytes = 0;
     for (std::size_t row = selection.Next(0); row != CRowSelection::npos; row = selection.Next(row + 1))
         bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(rows.Row(row).size, 0));
-    const std::size_t count = selection.Count();
-    return std::to_string(count) + (count == 1 ? " file selected, " : " files selected, ") + SizeText(bytes);
+    return SelectionSummary(selection.Count(), bytes);
 }
