@@ -11,6 +11,7 @@
 #include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderView.h"
+#include "views/SelectionRules.h"
 
 #include <wx/config.h>
 #include <wx/display.h>
@@ -29,15 +30,12 @@ constexpr int kMinimumPaneHeight = 100;
 constexpr int kDefaultWidth = 900;
 constexpr int kDefaultHeight = 640;
 constexpr int kProgressPaneWidth = 400; // the least; it grows with the font to fit kLongestSummary
-constexpr int kMessagePaneMinimum = 100;
-constexpr int kPaneMargin = 12; // the pane's border and the space around its text
+constexpr int kPaneMargin = 12;         // the pane's border and the space around its text
 // The widest summary a scan can give: its counts are 32-bit.
 const char* const kLongestSummary = "Scan completed (2147483647 files scanned, 2147483647 duplicates found)";
 const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
 constexpr int kStatusPanes = 6;
 constexpr int kSelectionPane = 5; // after the five that are there from the start
-// The widest text the selection pane expects, for its width.
-const char* const kSelectionPaneSample = "8888888 files selected, 888.8 GB";
 
 int KeyCode(int key)
 {
@@ -254,19 +252,28 @@ void CMainFrame::CreateStatusBar5()
     FitStatusPanes();
 }
 
-int CMainFrame::StatusPaneWidths(int* widths) const
+int CMainFrame::StatusPaneWidths(int* widths, int& messageLeast) const
 {
+    auto width = [this](const wxString& text) {
+        return m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin;
+    };
     widths[0] = -1;
-    widths[1] =
-        std::max(kProgressPaneWidth, m_statusBar->GetTextExtent(kLongestSummary).GetWidth() + kPaneMargin);
+    widths[1] = std::max(kProgressPaneWidth, width(kLongestSummary));
     int fixed = widths[1];
     for (int i = 0; i < 3; ++i) {
-        widths[i + 2] = m_statusBar->GetTextExtent(kIndicators[i]).GetWidth() + kPaneMargin;
+        widths[i + 2] = width(kIndicators[i]);
         fixed += widths[i + 2];
     }
-    widths[kSelectionPane] = m_statusBar->GetTextExtent(kSelectionPaneSample).GetWidth() + kPaneMargin;
+    // The size grip takes room from the last pane's text, as much as the bar is high.
+    const int grip =
+        std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
+    widths[kSelectionPane] = width(ToDisplay(LongestSelectionSummary())) + grip;
     fixed += widths[kSelectionPane];
-    return fixed + kMessagePaneMinimum;
+    messageLeast = width(kScanningText);
+    int longestPrompt = messageLeast;
+    for (const CommandText& command : kCommandTexts)
+        longestPrompt = std::max(longestPrompt, width(command.prompt));
+    return fixed + longestPrompt;
 }
 
 void CMainFrame::FitStatusPanes()
@@ -274,10 +281,15 @@ void CMainFrame::FitStatusPanes()
     if (m_statusBar == nullptr)
         return;
     int widths[kStatusPanes];
-    const int least = StatusPaneWidths(widths);
-    // A status bar knows no least width for a stretching pane: it is kept at 100 pixels here.
-    if (m_statusBar->GetClientSize().GetWidth() < least)
-        widths[0] = kMessagePaneMinimum;
+    int messageLeast = 0;
+    StatusPaneWidths(widths, messageLeast);
+    int fixed = 0;
+    for (int i = 1; i < kStatusPanes; ++i)
+        fixed += widths[i];
+    // A status bar knows no least width for a stretching pane: in a bar too narrow for every pane
+    // the message pane keeps the room for the scan's own text, and the panes right of it are cut.
+    if (m_statusBar->GetClientSize().GetWidth() - fixed < messageLeast)
+        widths[0] = messageLeast;
     m_statusBar->SetStatusWidths(kStatusPanes, widths);
 }
 
@@ -285,7 +297,9 @@ void CMainFrame::FitDefaultSize()
 {
     // The work area is in the desktop's units: at a scale of 2 the screen holds half as many.
     int widths[kStatusPanes];
-    const int least = StatusPaneWidths(widths) + GetSize().GetWidth() - GetClientSize().GetWidth();
+    int messageLeast = 0;
+    const int least =
+        StatusPaneWidths(widths, messageLeast) + GetSize().GetWidth() - GetClientSize().GetWidth();
     const wxRect area = wxDisplay(this).GetClientArea();
     const wxSize size(std::min(std::max(kDefaultWidth, least), area.GetWidth()),
                       std::min(kDefaultHeight, area.GetHeight()));

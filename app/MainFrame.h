@@ -83,8 +83,9 @@ private:
     void LoadDockState();
     void SaveDockState();
     void FitStatusPanes();
-    // The panes' widths in the status bar's font; returns the least width that shows them all.
-    int StatusPaneWidths(int* widths) const; // one width a pane; returns the least the bar needs
+    // The panes' widths in the status bar's font, one a pane, and the least the message pane may have;
+    // returns the width that shows every pane whole with the longest prompt in the message pane.
+    int StatusPaneWidths(int* widths, int& messageLeast) const;
     // Without a stored placement: wide enough for the status bar, and within the screen's work area.
     void FitDefaultSize();
     void OnIdleKeys(wxIdleEvent& event);

@@ -8,6 +8,7 @@
 // copies but those under its folder "b" selected by rule, then each group's copies but its first
 // selected by rule and deleted, and the list exported as JSON beside the report; the report says
 // what happened.
+// With QUORVEL_SMOKE_OPEN set, the first row's file is opened and revealed before it ends.
 // QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
 
@@ -41,9 +42,11 @@
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -114,6 +117,21 @@ private:
     wxString m_folder;
     wxString m_file;
 };
+
+// Once the window has closed and the settings are saved, the rest of the way out gets this long: the
+// clipboard manager, asked to keep the clipboard, is otherwise waited for up to 10 s, and other
+// services the toolkit or GIO still talk to could hold the process for good.
+constexpr std::chrono::milliseconds kExitDeadline{1500};
+
+// Ends the process `delay` from now if it has not ended by then, as a normal end with nothing left
+// to save.
+void EndProcessAfter(std::chrono::milliseconds delay)
+{
+    std::thread([delay] {
+        std::this_thread::sleep_for(delay);
+        std::_Exit(0);
+    }).detach();
+}
 
 #ifdef NDEBUG
 // A release build reports a toolkit assertion on standard error instead of a dialog that the user
@@ -196,8 +214,19 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
         out.Write(m_mainFrame->GetTitle() + "\n" + m_mainFrame->GetStatusBar()->GetStatusText(0) + "\n" +
                   m_mainFrame->GetStatusBar()->GetStatusText(1) + "\n" +
                   wxString::Format("%zu rows\n", m_mainFrame->GetFileView()->Rows().RowCount()));
-        if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && m_mainFrame->GetFileView()->GetItemCount() > 0) {
-            CFileView* files = m_mainFrame->GetFileView();
+        CFileView* files = m_mainFrame->GetFileView();
+        if (wxGetEnv("QUORVEL_SMOKE_OPEN", nullptr) && files->GetItemCount() > 0) {
+            // Home makes the first row the anchor, as the user's key does.
+            wxKeyEvent home(wxEVT_KEY_DOWN);
+            home.m_keyCode = WXK_HOME;
+            files->GetEventHandler()->ProcessEvent(home);
+            for (const int id : {ID_FILES_OPEN, ID_FILES_REVEAL}) {
+                wxCommandEvent command(wxEVT_MENU, id);
+                files->GetEventHandler()->ProcessEvent(command);
+            }
+            out.Write("opened and revealed " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
+        }
+        if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && files->GetItemCount() > 0) {
             out.Write("deleted " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
             files->SelectRow(0);
             wxCommandEvent remove(wxEVT_MENU, ID_FILES_DELETE);
@@ -237,12 +266,14 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
 int CQuorvelApp::OnExit()
 {
     delete m_smokeTimer;
-    // Paths cut or copied stay on the clipboard after the program ends, where the desktop keeps them.
-    wxTheClipboard->Flush();
     wxConfigBase* settings = wxConfigBase::Set(nullptr);
     if (auto* file = dynamic_cast<CSettingsFile*>(settings))
         file->SaveAtExit();
     delete settings;
+    // What is left is handing things to the desktop's services, none of which may hold the process.
+    EndProcessAfter(kExitDeadline);
+    // Paths cut or copied stay on the clipboard after the program ends, where the desktop keeps them.
+    wxTheClipboard->Flush();
     return wxApp::OnExit();
 }
 

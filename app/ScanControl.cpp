@@ -54,7 +54,7 @@ void CMainFrame::OnScanFolders(wxCommandEvent&)
     // waiting here for the running scan would freeze the window until it ends.
     if (m_scanRunning.load() || m_engine != nullptr)
         return;
-    SetStatusText("Execution ...", 0);
+    SetStatusText(kScanningText, 0);
     if (m_worker.joinable())
         m_worker.join(); // the last scan's worker ended with its finished event
     m_engine = m_makeEngine();

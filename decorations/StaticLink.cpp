@@ -6,6 +6,7 @@
 #include "resources/Resources.h"
 
 #include <wx/dcclient.h>
+#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 wxCursor* CStaticLink::ms_linkCursor = nullptr;
@@ -81,18 +82,44 @@ const wxCursor* CStaticLink::LinkCursor()
 
 bool CStaticLink::OpenLink()
 {
-    if (!linkTarget.empty() && OpenCandidate(linkTarget))
+    // The first address tried is the one the link stands for: the message names it.
+    wxString first;
+    std::string firstReason;
+    auto open = [&](const wxString& address) {
+        std::string reason;
+        if (address.empty())
+            return false;
+        if (OpenCandidate(address, reason))
+            return true;
+        if (first.empty()) {
+            first = address;
+            firstReason = reason;
+        }
+        return false;
+    };
+    if (open(linkTarget))
         return Opened();
     if (const char* text = StringResource(GetId())) {
         linkTarget = wxString::FromUTF8(text);
-        if (!linkTarget.empty() && OpenCandidate(linkTarget))
+        if (open(linkTarget))
             return Opened();
     }
     linkTarget = GetLabel();
-    if (!linkTarget.empty() && OpenCandidate(linkTarget))
+    if (open(linkTarget))
         return Opened();
     SoundBell();
+    if (!first.empty())
+        ShowNoApplication(first, wxString::FromUTF8(firstReason));
     return false;
+}
+
+void CStaticLink::ShowNoApplication(const wxString& address, const wxString& reason)
+{
+    wxString text = kNoApplicationText;
+    text.Replace("%1", address);
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    wxMessageBox(text, kAppName, wxOK | wxICON_EXCLAMATION, this);
 }
 
 bool CStaticLink::Opened()
@@ -101,9 +128,9 @@ bool CStaticLink::Opened()
     return true;
 }
 
-bool CStaticLink::OpenCandidate(const wxString& address)
+bool CStaticLink::OpenCandidate(const wxString& address, std::string& reason)
 {
-    return platform::OpenAddress(address.utf8_string());
+    return platform::OpenAddress(address.utf8_string(), reason);
 }
 
 void CStaticLink::SoundBell()

@@ -5,6 +5,8 @@
 #include <wx/control.h>
 #include <wx/cursor.h>
 
+#include <string>
+
 class wxDC;
 
 class CStaticLink : public wxControl
@@ -20,7 +22,8 @@ public:
                 long style = wxALIGN_LEFT);
 
     // Tries the target, then the string resource with the control's id, then the control's own
-    // text, each through the desktop; keeps the last one tried as the target. Beeps when none opens.
+    // text, each through the desktop; keeps the last one tried as the target. Beeps when none opens,
+    // and says that no application is set to open the first one tried.
     bool OpenLink();
 
     // The hand pointer of every link, looked for once per process; null when there is none.
@@ -37,11 +40,12 @@ public:
 protected:
     wxSize DoGetBestSize() const override;
     // The desktop's part and the beep; tests watch both.
-    virtual bool OpenCandidate(const wxString& address);
+    virtual bool OpenCandidate(const wxString& address, std::string& reason);
     virtual void SoundBell();
 
 private:
     bool Opened();
+    void ShowNoApplication(const wxString& address, const wxString& reason);
     wxRect FocusRect() const;
     void OnPaint(wxPaintEvent& event);
     void OnFocusChange(wxFocusEvent& event);

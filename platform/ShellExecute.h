@@ -40,6 +40,7 @@ public:
     ShellExecuteInfo m_info;
     int m_timeoutSeconds = 0;
     std::string m_errorText;
+    std::string m_systemReason; // the system's words for a launch that failed, where it gave any
     bool m_show = false;
     bool m_editVerb = false;
     std::uint32_t m_exitCode = 0; // of a process waited for to its end

@@ -57,6 +57,7 @@ inline constexpr int WM_SCAN_PROGRESS = 0x407;
 
 inline constexpr const char* kFrameCaption = "Pellucan";
 inline constexpr const char* kIdleText = "Ready";
+inline constexpr const char* kScanningText = "Execution ..."; // the message pane while a scan runs
 inline constexpr const char* kWebPageAddress = "https://quorvel.example.org/";
 inline constexpr const char* kProjectFilter = "Varnosk Files (*.qvlprj)|*.qvlprj|All Files (*.*)|*.*";
 inline constexpr const char* kProjectDefaultName = "1.qvlprj";

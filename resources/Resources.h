@@ -17,6 +17,10 @@ inline constexpr int IDS_APP_NAME = 128;       // the application's name
 inline constexpr int IDS_APP_TITLE = 57344;    // the application's name, for the framework
 inline constexpr int IDS_IDLE_MESSAGE = 57345; // the idle text of the status line
 
+// What Open and the links say when nothing on the desktop opens what they were given: %1 is the
+// file's path or the address.
+inline constexpr const char* kNoApplicationText = "No application is set to open %1.";
+
 // A numbered string resource, or null when there is none.
 const char* StringResource(int id);
 

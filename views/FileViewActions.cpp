@@ -211,8 +211,10 @@ void CFileView::OpenSelectedFile()
     if (m_anchor < 0)
         return;
     const auto row = static_cast<std::size_t>(m_anchor);
-    platform::OpenWithDefaultApplication(std::string(m_rows.Row(row).fullPath),
-                                         m_rows.CellText(row, EColumn::Location));
+    const std::string path(m_rows.Row(row).fullPath);
+    std::string reason;
+    if (!platform::OpenWithDefaultApplication(path, m_rows.CellText(row, EColumn::Location), reason))
+        ShowNoApplicationMessage(this, ToDisplay(path), ToDisplay(reason));
 }
 
 void CFileView::RevealInExplorer()

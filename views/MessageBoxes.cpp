@@ -90,6 +90,15 @@ void ShowExportError(wxWindow* parent, const wxString& path, const wxString& rea
     wxMessageBox(text, kAppName, wxOK | wxICON_STOP, parent);
 }
 
+void ShowNoApplicationMessage(wxWindow* parent, const wxString& target, const wxString& reason)
+{
+    wxString text = kNoApplicationText;
+    text.Replace("%1", target);
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    wxMessageBox(text, kAppName, wxOK | wxICON_EXCLAMATION, parent);
+}
+
 void ShowTrashFailures(wxWindow* parent, const wxString& text)
 {
     wxMessageBox(text, kAppName, wxOK | wxICON_WARNING, parent);

@@ -29,6 +29,8 @@ void ShowProjectTooLarge(wxWindow* parent, const wxString& path);
 void ShowProjectWriteError(wxWindow* parent, const wxString& path);
 // An export that left the earlier file, if any, as it was.
 void ShowExportError(wxWindow* parent, const wxString& path, const wxString& reason);
+// Names the file or address, and the system's reason where there is one.
+void ShowNoApplicationMessage(wxWindow* parent, const wxString& target, const wxString& reason);
 // Names the files that stayed where they were when they should have gone to the trash; the text's
 // paths are already shortened (TrashFailureText).
 void ShowTrashFailures(wxWindow* parent, const wxString& text);

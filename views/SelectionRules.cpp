@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -224,6 +226,24 @@ std::string SizeText(std::uint64_t bytes)
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + kUnits[unit];
 }
 
+namespace {
+
+std::string SelectionSummary(std::size_t count, std::uint64_t bytes)
+{
+    return std::to_string(count) + (count == 1 ? " file selected, " : " files selected, ") + SizeText(bytes);
+}
+
+} // namespace
+
+std::string LongestSelectionSummary()
+{
+    // A rule's selection, which names its groups too, is the longest the pane shows for numbers; a
+    // folder named in "No group has a copy under FOLDER" may be longer and is cut.
+    const auto most = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+    return SelectionSummary(most, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) + " in " +
+           std::to_string(most) + " groups";
+}
+
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection)
 {
     if (selection.Empty())
@@ -231,6 +251,5 @@ std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection
     std::uint64_t bytes = 0;
     for (std::size_t row = selection.Next(0); row != CRowSelection::npos; row = selection.Next(row + 1))
         bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(rows.Row(row).size, 0));
-    const std::size_t count = selection.Count();
-    return std::to_string(count) + (count == 1 ? " file selected, " : " files selected, ") + SizeText(bytes);
+    return SelectionSummary(selection.Count(), bytes);
 }

@@ -49,6 +49,9 @@ std::string UnderFolderStart(const std::vector<std::string>& listed, std::string
 
 // "N files selected, S" while rows are selected, S their total size; empty otherwise.
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection);
+// The longest text of numbers the pane shows: a rule's selection of as many rows and groups as a
+// scan's 32-bit counts allow, and as many bytes as a file's signed 64-bit size holds.
+std::string LongestSelectionSummary();
 
 // A size as desktops show it: bytes below 1,000, then KB, MB, GB and TB of 1,000 with one decimal.
 std::string SizeText(std::uint64_t bytes);

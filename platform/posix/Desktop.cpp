@@ -3,16 +3,13 @@
 #include "platform/Desktop.h"
 
 #include "platform/Path.h"
+#include "platform/posix/Launch.h"
 
 #include <gio/gio.h>
 
 namespace platform {
 
 namespace {
-
-// How long the file manager has to take a request before the folder is opened instead. The bus, its
-// daemon and the file manager are other processes: none of them is waited for on this thread.
-constexpr guint kFileManagerDeadlineMs = 2000;
 
 std::string AbsoluteUri(const std::string& path)
 {
@@ -22,17 +19,25 @@ std::string AbsoluteUri(const std::string& path)
     return text;
 }
 
-void OnFolderLaunched(GObject*, GAsyncResult* result, gpointer)
+// The application set for the file's type; null, with the system's reason where it gives one, when
+// there is none. The file's type is read from the local disk, never through the bus.
+GAppInfo* ApplicationForFile(const std::string& path, std::string& reason)
 {
-    g_app_info_launch_default_for_uri_finish(result, nullptr);
+    GFile* file = g_file_new_for_path(FullPath(path.empty() ? "/" : path).c_str());
+    GError* error = nullptr;
+    GAppInfo* application = g_file_query_default_handler(file, nullptr, &error);
+    g_object_unref(file);
+    reason = error != nullptr ? error->message : "";
+    if (error != nullptr)
+        g_error_free(error);
+    return application;
 }
 
-// The launch asks the bus for the session first, so it is started here and left to run.
 void OpenFolderLater(const std::string& folder)
 {
-    const std::string uri = AbsoluteUri(folder);
-    if (!uri.empty())
-        g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, OnFolderLaunched, nullptr);
+    std::string reason;
+    if (GAppInfo* application = ApplicationForFile(folder, reason))
+        StartApplication(application, AbsoluteUri(folder));
 }
 
 // One request to the file manager. It is shared by the steps still to come (the connection, the
@@ -50,7 +55,7 @@ public:
     {
         auto* request = new CShowRequest(std::move(uri), std::move(folder));
         request->m_deadline =
-            g_timeout_add_full(G_PRIORITY_DEFAULT, kFileManagerDeadlineMs, OnDeadline, request->Ref(), Unref);
+            g_timeout_add_full(G_PRIORITY_DEFAULT, kDesktopDeadlineMs, OnDeadline, request->Ref(), Unref);
         // A connection of its own, so that a bus that never answers holds up no other connection, and
         // the connection's reading happens on GIO's worker thread, never here.
         gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
@@ -101,7 +106,7 @@ private:
             g_dbus_connection_call(request->m_bus, "org.freedesktop.FileManager1",
                                    "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
                                    "ShowItems", g_variant_new("(^ass)", items, ""), nullptr,
-                                   G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(kFileManagerDeadlineMs),
+                                   G_DBUS_CALL_FLAGS_NONE, static_cast<gint>(kDesktopDeadlineMs),
                                    request->m_cancel, OnReply, request->Ref());
         }
         Unref(request);
@@ -150,11 +155,16 @@ private:
 
 } // namespace
 
-bool OpenWithDefaultApplication(const std::string& path, const std::string&)
+bool OpenWithDefaultApplication(const std::string& path, const std::string&, std::string& reason)
 {
     // The application for the file's type, never the file itself: a launch by URI cannot execute it.
+    reason.clear();
     const std::string uri = AbsoluteUri(path);
-    return !uri.empty() && g_app_info_launch_default_for_uri(uri.c_str(), nullptr, nullptr) != FALSE;
+    GAppInfo* application = uri.empty() ? nullptr : ApplicationForFile(path, reason);
+    if (application == nullptr)
+        return false;
+    StartApplication(application, uri);
+    return true;
 }
 
 bool ShowInFileManager(const std::string& path, const std::string& folder)

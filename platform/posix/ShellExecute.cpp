@@ -138,7 +138,8 @@ bool CShellExecute::Launch()
     const std::string program = ProgramFor(m_file, m_directory);
     if (program.empty())
         return Exists(InFolder(m_directory, m_file)) &&
-               platform::OpenWithDefaultApplication(InFolder(m_directory, m_file), m_directory);
+               platform::OpenWithDefaultApplication(InFolder(m_directory, m_file), m_directory,
+                                                    m_systemReason);
 
     // Parameters are one text, split as a shell would split it (quotes group words).
     gchar** words = nullptr;

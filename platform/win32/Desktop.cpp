@@ -6,12 +6,14 @@
 
 namespace platform {
 
-bool OpenWithDefaultApplication(const std::string& path, const std::string& folder)
+bool OpenWithDefaultApplication(const std::string& path, const std::string& folder, std::string& reason)
 {
     CShellExecute shell;
     shell.m_show = true;
     shell.m_directory = folder;
-    return shell.Run(path, std::string(), false);
+    const bool opened = shell.Run(path, std::string(), false);
+    reason = opened ? std::string() : shell.m_systemReason;
+    return opened;
 }
 
 bool ShowInFileManager(const std::string& path, const std::string&)

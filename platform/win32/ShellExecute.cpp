@@ -1,6 +1,7 @@
 // The shell's own launch, with the process handle kept for waiting, reading the exit code and ending it.
 #include "platform/ShellExecute.h"
 
+#include "platform/SystemError.h"
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
@@ -41,8 +42,10 @@ bool CShellExecute::Launch()
     request.lpParameters = parameters.c_str();
     request.lpDirectory = directory.c_str();
     request.nShow = m_info.show;
-    if (!ShellExecuteExW(&request))
+    if (!ShellExecuteExW(&request)) {
+        m_systemReason = platform::LastErrorText();
         return false;
+    }
     m_info.process = reinterpret_cast<std::intptr_t>(request.hProcess);
     return true;
 }

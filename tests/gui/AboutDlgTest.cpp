@@ -70,10 +70,10 @@ public:
     int bells = 0;
 
 protected:
-    bool OpenCandidate(const wxString& address) override
+    bool OpenCandidate(const wxString& address, std::string& reason) override
     {
         tried.push_back(address);
-        return CStaticLink::OpenCandidate(address);
+        return CStaticLink::OpenCandidate(address, reason);
     }
     void SoundBell() override { ++bells; }
 };
@@ -139,6 +139,11 @@ TEST_F(StaticLinkTest, TriesTargetThenStringThenOwnTextAndKeepsWhatItTried)
     EXPECT_FALSE(nothing->OpenLink());
     EXPECT_EQ(nothing->tried, (std::vector<wxString>{"no-handler-here:x", "email: nobody"}));
     EXPECT_EQ(nothing->bells, 1);
+    // The box names what the link stands for, not the text tried last.
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, kAppName);
+    EXPECT_EQ(shown[0].message, "No application is set to open no-handler-here:x.");
     EXPECT_EQ(nothing->linkTarget, "email: nobody");
     EXPECT_EQ(byTarget->bells + byText->bells, 0);
 }
@@ -167,6 +172,7 @@ TEST_F(StaticLinkTest, OpensOnAReleaseOverItAndNeverOnAKey)
     link->ProcessWindowEvent(over);
     EXPECT_EQ(link->tried.size(), 2u);
     EXPECT_EQ(link->bells, 1);
+    EXPECT_EQ(CDialogHook::Instance().TakeShown().size(), 1u); // that nothing opens it
 }
 
 TEST_F(StaticLinkTest, SharesOneHandAndDrawsTheFocusRectangleOnItselfOnly)

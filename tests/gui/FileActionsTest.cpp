@@ -5,6 +5,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/MuteBus.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/SilentClipboardOwner.h"
@@ -27,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -35,13 +37,14 @@
 #include <fstream>
 #include <gtk/gtk.h>
 #include <iterator>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -368,13 +371,38 @@ TEST_F(FileActionsTest, OpenHandsTheAnchorsFileToItsApplicationAndNeverRunsIt)
     EXPECT_FALSE(fs::exists(m_tree.Path("ran")));
 }
 
+TEST_F(FileActionsTest, OpenSaysWhenNoApplicationIsSetToOpenTheFileWithTheSystemsReason)
+{
+    HandlerRecord(); // text files have one
+    m_tree.Write("b/blob.quorvel-none", std::string("\0\1\2\3", 4));
+    AddGroup({"b/blob.quorvel-none", "b/gone.txt"});
+    fs::remove(m_tree.Path("b/gone.txt"));
+    const struct
+    {
+        long row;
+        const char* reason;
+    } cases[] = {{0, "No application is registered"}, {1, "No such file or directory"}};
+    for (const auto& [row, reason] : cases) {
+        SCOPED_TRACE(row);
+        SetAnchor(row);
+        Command(ID_FILES_OPEN);
+        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, "Quorvel");
+        const wxString path = wxString::FromUTF8(Paths()[static_cast<std::size_t>(row)]);
+        EXPECT_TRUE(shown[0].message.StartsWith("No application is set to open " + path + ".\n\n"))
+            << shown[0].message;
+        EXPECT_NE(shown[0].message.Find(reason), wxNOT_FOUND) << shown[0].message;
+    }
+}
+
 class CStandIn
 {
 public:
     explicit CStandIn(const char* program = QUORVEL_FILE_MANAGER_STAND_IN) : m_program(program) {}
 
     // Starts the stand-in (the file manager by default), one that never answers when `silent`; false
-    // when it could not own its name.
+    // when it could not own its name or selection.
     bool Start(const std::string& record, bool silent = false)
     {
         int out[2];
@@ -449,23 +477,13 @@ TEST_F(FileActionsTest, RevealReturnsAtOnceWhenTheBusTakesConnectionsButNeverAns
 {
     AddGroup({"r/one.txt"});
     SetAnchor(0);
-    // A bus daemon that is stopped: its socket still takes connections, and nothing reads them.
-    const std::string socketPath = m_tree.Path("stopped-bus");
-    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-    socketPath.copy(address.sun_path, socketPath.size());
-    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 16), 0);
-    {
-        const CScopedEnvironment bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + socketPath);
-        Command(ID_FILES_REVEAL); // it used to wait here for good
-        bool idled = false;
-        wxTheApp->CallAfter([&] { idled = true; });
-        EXPECT_TRUE(PumpUntil([&] { return idled; }));
-    }
-    close(listener);
+    const CMuteBus bus(m_tree.Path("stopped-bus"));
+    ASSERT_TRUE(bus.IsListening());
+    const CScopedEnvironment address("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    Command(ID_FILES_REVEAL); // it used to wait here for good
+    bool idled = false;
+    wxTheApp->CallAfter([&] { idled = true; });
+    EXPECT_TRUE(PumpUntil([&] { return idled; }));
 }
 
 // The clipboard belongs to the display, which the test programs share when CTest runs them side by
@@ -618,6 +636,81 @@ TEST_F(FileActionsTest, CopiedPathsAreHandedToTheClipboardManagerWhenTheProgramE
     const std::string report = ReadAll(m_tree.Path("report"));
     const bool deletedA = report.find("deleted " + m_tree.Path("k/a.txt") + "\n") != std::string::npos;
     EXPECT_EQ(ReadAll(kept), m_tree.Path(deletedA ? "k/b.txt" : "k/a.txt")) << report;
+}
+
+// The program, started on its own with `settings` added to this process's environment; it is ended
+// with the test if it is still running then.
+class CProgram
+{
+public:
+    explicit CProgram(const std::vector<std::string>& settings)
+    {
+        std::vector<char*> arguments{const_cast<char*>("env")};
+        for (const std::string& setting : settings)
+            arguments.push_back(const_cast<char*>(setting.c_str()));
+        arguments.push_back(const_cast<char*>(QUORVEL_APP));
+        arguments.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (posix_spawnp(&m_pid, "env", &actions, nullptr, arguments.data(), environ) != 0)
+            m_pid = 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CProgram()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return m_pid > 0; }
+    bool Running() const { return m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == 0; }
+
+    // Waits for the program's end, at most `limit`; true when it ended, with its exit status, in time.
+    bool EndsWithin(std::chrono::milliseconds limit, int& status)
+    {
+        const int process = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
+        if (process < 0)
+            return false;
+        pollfd ended{process, POLLIN, 0};
+        const bool inTime = poll(&ended, 1, static_cast<int>(limit.count())) == 1;
+        close(process);
+        if (!inTime || waitpid(m_pid, &status, 0) != m_pid)
+            return false;
+        m_pid = 0;
+        return true;
+    }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(FileActionsTest, TheProgramEndsSoonAfterItsWindowClosesWhenNeitherTheBusNorTheClipboardManagerAnswer)
+{
+    const ClipboardLease lease;
+    HandlerRecord(); // Open finds an application, and so has no box to show
+    m_tree.Write("k/a.txt", "same");
+    m_tree.Write("k/b.txt", "same");
+    CStandIn manager(QUORVEL_CLIPBOARD_MANAGER_STAND_IN);
+    ASSERT_TRUE(manager.Start(m_tree.Path("kept.txt"), true)) << "no clipboard manager could start";
+    const CMuteBus bus(m_tree.Path("bus"));
+    ASSERT_TRUE(bus.IsListening());
+    // The program opens and reveals the first row's file, deletes it, copies a row and closes its
+    // window right after writing the last line of its report.
+    const std::string report = m_tree.Path("report");
+    CProgram program({"DBUS_SESSION_BUS_ADDRESS=" + bus.Address(), "QUORVEL_SMOKE_SCAN=" + m_tree.Path("k"),
+                      "QUORVEL_SMOKE_REPORT=" + report, "QUORVEL_SMOKE_OPEN=1", "QUORVEL_SMOKE_DELETE=1"});
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(PumpUntil([&] {
+        return ReadAll(report).find("after the rule's Delete\n") != std::string::npos || !program.Running();
+    }));
+    EXPECT_NE(ReadAll(report).find("opened and revealed " + m_tree.Path("k/")), std::string::npos)
+        << ReadAll(report);
+    int status = 0;
+    ASSERT_TRUE(program.EndsWithin(std::chrono::seconds(2), status)) << "still running 2 s after it closed";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(FileActionsTest, PasteGivesUpOnAClipboardOwnerThatNeverAnswersAndTheWindowGoesOn)

@@ -18,6 +18,7 @@
 #include <wx/aui/auibar.h>
 #include <wx/button.h>
 #include <wx/dirctrl.h>
+#include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/filedlg.h>
 #include <wx/log.h>
@@ -232,25 +233,70 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(toolBar->FindTool(ID_STOP_THREAD)->GetShortHelp(), "Stop Scan");
 }
 
-TEST_F(MainFrameTest, TheSummaryPaneFitsTheLongestSummaryInTheStatusBarsFont)
+// The room the toolkit leaves a pane's text: two pixels either side, and in the last pane not the
+// size grip, which is as wide as the bar is high less two pixels.
+int TextRoom(wxStatusBar* bar, int pane)
+{
+    wxRect rect;
+    if (!bar->GetFieldRect(pane, rect))
+        return 0;
+    const bool last = pane == bar->GetFieldsCount() - 1;
+    return rect.GetWidth() - 4 - (last ? bar->GetClientSize().GetHeight() - 2 : 0);
+}
+
+void SetStatusFont(wxFrame* frame, int points)
+{
+    wxStatusBar* bar = frame->GetStatusBar();
+    wxFont font = bar->GetFont();
+    font.SetPointSize(points);
+    bar->SetFont(font);
+    frame->SendSizeEvent();
+}
+
+TEST_F(MainFrameTest, TheSummaryAndSelectionPanesHoldTheirLongestTextsInTheStatusBarsFont)
 {
     wxStatusBar* bar = m_frame->GetStatusBar();
-    const char* summaries[] = {"Scan completed (1000000 files scanned, 450077 duplicates found)",
-                               "Scan completed (2147483647 files scanned, 2147483647 duplicates found)"};
+    const struct
+    {
+        int pane;
+        std::vector<const char*> texts;
+    } panes[] = {{1,
+                  {"Scan completed (1000000 files scanned, 450077 duplicates found)",
+                   "Scan completed (2147483647 files scanned, 2147483647 duplicates found)"}},
+                 {5, {"1 file selected, 10 bytes", "2147483647 files selected, 9223372.0 TB"}}};
     for (const int points : {0, 20}) {
         SCOPED_TRACE(points);
-        if (points != 0) {
-            wxFont font = bar->GetFont();
-            font.SetPointSize(points);
-            bar->SetFont(font);
-            m_frame->SendSizeEvent();
-        }
-        wxRect pane;
-        ASSERT_TRUE(bar->GetFieldRect(1, pane));
+        if (points != 0)
+            SetStatusFont(m_frame, points);
         EXPECT_GE(bar->GetStatusWidth(1), 400);
-        for (const char* summary : summaries)
-            EXPECT_LE(bar->GetTextExtent(summary).GetWidth() + 4, pane.GetWidth()) << summary;
+        for (const auto& [pane, texts] : panes)
+            for (const char* text : texts)
+                EXPECT_LE(bar->GetTextExtent(text).GetWidth(), TextRoom(bar, pane)) << text;
     }
+}
+
+TEST_F(MainFrameTest, ANewWindowHoldsEveryPaneOrFillsTheScreenAndTheMessagePaneKeepsTheScansText)
+{
+    // At the system font: every pane whole, the longest prompt in the message pane, unless the screen
+    // is narrower than that.
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    int longestPrompt = 0;
+    for (const CommandText& command : kCommandTexts)
+        longestPrompt = std::max(longestPrompt, bar->GetTextExtent(command.prompt).GetWidth());
+    wxRect last;
+    ASSERT_TRUE(bar->GetFieldRect(bar->GetFieldsCount() - 1, last));
+    if (m_frame->GetSize().GetWidth() < wxDisplay(m_frame).GetClientArea().GetWidth()) {
+        EXPECT_LE(last.GetRight(), bar->GetClientSize().GetWidth());
+        EXPECT_LE(longestPrompt, TextRoom(bar, 0));
+    } else {
+        EXPECT_EQ(m_frame->GetSize().GetWidth(), wxDisplay(m_frame).GetClientArea().GetWidth());
+    }
+
+    // A window far too narrow for its panes at a large font still shows the scan's text whole.
+    SetStatusFont(m_frame, 20);
+    m_frame->SetSize(wxSize(600, 400));
+    m_frame->SendSizeEvent();
+    EXPECT_LE(bar->GetTextExtent(kScanningText).GetWidth(), TextRoom(bar, 0));
 }
 
 TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)

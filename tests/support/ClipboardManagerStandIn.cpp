@@ -1,11 +1,13 @@
 // A stand-in for the desktop's clipboard manager on X11: owns CLIPBOARD_MANAGER and, when a program
 // asks it to keep the clipboard (SAVE_TARGETS), fetches the clipboard's text and writes it to the
-// file named by its argument before it answers. It prints "ready" once the selection is its own and
-// runs until it is ended (or for a minute at most).
+// file named by its argument before it answers. With a second argument, "silent", it takes every
+// request and never answers one, as a manager that hangs does. It prints "ready" once the selection
+// is its own and runs until it is ended (or for a minute at most).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -41,7 +43,8 @@ void SaveClipboardText(Display* display, Window window, const char* record)
 int main(int argc, char** argv)
 {
     alarm(60); // a test that never asks must not leave it behind
-    Display* display = argc == 2 ? XOpenDisplay(nullptr) : nullptr;
+    const bool silent = argc == 3 && std::strcmp(argv[2], "silent") == 0;
+    Display* display = argc == 2 || silent ? XOpenDisplay(nullptr) : nullptr;
     if (display == nullptr)
         return 1;
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
@@ -55,7 +58,7 @@ int main(int argc, char** argv)
     for (;;) {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type != SelectionRequest)
+        if (event.type != SelectionRequest || silent)
             continue;
         const XSelectionRequestEvent request = event.xselectionrequest;
         const bool save = request.selection == manager && request.target == saveTargets;
