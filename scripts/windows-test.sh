@@ -53,7 +53,7 @@ echo "same groups: $(grep -c . "$scratch/linux.txt") paths"
 echo "== quorvel.exe scans through its window, deletes one file and ends through File > Exit"
 # A desktop session has its trash folders; Wine moves files into them but does not make them.
 mkdir -p "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info"
-QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\report.txt" QUORVEL_SMOKE_DELETE=1 \
+QUORVEL_SMOKE_SCAN="Z:${tree//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\report.txt" QUORVEL_SMOKE_DELETE=1 QUORVEL_SMOKE_EXPORT=1 \
     timeout 120 wine build/win32/bin/quorvel.exe </dev/null
 tr -d '\r' <"$scratch/report.txt" >"$scratch/report-lf.txt"
 printf 'Pellucan\nReady\nScan completed (5 files scanned, 4 duplicates found)\n4 rows\n' >"$scratch/expected.txt"

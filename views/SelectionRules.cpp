@@ -240,8 +240,8 @@ std::string LongestSelectionSummary()
     // A rule's selection, which names its groups too, is the longest the pane shows for numbers; a
     // folder named in "No group has a copy under FOLDER" may be longer and is cut.
     const auto most = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-    return SelectionSummary(most, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) + " in " +
-           std::to_string(most) + " groups";
+    return SelectionSummary(most, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) +
+           " in " + std::to_string(most) + " groups";
 }
 
 std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection& selection)
