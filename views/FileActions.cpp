@@ -107,13 +107,13 @@ private:
 // included; a pasted folder counts as one only where no listed file under it did.
 void AddUp(const CDuplicateRows& rows, const std::vector<std::size_t>& gone, TrashTotals& totals)
 {
-    std::unordered_set<std::string_view> counted;
+    std::unordered_set<std::string> counted; // however the rows spell a path
     std::size_t folders = 0;
     for (const std::size_t row : gone) {
         const RowRecord& record = rows.Row(row);
         if (record.folder) {
             ++folders;
-        } else if (counted.insert(record.fullPath).second) {
+        } else if (counted.insert(FolderKey(record.fullPath)).second) {
             ++totals.files;
             totals.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(record.size, 0));
         }
