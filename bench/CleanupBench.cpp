@@ -317,7 +317,7 @@ void TimeExport(const fs::path& scratch)
     std::uint64_t file = 0;
     for (int i = 0; i < 450077; ++i) {
         rows.AddScannedRow(MillionPath(scratch / "export-tree", i / 3, i % 3), 1600000000,
-                        platform::FileStamp{{1, ++file}, 1000 + i / 3, 0});
+                           platform::FileStamp{{1, ++file}, 1000 + i / 3, 0});
         if (i % 3 == 2 || i + 1 == 450077)
             rows.AddGroupSeparator();
     }
