@@ -4,8 +4,10 @@
 #include "app/MainFrame.h"
 #include "app/ProjectPath.h"
 #include "decorations/ToolBar24.h"
+#include "platform/EntryFacts.h"
 #include "platform/SaveFile.h"
 #include "resources/Commands.h"
+#include "resources/Resources.h"
 #include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
@@ -14,6 +16,7 @@
 #include "views/ScanOutput.h"
 
 #include <wx/filedlg.h>
+#include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
@@ -107,7 +110,15 @@ void CMainFrame::OnExportDuplicates(wxCommandEvent&)
     static constexpr std::pair<EOutputFormat, const char*> kTypes[] = {
         {EOutputFormat::Text, "txt"}, {EOutputFormat::Json, "json"}, {EOutputFormat::Csv, "csv"}};
     const auto& [format, extension] = kTypes[std::clamp(dialog.GetFilterIndex(), 0, 2)];
-    const std::string path = WithExtension(FromFileName(dialog.GetPath()), extension);
+    const std::string chosen = FromFileName(dialog.GetPath());
+    const std::string path = ExportPath(chosen, extension);
+    // The dialog asked about replacing the name it was given, not this one.
+    platform::EntryFacts facts;
+    if (path != chosen && platform::LookUpEntry(path, facts) &&
+        wxMessageBox(wxString::Format("A file named \"%s\" already exists. Do you want to replace it?",
+                                      ToDisplay(FileText(path))),
+                     kAppName, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) != wxYES)
+        return;
     wxBusyCursor busy;
     std::string reason;
     if (!platform::SaveFileWhole(

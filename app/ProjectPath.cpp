@@ -23,6 +23,23 @@ std::string WithExtension(const std::string& path, const char* extension)
     return path;
 }
 
+std::string ExportPath(const std::string& chosen, const char* extension)
+{
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        if (platform::IsPathSeparator(chosen[i]))
+            nameStart = i + 1;
+    const std::size_t dot = chosen.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        return WithExtension(chosen, extension);
+    std::string typed = chosen.substr(dot + 1);
+    for (char& c : typed)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (typed == "txt" || typed == "json" || typed == "csv")
+        return chosen.substr(0, dot + 1) + extension;
+    return chosen;
+}
+
 std::string ProjectPathToOpen(const std::string& path, bool exists)
 {
     return exists ? path : WithProjectExtension(path);

@@ -8,6 +8,11 @@ inline constexpr const char* kProjectExtension = "qvlprj";
 
 // The path with "." and `extension` added when its name has no extension.
 std::string WithExtension(const std::string& path, const char* extension);
+// The file an export of the type `extension` ("txt", "json" or "csv") goes to, for the save dialog's
+// answer: a name that ends in one of the three types gets the chosen one instead (the dialog keeps
+// the name it started with when the type changes), a name without an extension gets it added, and
+// any other extension stays as typed.
+std::string ExportPath(const std::string& chosen, const char* extension);
 // The path with ".qvlprj" added when its name has no extension.
 std::string WithProjectExtension(const std::string& path);
 

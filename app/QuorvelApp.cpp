@@ -5,9 +5,9 @@
 // after which the caption, the status texts and the row count go to the file QUORVEL_SMOKE_REPORT
 // and the program ends through File > Exit; with QUORVEL_SMOKE_DELETE set, the first row's file is
 // deleted through the list's own command, the next row copied and pasted, and then each group's
-// copies but those under its folder "b" selected by rule, then each group's copies but its first
-// selected by rule and deleted, and with QUORVEL_SMOKE_EXPORT set too the list exported as JSON beside
-// the report; the report says what happened.
+// copies but those under its folder "b" selected by rule (and with QUORVEL_SMOKE_EXPORT set too the
+// list exported as JSON beside the report), then each group's copies but its first selected by rule
+// and deleted; the report says what happened.
 // With QUORVEL_SMOKE_OPEN set, the first row's file is opened and revealed before it ends.
 // QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
@@ -244,6 +244,13 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
             m_mainFrame->GetEventHandler()->ProcessEvent(under);
             out.Write(wxString::Format("%zu selected under a folder: ", files->SelectedRowCount()) +
                       ToDisplay(files->SelectionSummary()) + "\n");
+            // Export Duplicates as JSON beside the report, its save dialog answered, where asked for:
+            // the desktop's file chooser talks to the session bus, which some tests keep mute.
+            if (wxGetEnv("QUORVEL_SMOKE_EXPORT", nullptr)) {
+                wxCommandEvent exportList(wxEVT_MENU, ID_PROJECT_EXPORT);
+                m_mainFrame->GetEventHandler()->ProcessEvent(exportList);
+                out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");
+            }
             // Cleanup by rule from the menu: each group keeps its first copy, the rest go.
             wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
             m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
@@ -252,13 +259,6 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
                 out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
             files->GetEventHandler()->ProcessEvent(remove);
             out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
-            // Export Duplicates as JSON beside the report, its save dialog answered, where asked for:
-            // the desktop's file chooser talks to the session bus, which some tests keep mute.
-            if (wxGetEnv("QUORVEL_SMOKE_EXPORT", nullptr)) {
-                wxCommandEvent exportList(wxEVT_MENU, ID_PROJECT_EXPORT);
-                m_mainFrame->GetEventHandler()->ProcessEvent(exportList);
-                out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");
-            }
         }
         out.Close();
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));

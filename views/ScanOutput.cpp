@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -159,38 +161,34 @@ std::string CsvField(std::string_view bytes)
 std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
                                std::int64_t filesScanned)
 {
+    // The groups that still hold two rows or more: a file whose copies went has no duplicate left.
+    std::vector<std::pair<std::size_t, std::size_t>> groups; // [first, end) in the rows
+    for (std::size_t first = 0; first < rows.RowCount();) {
+        std::size_t end = first + 1;
+        while (end < rows.RowCount() && rows.Row(end).group == rows.Row(first).group)
+            ++end;
+        if (rows.Row(first).group >= 0 && end - first > 1)
+            groups.emplace_back(first, end);
+        first = end;
+    }
     ScanTotals totals;
     totals.summary = summary;
     totals.filesScanned = filesScanned;
-    std::int64_t files = 0;
-    std::int32_t last = -1;
-    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
-        const std::int32_t group = rows.Row(row).group;
-        if (group < 0)
-            continue;
-        ++files;
-        totals.groups += group != last ? 1 : 0;
-        last = group;
-    }
-    totals.duplicatesFound = files; // as the scan counts them: every file of a group
+    totals.groups = static_cast<std::int64_t>(groups.size());
+    for (const auto& [first, end] : groups)
+        totals.duplicatesFound += static_cast<std::int64_t>(end - first); // as the scan counts them
 
     CScanOutput output(format, '\n');
     std::string out = output.Head(totals);
     FileItem item;
     const FileItem separator(GROUP_SEPARATOR);
-    last = -1;
-    for (std::size_t row = 0; row < rows.RowCount(); ++row) {
-        const RowRecord& record = rows.Row(row);
-        if (record.group < 0)
-            continue;
-        if (last >= 0 && record.group != last)
-            output.Append(separator, out);
-        last = record.group;
-        item.path.assign(record.fullPath);
-        item.size = record.size;
-        output.Append(item, out);
-    }
-    if (last >= 0)
+    for (const auto& [first, end] : groups) {
+        for (std::size_t row = first; row < end; ++row) {
+            item.path.assign(rows.Row(row).fullPath);
+            item.size = rows.Row(row).size;
+            output.Append(item, out);
+        }
         output.Append(separator, out);
+    }
     return out + output.Tail();
 }

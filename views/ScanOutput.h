@@ -62,7 +62,7 @@ std::string JsonString(std::string_view bytes);
 std::string CsvField(std::string_view bytes);
 
 // The groups of the list's rows in `format`, exactly as quorvel-scan writes a scan's (text with line
-// ends). Pasted rows belong to no group and are left out; `summary` and `filesScanned` are the last
-// scan's.
+// ends). Pasted rows belong to no group and a group left with one row holds no duplicate: both are
+// left out. `summary` and `filesScanned` are the last scan's; the counts are the list's.
 std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
                                std::int64_t filesScanned);

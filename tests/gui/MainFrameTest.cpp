@@ -821,8 +821,8 @@ TEST_F(MainFrameTest, ExportWritesTheListsGroupsAsTheScanToolWritesThemAndAFaile
     const char* formats[] = {"text", "json", "csv"};
     for (filter = 0; filter < 3; ++filter) {
         SCOPED_TRACE(formats[filter]);
-        // Named without an extension: the type chosen adds its own.
-        target = wxString::FromUTF8(m_tree.Path("out/list"));
+        // Named as the dialog first names it, whatever the type chosen: the type's extension goes on.
+        target = wxString::FromUTF8(m_tree.Path("out/list.txt"));
         Command(ID_PROJECT_EXPORT);
         const std::string tool = m_tree.Path("tool.out");
         const std::string command = "cd '" + m_tree.Path("t") + "' && '" QUORVEL_SCAN_TOOL "' --format " +

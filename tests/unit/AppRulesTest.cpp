@@ -30,6 +30,26 @@ TEST(ProjectPath, TheExtensionGoesOnlyToANameThatHasNoneAndNamesNothing)
     }
 }
 
+TEST(ProjectPath, AnExportTakesTheChosenTypesExtensionInPlaceOfAnotherTypes)
+{
+    const std::string sep(1, platform::kPathSeparator);
+    const struct
+    {
+        std::string chosen;
+        const char* type;
+        std::string path;
+    } rows[] = {
+        {"duplicates.txt", "json", "duplicates.json"}, // the dialog's first name, another type chosen
+        {"list.CSV", "txt", "list.txt"},
+        {"list", "csv", "list.csv"},
+        {"list.mine", "json", "list.mine"}, // an extension of the user's own stays
+        {"a.d" + sep + "list", "csv", "a.d" + sep + "list.csv"},
+        {".json", "txt", ".json.txt"}, // a hidden name, not an extension
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ExportPath(row.chosen, row.type), row.path) << row.chosen;
+}
+
 TEST(ProjectPath, EveryArgumentTheToolkitKeptOrCouldNotReadNamesAProject)
 {
     using List = std::vector<std::string>;
