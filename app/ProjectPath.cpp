@@ -6,6 +6,27 @@
 
 #include <cstdint>
 
+namespace {
+
+// Where the name after the last separator starts.
+std::size_t NameStart(const std::string& path)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (platform::IsPathSeparator(path[i]))
+            start = i + 1;
+    return start;
+}
+
+// The dot that starts the name's extension; npos for a name without one.
+std::size_t ExtensionDot(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string::npos || dot <= NameStart(path) ? std::string::npos : dot;
+}
+
+} // namespace
+
 std::string WithProjectExtension(const std::string& path)
 {
     return WithExtension(path, kProjectExtension);
@@ -13,24 +34,15 @@ std::string WithProjectExtension(const std::string& path)
 
 std::string WithExtension(const std::string& path, const char* extension)
 {
-    std::size_t nameStart = 0;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (platform::IsPathSeparator(path[i]))
-            nameStart = i + 1;
-    const std::size_t dot = path.rfind('.');
-    if (path.size() > nameStart && (dot == std::string::npos || dot <= nameStart))
+    if (path.size() > NameStart(path) && ExtensionDot(path) == std::string::npos)
         return path + "." + extension;
     return path;
 }
 
 std::string ExportPath(const std::string& chosen, const char* extension)
 {
-    std::size_t nameStart = 0;
-    for (std::size_t i = 0; i < chosen.size(); ++i)
-        if (platform::IsPathSeparator(chosen[i]))
-            nameStart = i + 1;
-    const std::size_t dot = chosen.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart)
+    const std::size_t dot = ExtensionDot(chosen);
+    if (dot == std::string::npos)
         return WithExtension(chosen, extension);
     std::string typed = chosen.substr(dot + 1);
     for (char& c : typed)

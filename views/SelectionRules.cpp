@@ -68,29 +68,41 @@ void SelectOutsideFolder(const CDuplicateRows& rows, EKeepRule rule, const std::
             selection.Select(row);
 }
 
-// The row each group would keep if its file passes the check; a group with none is left out.
-std::vector<std::size_t> PreferredRows(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
+// Calls `visit(first, end)` for every group of the scan that still has two rows or more.
+template <class Visit> void ForEachGroup(const CDuplicateRows& rows, Visit visit)
 {
-    std::vector<std::size_t> preferred;
-    const RowCheck any = [](std::size_t) { return true; };
     for (std::size_t first = 0; first < rows.RowCount();) {
         const std::int32_t group = rows.Row(first).group;
         std::size_t end = first + 1;
         while (end < rows.RowCount() && rows.Row(end).group == group)
             ++end;
-        if (group >= 0 && end - first > 1) {
-            if (rule != EKeepRule::InFolder && rule != EKeepRule::UnderFolder) {
-                preferred.push_back(KeptRow(rows, rule, first, end, any));
-            } else {
-                for (std::size_t row = first; row < end; ++row)
-                    if (InKeptFolder(rows.Row(row), rule, folder)) {
-                        preferred.push_back(row);
-                        break;
-                    }
-            }
-        }
+        if (group >= 0 && end - first > 1)
+            visit(first, end);
         first = end;
     }
+}
+
+bool IsFolderRule(EKeepRule rule)
+{
+    return rule == EKeepRule::InFolder || rule == EKeepRule::UnderFolder;
+}
+
+// The row each group would keep if its file passes the check; a group with none is left out.
+std::vector<std::size_t> PreferredRows(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
+{
+    std::vector<std::size_t> preferred;
+    const RowCheck any = [](std::size_t) { return true; };
+    ForEachGroup(rows, [&](std::size_t first, std::size_t end) {
+        if (!IsFolderRule(rule)) {
+            preferred.push_back(KeptRow(rows, rule, first, end, any));
+            return;
+        }
+        for (std::size_t row = first; row < end; ++row)
+            if (InKeptFolder(rows.Row(row), rule, folder)) {
+                preferred.push_back(row);
+                return;
+            }
+    });
     return preferred;
 }
 
@@ -158,28 +170,21 @@ std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const s
     const RowCheck checkRow = [&](std::size_t row) {
         return answers[row] >= 0 ? answers[row] == 1 : check(rows.Row(row));
     };
-    for (std::size_t first = 0; first < rows.RowCount();) {
-        const std::int32_t group = rows.Row(first).group;
-        std::size_t end = first + 1;
-        while (end < rows.RowCount() && rows.Row(end).group == group)
-            ++end;
-        if (group >= 0 && end - first > 1) {
-            const std::size_t before = selection.Count();
-            if (rule == EKeepRule::InFolder || rule == EKeepRule::UnderFolder) {
-                SelectOutsideFolder(rows, rule, folder, first, end, selection, checkRow);
-            } else {
-                const std::size_t kept = KeptRow(rows, rule, first, end, checkRow);
-                if (kept != CRowSelection::npos) {
-                    if (kept > first)
-                        selection.SelectRange(first, kept - 1);
-                    if (kept + 1 < end)
-                        selection.SelectRange(kept + 1, end - 1);
-                }
+    ForEachGroup(rows, [&](std::size_t first, std::size_t end) {
+        const std::size_t before = selection.Count();
+        if (IsFolderRule(rule)) {
+            SelectOutsideFolder(rows, rule, folder, first, end, selection, checkRow);
+        } else {
+            const std::size_t kept = KeptRow(rows, rule, first, end, checkRow);
+            if (kept != CRowSelection::npos) {
+                if (kept > first)
+                    selection.SelectRange(first, kept - 1);
+                if (kept + 1 < end)
+                    selection.SelectRange(kept + 1, end - 1);
             }
-            groups += selection.Count() > before ? 1 : 0;
         }
-        first = end;
-    }
+        groups += selection.Count() > before ? 1 : 0;
+    });
     return groups;
 }
 
