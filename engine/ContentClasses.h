@@ -92,7 +92,7 @@ private:
                                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tasks,
                                  ReadOne readOne);
     void ReadMember(const FileRecords& files, Pending& pending, std::size_t index);
-    static ERead Open(const FileRecords& files, Member& member);
+    ERead Open(const FileRecords& files, Member& member);
     Groups Partition(const Pending& pending) const;
     bool Advance(Pending& pending, const Slot& first) const;
     void Release(Member& member);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/FileRecords.h"
+#include "engine/FolderHandles.h"
 
 #include <atomic>
 #include <functional>
@@ -23,9 +24,13 @@ public:
     // The system ran out of descriptors: keep no more files open from now on.
     void Exhausted() { m_limit.store(0); }
 
+    // The folders of the files read, held open within the same limit.
+    CFolderHandles& Folders() { return m_folders; }
+
 private:
     std::atomic<int> m_open{0};
     std::atomic<int> m_limit;
+    CFolderHandles m_folders;
 };
 
 class CContentStage

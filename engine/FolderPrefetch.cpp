@@ -14,19 +14,17 @@
 namespace {
 
 constexpr std::size_t kMaxReadyEntries = 32768;
-// Threads that list ahead. From memory one keeps up with the walk; from a disk several keep more
-// reads waiting on it at once, and a disk serves many at once much faster than one after another.
 // Listings that take this long an entry come from the disk.
-constexpr std::size_t kListersFromDisk = 4;
 constexpr std::chrono::microseconds kFromDiskPerEntry{10};
 constexpr std::size_t kJudgedEntries = 512; // listed before the judgement is made
 
 } // namespace
 
-CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers) : m_stop(stop)
+CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers, std::size_t maxListers)
+    : m_stop(stop), m_maxListers(std::max(listers, maxListers))
 {
     // Room for every helper first: a thread started and then not stored would end the program.
-    m_threads.reserve(std::max(listers, kListersFromDisk));
+    m_threads.reserve(m_maxListers);
     StartHelpers(listers);
 }
 
@@ -73,7 +71,8 @@ bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& 
             m_slots.erase(slot); // the walk got here first; the helper will skip it
         }
     }
-    return listing.Open(folder); // also when the helper failed, which may have been for want of memory
+    return listing.Open(folder,
+                        &m_stop); // also when the helper failed, which may have been for want of memory
 }
 
 void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderListing& listing)
@@ -87,8 +86,8 @@ void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderLi
         fromDisk = m_listedEntries >= kJudgedEntries && m_listingTime > kFromDiskPerEntry * m_listedEntries;
         m_changed.notify_all();
     }
-    if (fromDisk && m_threads.size() < kListersFromDisk)
-        StartHelpers(kListersFromDisk);
+    if (fromDisk && m_threads.size() < m_maxListers)
+        StartHelpers(m_maxListers);
 }
 
 void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFolderListing& listing,
@@ -129,7 +128,7 @@ void CFolderPrefetch::HelperLoop()
         bool listed = false;
         const auto started = std::chrono::steady_clock::now();
         try {
-            listed = listing.Open(folder);
+            listed = listing.Open(folder, &m_stop);
         } catch (const std::bad_alloc&) {
             listed = false; // the walk lists it again itself
         }

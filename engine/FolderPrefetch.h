@@ -18,9 +18,15 @@
 class CFolderPrefetch
 {
 public:
-    // `listers` threads list ahead from the start; more join once the listings are seen to come
-    // from a disk.
-    explicit CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers = 1);
+    // Threads that list ahead once the listings are seen to come from a disk: from memory one keeps
+    // up with the walk; from a disk several keep more reads waiting on it at once, and a disk serves
+    // many at once much faster than one after another.
+    static constexpr std::size_t kListersFromDisk = 4;
+
+    // `listers` threads list ahead from the start; up to `maxListers` once the listings are seen to
+    // come from a disk.
+    explicit CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers = 1,
+                             std::size_t maxListers = kListersFromDisk);
     ~CFolderPrefetch();
     CFolderPrefetch(const CFolderPrefetch&) = delete;
     CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
@@ -51,6 +57,7 @@ private:
     void StartHelpers(std::size_t count);
 
     const std::atomic<bool>& m_stop;
+    const std::size_t m_maxListers;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::string> m_queue; // taken from the back; paths the walk reached first are skipped

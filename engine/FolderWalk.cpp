@@ -17,8 +17,9 @@ struct CFolderWalk::Frame
     std::size_t next = 0; // the next entry to take
 };
 
-CFolderWalk::CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress)
-    : m_stop(stop), m_progress(std::move(progress)), m_prefetch(stop)
+CFolderWalk::CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress,
+                         std::size_t listers, std::size_t maxListers)
+    : m_stop(stop), m_progress(std::move(progress)), m_prefetch(stop, listers, maxListers)
 {}
 
 void CFolderWalk::Walk(const std::vector<std::string>& roots, FileRecords& files,

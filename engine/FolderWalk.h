@@ -15,8 +15,10 @@
 class CFolderWalk
 {
 public:
-    // `progress` gets each text as the walk makes it: "(N scanned) folder".
-    CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress);
+    // `progress` gets each text as the walk makes it: "(N scanned) folder". `listers` and
+    // `maxListers` are the threads that list folders ahead of it (CFolderPrefetch).
+    CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress,
+                std::size_t listers = 1, std::size_t maxListers = CFolderPrefetch::kListersFromDisk);
     CFolderWalk(const CFolderWalk&) = delete;
     CFolderWalk& operator=(const CFolderWalk&) = delete;
 

@@ -136,7 +136,13 @@ void CContentClasses::ReadMember(const FileRecords& files, Pending& pending, std
 CContentClasses::ERead CContentClasses::Open(const FileRecords& files, Member& member)
 {
     const auto at = static_cast<std::size_t>(member.position);
-    switch (member.file.OpenSame(files.items[at].path, files.Stamp(at))) {
+    const std::string& path = files.items[at].path;
+    std::string name;
+    const CFolderHandles::Handle folder = m_openFiles.Folders().FolderOf(path, name);
+    const platform::CInputFile::EOpen opened = folder != nullptr
+                                                   ? member.file.OpenSameIn(*folder, name, files.Stamp(at))
+                                                   : member.file.OpenSame(path, files.Stamp(at));
+    switch (opened) {
     case platform::CInputFile::EOpen::Opened:
         return ERead::Done;
     case platform::CInputFile::EOpen::Changed:

@@ -9,7 +9,9 @@
 #include "engine/FolderWalk.h"
 #include "engine/HelperThread.h"
 #include "engine/ReadAhead.h"
+#include "engine/ReaderCrew.h"
 #include "engine/SizeRuns.h"
+#include "platform/InputFile.h"
 #include "platform/Memory.h"
 
 #include <algorithm>
@@ -20,6 +22,10 @@ namespace {
 constexpr std::size_t kBatchFiles = 4096;     // files of runs shared out at a time
 constexpr std::int64_t kSharedRun = 64 << 20; // a run of this many bytes is read by both cores together
 constexpr std::int64_t kLargeFile = 1 << 20;  // reading these is slow from memory too
+// On a share every request waits for a round trip: this many readers keep as many requests in
+// flight, and this many threads list folders ahead of the walk.
+constexpr std::size_t kRemoteReaders = 64;
+constexpr std::size_t kRemoteListers = 64;
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -105,11 +111,28 @@ void CScanEngine::Run()
     std::string walking; // the root being walked, named if memory runs out there
     try {
         const std::lock_guard<CScanEngine> hold(*this);
+        // What holds the roots decides how many requests are kept in flight: many on a share, the
+        // fewest on a spinning disk, which seeks between them.
+        std::size_t listers = 1;
+        std::size_t maxListers = CFolderPrefetch::kListersFromDisk;
+        for (const std::string& root : m_folders) {
+            const platform::EStorage storage = platform::StorageOf(root);
+            if (storage == platform::EStorage::Remote) {
+                listers = maxListers = kRemoteListers;
+                if (m_readers == 0)
+                    m_readers = kRemoteReaders;
+            } else if (storage == platform::EStorage::Spinning && listers == 1) {
+                maxListers = 1;
+            }
+        }
         if (!IsStopped()) {
-            CFolderWalk walk(m_stop, [this](const std::string& text) {
-                for (CMyFilesListener* listener : m_listeners)
-                    listener->OnScanProgress(text);
-            });
+            CFolderWalk walk(
+                m_stop,
+                [this](const std::string& text) {
+                    for (CMyFilesListener* listener : m_listeners)
+                        listener->OnScanProgress(text);
+                },
+                listers, maxListers);
             walk.Walk(m_folders, m_files, m_warnings, walking);
         }
         platform::ReturnFreedMemory(); // the walk's listings, so that resolving adds to the records alone
@@ -135,18 +158,60 @@ void CScanEngine::Resolve()
                                                       m_makeContentStage(m_stop, nullptr, openFiles),
                                                       m_makeContentStage(m_stop, nullptr, openFiles)};
     CContentStage* const apart[2] = {stages[1].get(), stages[2].get()};
+    std::vector<const CContentStage*> used = {stages[0].get(), stages[1].get(), stages[2].get()};
+    if (m_readers > 1) {
+        CReaderCrew crew(m_readers, m_makeContentStage, m_stop, openFiles);
+        for (std::size_t i = 0; i < runs.size() && !IsStopped();)
+            i = ResolveCrew(runs, i, crew);
+        for (const std::unique_ptr<CContentStage>& stage : crew.Stages())
+            used.push_back(stage.get());
+        CollectUnreadable(used);
+        return;
+    }
     CReadAhead readAhead(m_files, runs, m_stop);
     for (std::size_t i = 0; i < runs.size() && !IsStopped();)
         i = IsCrowded(runs[i], m_files) ? ResolveTogether(runs, i, *stages[0], readAhead)
                                         : ResolveApart(runs, i, apart, helper, readAhead);
+    CollectUnreadable(used);
+}
 
+void CScanEngine::CollectUnreadable(const std::vector<const CContentStage*>& stages)
+{
     std::vector<std::int32_t> unreadable;
-    for (const std::unique_ptr<CContentStage>& stage : stages)
+    for (const CContentStage* stage : stages)
         unreadable.insert(unreadable.end(), stage->Unreadable().begin(), stage->Unreadable().end());
     std::sort(unreadable.begin(), unreadable.end());
     for (const std::int32_t position : unreadable)
         m_warnings.push_back(ScanWarning{ScanWarning::EKind::UnreadableFile,
                                          m_files.items[static_cast<std::size_t>(position)].path});
+}
+
+std::size_t CScanEngine::ResolveCrew(const std::vector<PositionRun>& runs, std::size_t first,
+                                     CReaderCrew& crew)
+{
+    // Every class of candidates in a batch of runs, crowded ones too, is read by one reader alone;
+    // the classes of each run are then put together again and shown in the runs' order, with the
+    // same texts as one run after another.
+    std::vector<std::pair<std::size_t, PositionClass>> tasks; // the run's place in the batch, its class
+    std::size_t end = first;
+    for (std::size_t files = 0; end < runs.size() && (end == first || files < kBatchFiles); ++end) {
+        files += FilesIn(runs[end]);
+        for (PositionClass& candidates : TailClasses(m_files, runs[end]))
+            tasks.emplace_back(end - first, std::move(candidates));
+    }
+    std::vector<std::vector<PositionClass>> found(tasks.size());
+    crew.ForEach(tasks.size(), [&](std::size_t k, CContentStage& stage) {
+        stage.Split(m_files, {tasks[k].second}, found[k]);
+    });
+    for (std::size_t run = 0, k = 0; run < end - first && !IsStopped(); ++run) {
+        std::vector<PositionClass> classes;
+        for (; k < tasks.size() && tasks[k].first == run; ++k)
+            for (PositionClass& positions : found[k])
+                classes.push_back(std::move(positions));
+        NotifyResolveProgress(RunProgressText(runs[first + run].first, m_files.size()));
+        m_output.Append(m_files.items, std::move(classes));
+    }
+    return end;
 }
 
 std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first,

@@ -19,6 +19,7 @@
 
 class CHelperThread;
 class CReadAhead;
+class CReaderCrew;
 
 // Created on the owner's thread, filled with listeners and folders, then run once by ScanThreadProc
 // on a worker. The owner joins the worker before it destroys the engine.
@@ -40,6 +41,8 @@ public:
     // Called on a reading thread of the scan between two rounds of reads of the file contents; tests
     // change files at that moment.
     void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }
+    // For tests: read with this many readers at once, as on a share, whatever holds the folders.
+    void SetReaders(std::size_t readers) { m_readers = readers; }
 
     // Any thread, any time; the worker leaves what it is doing at its next check.
     void RequestStop();
@@ -74,6 +77,8 @@ private:
     // Each resolves the runs from `first` on that it takes, and returns where it stopped.
     std::size_t ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first, CContentStage& stage,
                                 CReadAhead& readAhead);
+    void CollectUnreadable(const std::vector<const CContentStage*>& stages);
+    std::size_t ResolveCrew(const std::vector<PositionRun>& runs, std::size_t first, CReaderCrew& crew);
     std::size_t ResolveApart(const std::vector<PositionRun>& runs, std::size_t first,
                              CContentStage* const apart[2], CHelperThread& helper, CReadAhead& readAhead);
     void NotifyResolveProgress(const std::string& text);
@@ -84,6 +89,7 @@ private:
     std::vector<std::string> m_folders;
     ContentStageMaker m_makeContentStage;
     std::function<void()> m_roundHook;
+    std::size_t m_readers = 0; // readers at once; 0 until judged from what holds the folders
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
 

@@ -4,6 +4,7 @@
 
 #include "platform/FileIdentity.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,8 +28,9 @@ class CFolderListing
 {
 public:
     // Reads the folder's entries, "." and ".." included, in byte order of their names so that a
-    // scan gives the same results on every file system. False when the folder cannot be listed.
-    bool Open(const std::string& folder);
+    // scan gives the same results on every file system. False when the folder cannot be listed, or
+    // when `stop` is set before it is done (on a share a large folder takes a request an entry).
+    bool Open(const std::string& folder, const std::atomic<bool>* stop = nullptr);
 
     const FileId& FolderId() const { return m_folderId; }
     const std::vector<FolderEntry>& Entries() const { return m_entries; }

@@ -9,6 +9,28 @@
 
 namespace platform {
 
+// A folder held open, so that the files in it are opened by their names alone: a full path is
+// looked up again, folder by folder, on every open, and on a share every look-up is a round trip.
+class CFolderHandle
+{
+public:
+    CFolderHandle() = default;
+    CFolderHandle(const CFolderHandle&) = delete;
+    CFolderHandle& operator=(const CFolderHandle&) = delete;
+    ~CFolderHandle();
+
+    // The folder `path` names, a link on the way followed as any path follows it. False when it
+    // cannot be opened.
+    bool Open(const std::string& path);
+    // The subfolder `name` of `parent`, looked up in that folder alone.
+    bool OpenIn(const CFolderHandle& parent, const std::string& name);
+
+private:
+    friend class CInputFile;
+    std::intptr_t m_handle = -1; // a descriptor where files can be opened relative to one
+    std::string m_path;          // elsewhere the folder's path, joined to the file's name
+};
+
 class CInputFile
 {
 public:
@@ -33,6 +55,8 @@ public:
     // is made on the opened file itself, so nothing can be swapped in between; a link in the last
     // step is not followed, and a pipe or device put in the file's place neither blocks nor is read.
     EOpen OpenSame(const std::string& path, const FileStamp& stamp);
+    // The same for the file `name` in `folder`, with the one look-up of that name.
+    EOpen OpenSameIn(const CFolderHandle& folder, const std::string& name, const FileStamp& stamp);
     // True when the open file is still as `stamp` describes it: nothing was written to it meanwhile.
     // A file deleted or renamed over since the open counts as changed (Windows refuses both while it
     // is open); unlike StillSame it cannot see a path given to another file while this one keeps a
@@ -53,6 +77,7 @@ public:
 
 private:
     bool OpenOnly(const std::string& path);
+    EOpen Opened(int fd, const FileStamp& stamp);
     // Reads the size and checks that the file is a regular one.
     bool Examine();
     int Descriptor() const;
@@ -72,5 +97,16 @@ void AskToReadSoon(const std::string& path, std::int64_t bytes);
 
 // How many files this process may have open at once.
 std::size_t OpenFileLimit();
+
+// What holds a folder's files, as far as the speed of reading them goes: many requests at once
+// serve a share or a solid-state disk far better than one after another, while a spinning disk
+// seeks between them.
+enum class EStorage
+{
+    Solid,
+    Spinning,
+    Remote, // a network share or a file system in user space: every request is a round trip
+};
+EStorage StorageOf(const std::string& folder);
 
 } // namespace platform

@@ -1,4 +1,4 @@
-// Folder listing on POSIX: readdir, then one fstatat per entry relative to the folder's descriptor.
+// Folder listing on POSIX: readdir, then one status per entry relative to the folder's descriptor.
 #include "platform/FolderListing.h"
 
 #include "platform/Path.h"
@@ -44,20 +44,20 @@ void Examine(int folderFd, unsigned char type, FolderEntry& entry)
     }
     struct stat st;
     if (type != DT_LNK) {
-        if (fstatat(folderFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (StatusAsLookedUp(folderFd, entry.name.c_str(), st, AT_SYMLINK_NOFOLLOW) != 0)
             return;
         if (!S_ISLNK(st.st_mode)) {
             Describe(st, entry);
             return;
         }
     }
-    if (fstatat(folderFd, entry.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode))
+    if (StatusAsLookedUp(folderFd, entry.name.c_str(), st, 0) == 0 && S_ISDIR(st.st_mode))
         Describe(st, entry);
 }
 
 } // namespace
 
-bool CFolderListing::Open(const std::string& folder)
+bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop)
 {
     m_entries.clear();
     const int fd = OpenAnyLength(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -82,6 +82,11 @@ bool CFolderListing::Open(const std::string& folder)
 
     m_entries.resize(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            closedir(dir);
+            m_entries.clear();
+            return false;
+        }
         m_entries[i].name = std::move(names[i].first);
         Examine(fd, names[i].second, m_entries[i]);
     }

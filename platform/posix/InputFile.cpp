@@ -6,8 +6,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 
@@ -22,7 +26,29 @@ bool Matches(const struct stat& st, const FileStamp& stamp)
            static_cast<std::int64_t>(st.st_size) == stamp.size && WriteTimeOf(st) == stamp.writeTime;
 }
 
+constexpr int kSameFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
+
 } // namespace
+
+CFolderHandle::~CFolderHandle()
+{
+    if (m_handle >= 0)
+        close(static_cast<int>(m_handle));
+}
+
+bool CFolderHandle::Open(const std::string& path)
+{
+    // A descriptor that only names the folder: nothing is read from it, so nothing is asked of the
+    // file system beyond finding it.
+    m_handle = OpenAnyLength(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return m_handle >= 0;
+}
+
+bool CFolderHandle::OpenIn(const CFolderHandle& parent, const std::string& name)
+{
+    m_handle = openat(static_cast<int>(parent.m_handle), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return m_handle >= 0;
+}
 
 int CInputFile::Descriptor() const
 {
@@ -42,7 +68,18 @@ bool CInputFile::OpenOnly(const std::string& path)
 CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp& stamp)
 {
     Close();
-    const int fd = OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    return Opened(OpenAnyLength(path, kSameFlags), stamp);
+}
+
+CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const std::string& name,
+                                         const FileStamp& stamp)
+{
+    Close();
+    return Opened(openat(static_cast<int>(folder.m_handle), name.c_str(), kSameFlags), stamp);
+}
+
+CInputFile::EOpen CInputFile::Opened(int fd, const FileStamp& stamp)
+{
     if (fd < 0) {
         if (errno == EMFILE || errno == ENFILE)
             return EOpen::NoDescriptors;
@@ -51,7 +88,8 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
     }
     m_handle = fd;
     struct stat st;
-    if (fstat(fd, &st) != 0) {
+    // The status the open brought with it: it describes the very file opened.
+    if (StatusAsLookedUp(fd, "", st, AT_EMPTY_PATH) != 0) {
         Close();
         return EOpen::Failed;
     }
@@ -85,6 +123,41 @@ void AskToReadSoon(const std::string& path, std::int64_t bytes)
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
         posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
     close(fd);
+}
+
+EStorage StorageOf(const std::string& folder)
+{
+    struct statfs fs;
+    if (statfs(folder.c_str(), &fs) == 0) {
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case NFS_SUPER_MAGIC:
+        case SMB_SUPER_MAGIC:
+        case 0xFF534D42ul: // CIFS
+        case 0xFE534D42ul: // SMB2
+        case 0x65735546ul: // FUSE
+        case 0x00C36400ul: // Ceph
+        case V9FS_MAGIC:
+        case AFS_SUPER_MAGIC:
+        case CODA_SUPER_MAGIC:
+        case NCP_SUPER_MAGIC:
+            return EStorage::Remote;
+        default:
+            break;
+        }
+    }
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0)
+        return EStorage::Solid;
+    // A partition has no queue of its own: its disk's is one folder up.
+    const std::string device =
+        "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+        std::ifstream in(device + queue);
+        int rotational = 0;
+        if (in >> rotational)
+            return rotational != 0 ? EStorage::Spinning : EStorage::Solid;
+    }
+    return EStorage::Solid;
 }
 
 std::size_t OpenFileLimit()

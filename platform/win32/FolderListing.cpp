@@ -23,7 +23,7 @@ std::int64_t SecondsSince1970(LARGE_INTEGER fileTime)
 
 } // namespace
 
-bool CFolderListing::Open(const std::string& folder)
+bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop)
 {
     m_entries.clear();
     const HANDLE handle = CreateFileW(SystemPath(folder).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
@@ -43,6 +43,11 @@ bool CFolderListing::Open(const std::string& folder)
     std::vector<char> buffer(64 * 1024);
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
     while (GetFileInformationByHandleEx(handle, kind, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            CloseHandle(handle);
+            m_entries.clear();
+            return false;
+        }
         kind = FileIdBothDirectoryInfo;
         for (std::size_t at = 0;;) {
             const auto* item = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);

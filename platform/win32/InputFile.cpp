@@ -1,6 +1,7 @@
 // Reading files on Windows, shared for reading and writing with other programs.
 #include "platform/InputFile.h"
 
+#include "platform/Path.h"
 #include "platform/ReadFully.h"
 #include "platform/win32/Wide.h"
 
@@ -63,6 +64,37 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
     }
     m_size = stamp.size;
     return EOpen::Opened;
+}
+
+CFolderHandle::~CFolderHandle() = default;
+
+// Files are opened by their full paths here: the system resolves a path in one request, and the
+// listing already gave every file's facts without opening it.
+bool CFolderHandle::Open(const std::string& path)
+{
+    m_path = path;
+    return !m_path.empty();
+}
+
+bool CFolderHandle::OpenIn(const CFolderHandle& parent, const std::string& name)
+{
+    m_path = JoinPath(parent.m_path, name);
+    return !parent.m_path.empty();
+}
+
+CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const std::string& name,
+                                         const FileStamp& stamp)
+{
+    return OpenSame(JoinPath(folder.m_path, name), stamp);
+}
+
+EStorage StorageOf(const std::string& folder)
+{
+    const std::wstring path = SystemPath(folder);
+    wchar_t volume[MAX_PATH + 1];
+    if (!GetVolumePathNameW(path.c_str(), volume, MAX_PATH + 1))
+        return EStorage::Solid;
+    return GetDriveTypeW(volume) == DRIVE_REMOTE ? EStorage::Remote : EStorage::Solid;
 }
 
 bool CInputFile::Unchanged(const FileStamp& stamp) const

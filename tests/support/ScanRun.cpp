@@ -29,7 +29,8 @@ void CRecordingListener::OnScanFinished()
     ++m_outcome.finishedCount;
 }
 
-ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, EResolveMethod method)
+ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, EResolveMethod method,
+                    std::size_t readers)
 {
     ScanOutcome outcome;
     CScanEngine engine;
@@ -41,6 +42,8 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
         });
     if (hooks.betweenRounds)
         engine.SetRoundHook(hooks.betweenRounds);
+    if (readers != 0)
+        engine.SetReaders(readers);
     for (const std::string& folder : folders)
         engine.AddFolder(folder);
     EXPECT_EQ(ScanThreadProc(&engine), 0u);

@@ -51,8 +51,9 @@ enum class EResolveMethod
     Pairwise,
 };
 
+// `readers` above 1 reads with that many at once, as on a share; 0 as what holds the folders asks.
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {},
-                    EResolveMethod method = EResolveMethod::Partition);
+                    EResolveMethod method = EResolveMethod::Partition, std::size_t readers = 0);
 
 // The groups of a result list as paths, with `root` + "/" taken off each path that starts with it.
 using Groups = std::vector<std::vector<std::string>>;

@@ -19,6 +19,16 @@
 #include <random>
 #include <sstream>
 
+#ifndef _WIN32
+#include <csignal>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/statfs.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using namespace content;
@@ -324,5 +334,117 @@ TEST(DifferentialResolution, PartitionEqualsPairwiseOnRandomTrees)
         ExpectSameOutcome(fast, reference);
     }
 }
+
+TEST(DifferentialResolution, ManyReadersAtOnceEqualTheModelOnRandomTrees)
+{
+    // As on a share: every class of candidates read by a reader of its own, crowded runs' too.
+    for (unsigned seed = 21; seed <= 23; ++seed) {
+        SCOPED_TRACE(seed);
+        CTempTree tree;
+        const std::vector<std::string> roots = {tree.Root(), tree.Path("d2")};
+        CRandomTree(tree, seed).Build();
+        const ScanOutcome engine = RunScan(roots, {}, EResolveMethod::Partition, 8);
+        const ScanOutcome model = CModelScan().Run(roots);
+        EXPECT_GT(model.groupCount, 3);
+        ExpectSameOutcome(engine, model);
+    }
+}
+
+#if !defined(_WIN32) && defined(QUORVEL_LATFS)
+
+// `source` seen through the latency file system (bench/latfs.c) at `mountPoint`, every request
+// waiting `delayMs`; unmounted again when the test ends.
+class CLatencyMount
+{
+public:
+    CLatencyMount(const std::string& source, const std::string& mountPoint, const char* delayMs)
+        : m_mountPoint(mountPoint)
+    {
+        const std::string src = "--src=" + source;
+        const std::string delay = std::string("--delay-ms=") + delayMs;
+        const char* argv[] = {QUORVEL_LATFS, src.c_str(), delay.c_str(),    mountPoint.c_str(),
+                              "-f",          "-o",        "max_threads=64", nullptr};
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned =
+            posix_spawn(&m_pid, QUORVEL_LATFS, &quiet, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&quiet);
+        if (spawned != 0) {
+            m_pid = -1;
+            m_problem = "the latency file system cannot be started";
+            return;
+        }
+        // Mounted once the folder belongs to a file system in user space; a mount refused (no
+        // /dev/fuse, no right to mount) ends the process instead.
+        for (int tries = 0; tries < 1000; ++tries) {
+            struct statfs fs;
+            if (statfs(m_mountPoint.c_str(), &fs) == 0 &&
+                static_cast<unsigned long>(fs.f_type) == 0x65735546ul)
+                return;
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                m_problem = "no file system in user space can be mounted here (/dev/fuse, mount rights)";
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_problem = "the latency file system did not mount within 10 s";
+    }
+
+    ~CLatencyMount()
+    {
+        if (m_pid < 0)
+            return;
+        if (umount2(m_mountPoint.c_str(), 0) != 0)
+            kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+
+    // Empty once mounted, else why not.
+    const std::string& Problem() const { return m_problem; }
+
+private:
+    std::string m_mountPoint;
+    pid_t m_pid = -1;
+    std::string m_problem;
+};
+
+TEST(DifferentialResolution, AScanThroughAFileSystemWhoseRequestsWaitEqualsADirectScan)
+{
+    for (unsigned seed = 31; seed <= 32; ++seed) {
+        SCOPED_TRACE(seed);
+        CTempTree tree;
+        CTempTree mounted;
+        CRandomTree(tree, seed).Build();
+        // A link by absolute path would lead out of the mount into the tree itself.
+        tree.Remove("d0/again");
+        const ScanOutcome direct = RunScan({tree.Root()});
+        ScanOutcome through;
+        {
+            const CLatencyMount mount(tree.Root(), mounted.Root(), "0.2");
+            if (!mount.Problem().empty())
+                GTEST_SKIP() << mount.Problem();
+            through = RunScan({mounted.Root()});
+        }
+        EXPECT_GT(direct.groupCount, 3);
+        EXPECT_EQ(GroupsOf(through.results, mounted.Root()), GroupsOf(direct.results, tree.Root()));
+        EXPECT_EQ(through.resolveTexts, direct.resolveTexts);
+        EXPECT_EQ(through.summary, direct.summary);
+        ASSERT_EQ(through.scanTexts.size(), direct.scanTexts.size());
+        for (std::size_t i = 0; i < direct.scanTexts.size(); ++i) {
+            std::string text = through.scanTexts[i];
+            const std::size_t at = text.find(mounted.Root());
+            if (at != std::string::npos)
+                text.replace(at, mounted.Root().size(), tree.Root());
+            EXPECT_EQ(text, direct.scanTexts[i]);
+        }
+        EXPECT_TRUE(through.warnings.empty());
+    }
+}
+
+#endif
 
 } // namespace
