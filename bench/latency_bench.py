@@ -12,7 +12,9 @@ of about --files files (shared/bench/make_tree.py many-small, about 20 files a f
 scan N times, and prints the median wall time, the requests latfs counted per listed file, and the
 most requests it saw in flight at once (it prints its counts on SIGUSR1). --before runs a second
 scan program beside it the same way (an older build, for before/after figures). Every scan's groups
-are checked against the oracle (shared/bench/expected_groups.py) on the tree itself. Then jdupes
+are checked against the oracle (shared/bench/expected_groups.py) on the tree itself. At the last
+delay the scan is stopped (SIGINT) --stops seconds after its start, three times each, and the time
+to its end is printed. Then jdupes
 and rdfind are timed, once each, with quorvel-scan beside them, on a tree of --peer-files files
 through the same mount at the last delay; a run over --cap seconds is killed and reported as
 capped. Trees are made once and kept in the work folder. Needs root (to mount) and /dev/fuse.
@@ -126,6 +128,21 @@ def same_groups(result, mount_point, tree, groups):
     return proc.returncode == 0
 
 
+def stop_delay(scan, point, after, cwd):
+    """Milliseconds from SIGINT, sent `after` seconds into a scan, to the scan's end (None when the
+    scan ended first)."""
+    proc = subprocess.Popen([scan, point], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
+    try:
+        proc.wait(timeout=after)
+        return None
+    except subprocess.TimeoutExpired:
+        pass
+    sent = time.monotonic()
+    proc.send_signal(signal.SIGINT)
+    proc.wait()
+    return (time.monotonic() - sent) * 1000
+
+
 def peer_command(tool, point, out_dir, scan):
     if tool == "jdupes":
         return ["jdupes", "-r", "-q", point]
@@ -146,6 +163,7 @@ def main():
     ap.add_argument("--peers", default="jdupes,rdfind")
     ap.add_argument("--delays", default="0,1")
     ap.add_argument("--cap", type=float, default=900.0)
+    ap.add_argument("--stops", default="0.5,1.5,3", help="seconds into a scan to stop it (at the last delay)")
     ap.add_argument("--record", metavar="FILE", help="append the table to FILE (Markdown)")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
@@ -188,6 +206,21 @@ def main():
             lines.append("%s at %g ms over its time at 0 ms: %.1fx" % (
                 name, delays[-1], walls[(name, delays[-1])] / walls[(name, 0.0)]))
             print(lines[-1], flush=True)
+
+    # How soon a stop is honoured while the walk lists folders and while the rounds read.
+    if delays[-1] != 0 and args.stops:
+        mount = Mount(latfs, tree, delays[-1], args.work)
+        try:
+            waits = []
+            for after in (float(a) for a in args.stops.split(",")):
+                for _ in range(3):
+                    waits.append((after, stop_delay(args.scan, mount.point, after, args.work)))
+        finally:
+            mount.close()
+        lines.append("")
+        lines.append("stop at %g ms, ms from SIGINT to the end: %s" % (delays[-1], ", ".join(
+            "%g s: %s" % (a, "ended first" if w is None else "%.1f" % w) for a, w in waits)))
+        print(lines[-1], flush=True)
 
     peers = [p for p in args.peers.split(",") if p]
     if peers:

@@ -26,6 +26,20 @@ std::string FolderPart(const std::string& path, std::size_t end)
     return path.substr(0, end == 0 || path[end - 1] == ':' ? end + 1 : end);
 }
 
+// True when `folder` joined with the name after `end` names `path` again: a name is opened in its
+// folder only then (a share's name such as \\server\share has no folder of its own to open).
+bool Rejoins(const std::string& folder, const std::string& path, std::size_t end)
+{
+    const std::string joined = platform::JoinPath(folder, std::string_view(path).substr(end + 1));
+    if (joined.size() != path.size())
+        return false;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (joined[i] != path[i] &&
+            !(platform::IsPathSeparator(joined[i]) && platform::IsPathSeparator(path[i])))
+            return false;
+    return true;
+}
+
 } // namespace
 
 CFolderHandles::Handle CFolderHandles::FolderOf(const std::string& path, std::string& name)
@@ -33,8 +47,11 @@ CFolderHandles::Handle CFolderHandles::FolderOf(const std::string& path, std::st
     const std::size_t end = FolderEnd(path);
     if (m_capacity == 0 || end == std::string::npos || end + 1 == path.size())
         return nullptr;
+    const std::string folder = FolderPart(path, end);
+    if (!Rejoins(folder, path, end))
+        return nullptr;
     name.assign(path, end + 1);
-    return Get(FolderPart(path, end), kAncestors);
+    return Get(folder, kAncestors);
 }
 
 CFolderHandles::Handle CFolderHandles::Get(const std::string& folder, int ancestors)
@@ -45,7 +62,7 @@ CFolderHandles::Handle CFolderHandles::Get(const std::string& folder, int ancest
     const std::size_t end = FolderEnd(folder);
     Handle parent;
     if (ancestors > 0 && end != std::string::npos && end + 1 < folder.size() &&
-        FolderPart(folder, end) != folder)
+        FolderPart(folder, end) != folder && Rejoins(FolderPart(folder, end), folder, end))
         parent = Get(FolderPart(folder, end), ancestors - 1);
     const bool open =
         parent != nullptr ? opened->OpenIn(*parent, folder.substr(end + 1)) : opened->Open(folder);

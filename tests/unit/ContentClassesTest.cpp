@@ -4,6 +4,7 @@
 #include "engine/ContentClasses.h"
 
 #include "engine/CrowdedClass.h"
+#include "engine/FolderHandles.h"
 #include "engine/HelperThread.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
@@ -289,6 +290,62 @@ TEST(ContentClasses, AStopEndsTheSplitWithoutAResult)
     CContentClasses splitter(stop, nullptr);
     std::vector<PositionClass> classes;
     EXPECT_FALSE(splitter.Split(RecordsOf(sample.files), {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, classes));
+}
+
+// The stamp of the file `name` in `folder`, as the walk records it.
+platform::FileStamp ListedStamp(const std::string& folder, const std::string& name)
+{
+    platform::CFolderListing listing;
+    EXPECT_TRUE(listing.Open(folder));
+    for (const platform::FolderEntry& entry : listing.Entries())
+        if (entry.name == name)
+            return entry.Stamp();
+    ADD_FAILURE() << name << " not listed in " << folder;
+    return {};
+}
+
+TEST(FolderHandles, OpensEachFileByItsNameInItsFolderAtAnyDepthEvenOnceTheFolderIsLetGo)
+{
+    // Deeper than the folders opened one in another, with room for two folders only, so that
+    // folders are let go while a reader still holds them.
+    CTempTree tree;
+    std::vector<std::string> files;
+    std::string relative;
+    for (int depth = 0; depth < 12; ++depth) {
+        files.push_back(relative + "f" + std::to_string(depth) + ".txt");
+        tree.Write(files.back(), "bytes at depth " + std::to_string(depth));
+        relative += "d" + std::to_string(depth) + "/";
+    }
+    CFolderHandles handles(2);
+    std::vector<CFolderHandles::Handle> held;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const std::string path = tree.Path(file);
+        std::string name;
+        held.push_back(handles.FolderOf(path, name));
+        ASSERT_NE(held.back(), nullptr);
+        EXPECT_EQ(name, file.substr(file.rfind('/') + 1));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        const std::string path = tree.Path(files[i]);
+        const std::string name = path.substr(path.find_last_of("/\\") + 1);
+        const std::string folder = path.substr(0, path.find_last_of("/\\"));
+        const platform::FileStamp listed = ListedStamp(folder, name);
+        platform::CInputFile file;
+        ASSERT_EQ(file.OpenSameIn(*held[i], name, listed), platform::CInputFile::EOpen::Opened);
+        std::string bytes(64, '\0');
+        bytes.resize(static_cast<std::size_t>(file.ReadAt(bytes.data(), bytes.size(), 0)));
+        EXPECT_EQ(bytes, "bytes at depth " + std::to_string(i));
+        // A file put in its place since it was listed is not the file listed.
+        file.Close();
+        tree.Remove(files[i]);
+        tree.Write(files[i], "another file");
+        EXPECT_EQ(file.OpenSameIn(*held[i], name, listed), platform::CInputFile::EOpen::Changed);
+    }
+    std::string name;
+    EXPECT_EQ(handles.FolderOf("no-folder.txt", name), nullptr);
+    EXPECT_EQ(CFolderHandles(0).FolderOf(tree.Path(files[0]), name), nullptr);
 }
 
 } // namespace
