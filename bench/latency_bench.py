@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times scans through a file system whose every request waits, as on a share a round trip away.
 
-usage: bench/latency_bench.py [--work DIR] [--scan BIN] [--before BIN] [--runs N]
+usage: bench/latency_bench.py [--work DIR] [--scan BIN] [--before BIN] [--runs N] [--before-runs N]
                               [--files N] [--peer-files N] [--peers T,...] [--cap SECONDS]
                               [--delays MS,...] [--record FILE]
 
@@ -11,7 +11,7 @@ every name the scan asks for is a request. For each delay (0 and 1 ms by default
 of about --files files (shared/bench/make_tree.py many-small, about 20 files a folder), runs the
 scan N times, and prints the median wall time, the requests latfs counted per listed file, and the
 most requests it saw in flight at once (it prints its counts on SIGUSR1). --before runs a second
-scan program beside it the same way (an older build, for before/after figures). Every scan's groups
+scan program beside it the same way, --before-runs times (an older build, for before/after figures). Every scan's groups
 are checked against the oracle (shared/bench/expected_groups.py) on the tree itself. At the last
 delay the scan is stopped (SIGINT) --stops seconds after its start, three times each, and the time
 to its end is printed. Then jdupes
@@ -158,6 +158,7 @@ def main():
     ap.add_argument("--before", help="another quorvel-scan to time beside --scan")
     ap.add_argument("--latfs", default=None, help="default: quorvel-latfs beside --scan")
     ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--before-runs", type=int, default=1, help="runs of --before (slow at 1 ms)")
     ap.add_argument("--files", type=int, default=20000)
     ap.add_argument("--peer-files", type=int, default=5000)
     ap.add_argument("--peers", default="jdupes,rdfind")
@@ -182,7 +183,7 @@ def main():
             mount = Mount(latfs, tree, delay, args.work)
             try:
                 times, counts, ok = [], [], True
-                for run in range(args.runs):
+                for run in range(args.runs if name == "quorvel" else args.before_runs):
                     mount.counts()
                     result = os.path.join(args.work, "result.txt")
                     wall, capped = timed([scan, mount.point], result, args.cap, args.work)

@@ -83,11 +83,22 @@ void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderLi
     {
         std::lock_guard<std::mutex> hold(m_mutex);
         OfferLocked(folder, listing, true);
-        fromDisk = m_listedEntries >= kJudgedEntries && m_listingTime > kFromDiskPerEntry * m_listedEntries;
+        fromDisk = FromDiskLocked();
         m_changed.notify_all();
     }
     if (fromDisk && m_threads.size() < m_maxListers)
         StartHelpers(m_maxListers);
+}
+
+bool CFolderPrefetch::FromDisk()
+{
+    const std::lock_guard<std::mutex> hold(m_mutex);
+    return FromDiskLocked();
+}
+
+bool CFolderPrefetch::FromDiskLocked() const
+{
+    return m_listedEntries >= kJudgedEntries && m_listingTime > kFromDiskPerEntry * m_listedEntries;
 }
 
 void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFolderListing& listing,

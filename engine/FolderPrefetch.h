@@ -38,6 +38,9 @@ public:
     // Offers the subfolders of a folder just listed, so that they are listed before the walk needs them.
     void Offer(const std::string& folder, const platform::CFolderListing& listing);
 
+    // True once the listings made ahead were seen to come from a disk rather than from memory.
+    bool FromDisk();
+
 private:
     enum class EState
     {
@@ -52,6 +55,7 @@ private:
         platform::CFolderListing listing;
     };
 
+    bool FromDiskLocked() const;
     void OfferLocked(const std::string& folder, const platform::CFolderListing& listing, bool walkGoesFirst);
     void HelperLoop();
     void StartHelpers(std::size_t count);

@@ -3,6 +3,7 @@
 // the pairwise reference: the same texts, the same result list, record for record.
 #include "engine/ContentClasses.h"
 #include "engine/CrowdedClass.h"
+#include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "tests/support/PairwiseClasses.h"
 #include "tests/support/ScanRun.h"
@@ -427,6 +428,8 @@ TEST(DifferentialResolution, AScanThroughAFileSystemWhoseRequestsWaitEqualsADire
             const CLatencyMount mount(tree.Root(), mounted.Root(), "0.2");
             if (!mount.Problem().empty())
                 GTEST_SKIP() << mount.Problem();
+            // Known as a share, so that it is read with many requests at once.
+            EXPECT_EQ(platform::StorageOf(mounted.Root()), platform::EStorage::Remote);
             through = RunScan({mounted.Root()});
         }
         EXPECT_GT(direct.groupCount, 3);
