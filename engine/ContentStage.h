@@ -18,13 +18,16 @@ class CHelperThread;
 class COpenFileBudget
 {
 public:
-    COpenFileBudget(); // sized from the process's limit
+    // Sized from the process's limit. `holdFolders`: files are opened in their folders held open,
+    // which saves requests where each is a round trip; from memory a full path costs less than the
+    // table of folders.
+    explicit COpenFileBudget(bool holdFolders = false);
     bool Take();
     void Give();
     // The system ran out of descriptors: keep no more files open from now on.
     void Exhausted() { m_limit.store(0); }
 
-    // The folders of the files read, held open within the same limit.
+    // The folders of the files read, held open within the same limit (none unless asked for).
     CFolderHandles& Folders() { return m_folders; }
 
 private:

@@ -7,10 +7,12 @@
 #include "platform/InputFile.h"
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 class CFolderHandles
@@ -22,22 +24,33 @@ public:
     CFolderHandles(const CFolderHandles&) = delete;
     CFolderHandles& operator=(const CFolderHandles&) = delete;
 
-    // The folder that holds the file `path`, and the file's name in it. Null when none may be kept
-    // open or the folder cannot be opened: the file is then opened by its full path.
-    Handle FolderOf(const std::string& path, std::string& name);
+    // The folder that holds the file `path`; `name` is then set to where the file's name starts in
+    // `path`. Null when none may be kept open or the folder cannot be opened: the file is then
+    // opened by its full path.
+    Handle FolderOf(const std::string& path, std::size_t& name);
 
 private:
-    Handle Get(const std::string& folder, int ancestors);
-    Handle Find(const std::string& folder); // also marks it used
-    void Keep(const std::string& folder, const Handle& handle);
+    Handle Get(std::string_view folder, int ancestors);
+    Handle Find(std::string_view folder); // also marks it used
+    void Keep(std::string_view folder, const Handle& handle);
 
-    const std::size_t m_capacity;
-    std::mutex m_mutex;
-    std::list<std::string> m_order; // the folder used last first
+    // Folders are looked up by a view into a file's path, with no copy of it.
+    struct Hash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept
+        {
+            return std::hash<std::string_view>()(text);
+        }
+    };
     struct Kept
     {
         Handle handle;
         std::list<std::string>::iterator at;
     };
-    std::unordered_map<std::string, Kept> m_kept;
+
+    const std::size_t m_capacity;
+    std::mutex m_mutex;
+    std::list<std::string> m_order; // the folder used last first
+    std::unordered_map<std::string, Kept, Hash, std::equal_to<>> m_kept;
 };

@@ -22,7 +22,8 @@ std::size_t Spare()
 
 } // namespace
 
-COpenFileBudget::COpenFileBudget() : m_folders(std::min(Spare() / 4, kMaxOpenFolders))
+COpenFileBudget::COpenFileBudget(bool holdFolders)
+    : m_folders(holdFolders ? std::min(Spare() / 4, kMaxOpenFolders) : 0)
 {
     m_limit.store(static_cast<int>(std::min<std::size_t>(Spare() / 2, kMaxOpenFiles)));
 }

@@ -137,11 +137,11 @@ CContentClasses::ERead CContentClasses::Open(const FileRecords& files, Member& m
 {
     const auto at = static_cast<std::size_t>(member.position);
     const std::string& path = files.items[at].path;
-    std::string name;
+    std::size_t name = 0;
     const CFolderHandles::Handle folder = m_openFiles.Folders().FolderOf(path, name);
-    const platform::CInputFile::EOpen opened = folder != nullptr
-                                                   ? member.file.OpenSameIn(*folder, name, files.Stamp(at))
-                                                   : member.file.OpenSame(path, files.Stamp(at));
+    const platform::CInputFile::EOpen opened =
+        folder != nullptr ? member.file.OpenSameIn(*folder, path.c_str() + name, files.Stamp(at))
+                          : member.file.OpenSame(path, files.Stamp(at));
     switch (opened) {
     case platform::CInputFile::EOpen::Opened:
         return ERead::Done;

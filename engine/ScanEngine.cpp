@@ -62,10 +62,11 @@ std::string RunProgressText(std::int32_t first, std::size_t total)
 CScanEngine::CScanEngine()
     : m_makeContentStage(
           [this](const std::atomic<bool>& stop, CHelperThread* helper, COpenFileBudget& openFiles) {
-              auto stage = std::make_unique<CContentClasses>(stop, helper, content::kRoundBudget, &openFiles);
+              auto stage = std::make_unique<CContentClasses>(stop, helper, m_roundBudget, &openFiles);
               stage->SetRoundHook(m_roundHook);
               return stage;
-          })
+          }),
+      m_roundBudget(content::kRoundBudget)
 {}
 
 CScanEngine::~CScanEngine() = default;
@@ -161,14 +162,18 @@ void CScanEngine::Resolve()
     ForgetPathsOutsideRuns(m_files, runs); // never read again: a size met once holds no copy
 
     CHelperThread helper;
-    COpenFileBudget openFiles;
+    COpenFileBudget openFiles(m_readers > 1);
     const std::unique_ptr<CContentStage> stages[3] = {m_makeContentStage(m_stop, &helper, openFiles),
                                                       m_makeContentStage(m_stop, nullptr, openFiles),
                                                       m_makeContentStage(m_stop, nullptr, openFiles)};
     CContentStage* const apart[2] = {stages[1].get(), stages[2].get()};
     std::vector<const CContentStage*> used = {stages[0].get(), stages[1].get(), stages[2].get()};
     if (m_readers > 1) {
+        // Each reader holds a round of its own: smaller rounds keep the readers' memory together
+        // near what two readers hold.
+        m_roundBudget = content::kRoundBudget / 4;
         CReaderCrew crew(m_readers, m_makeContentStage, m_stop, openFiles);
+        m_roundBudget = content::kRoundBudget;
         for (std::size_t i = 0; i < runs.size() && !IsStopped();)
             i = ResolveCrew(runs, i, crew);
         for (const std::unique_ptr<CContentStage>& stage : crew.Stages())

@@ -90,6 +90,7 @@ private:
     ContentStageMaker m_makeContentStage;
     std::function<void()> m_roundHook;
     std::size_t m_readers = 0; // readers at once; 0 until judged from what holds the folders
+    std::size_t m_roundBudget; // of the stages made next
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
 

@@ -56,7 +56,7 @@ public:
     // step is not followed, and a pipe or device put in the file's place neither blocks nor is read.
     EOpen OpenSame(const std::string& path, const FileStamp& stamp);
     // The same for the file `name` in `folder`, with the one look-up of that name.
-    EOpen OpenSameIn(const CFolderHandle& folder, const std::string& name, const FileStamp& stamp);
+    EOpen OpenSameIn(const CFolderHandle& folder, const char* name, const FileStamp& stamp);
     // True when the open file is still as `stamp` describes it: nothing was written to it meanwhile.
     // A file deleted or renamed over since the open counts as changed (Windows refuses both while it
     // is open); unlike StillSame it cannot see a path given to another file while this one keeps a

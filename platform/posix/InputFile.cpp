@@ -71,11 +71,11 @@ CInputFile::EOpen CInputFile::OpenSame(const std::string& path, const FileStamp&
     return Opened(OpenAnyLength(path, kSameFlags), stamp);
 }
 
-CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const std::string& name,
+CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const char* name,
                                          const FileStamp& stamp)
 {
     Close();
-    return Opened(openat(static_cast<int>(folder.m_handle), name.c_str(), kSameFlags), stamp);
+    return Opened(openat(static_cast<int>(folder.m_handle), name, kSameFlags), stamp);
 }
 
 CInputFile::EOpen CInputFile::Opened(int fd, const FileStamp& stamp)

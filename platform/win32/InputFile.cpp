@@ -82,7 +82,7 @@ bool CFolderHandle::OpenIn(const CFolderHandle& parent, const std::string& name)
     return !parent.m_path.empty();
 }
 
-CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const std::string& name,
+CInputFile::EOpen CInputFile::OpenSameIn(const CFolderHandle& folder, const char* name,
                                          const FileStamp& stamp)
 {
     return OpenSame(JoinPath(folder.m_path, name), stamp);

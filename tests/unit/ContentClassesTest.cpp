@@ -321,10 +321,10 @@ TEST(FolderHandles, OpensEachFileByItsNameInItsFolderAtAnyDepthEvenOnceTheFolder
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         const std::string path = tree.Path(file);
-        std::string name;
+        std::size_t name = 0;
         held.push_back(handles.FolderOf(path, name));
         ASSERT_NE(held.back(), nullptr);
-        EXPECT_EQ(name, file.substr(file.rfind('/') + 1));
+        EXPECT_EQ(path.substr(name), file.substr(file.rfind('/') + 1));
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i]);
@@ -333,7 +333,7 @@ TEST(FolderHandles, OpensEachFileByItsNameInItsFolderAtAnyDepthEvenOnceTheFolder
         const std::string folder = path.substr(0, path.find_last_of("/\\"));
         const platform::FileStamp listed = ListedStamp(folder, name);
         platform::CInputFile file;
-        ASSERT_EQ(file.OpenSameIn(*held[i], name, listed), platform::CInputFile::EOpen::Opened);
+        ASSERT_EQ(file.OpenSameIn(*held[i], name.c_str(), listed), platform::CInputFile::EOpen::Opened);
         std::string bytes(64, '\0');
         bytes.resize(static_cast<std::size_t>(file.ReadAt(bytes.data(), bytes.size(), 0)));
         EXPECT_EQ(bytes, "bytes at depth " + std::to_string(i));
@@ -341,9 +341,9 @@ TEST(FolderHandles, OpensEachFileByItsNameInItsFolderAtAnyDepthEvenOnceTheFolder
         file.Close();
         tree.Remove(files[i]);
         tree.Write(files[i], "another file");
-        EXPECT_EQ(file.OpenSameIn(*held[i], name, listed), platform::CInputFile::EOpen::Changed);
+        EXPECT_EQ(file.OpenSameIn(*held[i], name.c_str(), listed), platform::CInputFile::EOpen::Changed);
     }
-    std::string name;
+    std::size_t name = 0;
     EXPECT_EQ(handles.FolderOf("no-folder.txt", name), nullptr);
     EXPECT_EQ(CFolderHandles(0).FolderOf(tree.Path(files[0]), name), nullptr);
 }
