@@ -90,12 +90,6 @@ void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderLi
         StartHelpers(m_maxListers);
 }
 
-bool CFolderPrefetch::FromDisk()
-{
-    const std::lock_guard<std::mutex> hold(m_mutex);
-    return FromDiskLocked();
-}
-
 bool CFolderPrefetch::FromDiskLocked() const
 {
     return m_listedEntries >= kJudgedEntries && m_listingTime > kFromDiskPerEntry * m_listedEntries;

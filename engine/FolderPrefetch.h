@@ -38,9 +38,6 @@ public:
     // Offers the subfolders of a folder just listed, so that they are listed before the walk needs them.
     void Offer(const std::string& folder, const platform::CFolderListing& listing);
 
-    // True once the listings made ahead were seen to come from a disk rather than from memory.
-    bool FromDisk();
-
 private:
     enum class EState
     {

@@ -28,9 +28,6 @@ public:
     void Walk(const std::vector<std::string>& roots, FileRecords& files, std::vector<ScanWarning>& warnings,
               std::string& walking);
 
-    // True when the folders were seen to come from a disk, not from memory: a cold tree.
-    bool ListedFromDisk() { return m_prefetch.FromDisk(); }
-
 private:
     struct Frame;
     void WalkFolder(const std::string& root, FileRecords& files);

@@ -26,9 +26,6 @@ constexpr std::int64_t kLargeFile = 1 << 20;  // reading these is slow from memo
 // flight, and this many threads list folders ahead of the walk.
 constexpr std::size_t kRemoteReaders = 64;
 constexpr std::size_t kRemoteListers = 64;
-// A solid-state disk serves many reads at once as fast as one: on a cold tree, where every file's
-// first read waits for the disk, this many readers keep it busy.
-constexpr std::size_t kColdReaders = 16;
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -119,17 +116,14 @@ void CScanEngine::Run()
         // fewest on a spinning disk, which seeks between them.
         std::size_t listers = 1;
         std::size_t maxListers = CFolderPrefetch::kListersFromDisk;
-        bool spinning = false;
         for (const std::string& root : m_folders) {
             const platform::EStorage storage = platform::StorageOf(root);
             if (storage == platform::EStorage::Remote) {
                 listers = maxListers = kRemoteListers;
                 if (m_readers == 0)
                     m_readers = kRemoteReaders;
-            } else if (storage == platform::EStorage::Spinning) {
-                spinning = true;
-                if (listers == 1)
-                    maxListers = 1;
+            } else if (storage == platform::EStorage::Spinning && listers == 1) {
+                maxListers = 1;
             }
         }
         if (!IsStopped()) {
@@ -141,8 +135,6 @@ void CScanEngine::Run()
                 },
                 listers, maxListers);
             walk.Walk(m_folders, m_files, m_warnings, walking);
-            if (m_readers == 0 && !spinning && walk.ListedFromDisk())
-                m_readers = kColdReaders;
         }
         platform::ReturnFreedMemory(); // the walk's listings, so that resolving adds to the records alone
         if (!IsStopped())
