@@ -1,0 +1,14 @@
+#include "platform/ReplaceFile.h"
+
+namespace platform {
+
+ReplaceOutcome ReplaceWithCopyOf(EReplaceWay, const std::string&, const FileStamp&, const std::string&,
+                                 const FileStamp&)
+{
+    ReplaceOutcome outcome;
+    outcome.refusal = EReplaceRefusal::System;
+    outcome.systemText = "not built yet";
+    return outcome;
+}
+
+} // namespace platform
