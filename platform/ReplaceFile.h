@@ -3,6 +3,7 @@
 #include "platform/FileIdentity.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -41,5 +42,24 @@ struct ReplaceOutcome
 // copy's storage into `path`'s own file (same file, permissions kept, last-write time restored).
 ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const FileStamp& keptStamp,
                                  const std::string& path, const FileStamp& pathStamp);
+
+// For tests only: places where a test can act as a crash would, or take a way the system takes
+// only where something is missing.
+namespace testing {
+
+struct ReplaceHooks
+{
+    // Called with the temporary name once the link under it is made and before it is renamed over
+    // the path; returning false stops the replacement there, as a failure of the rename would.
+    std::function<bool(const std::string& temporary)> beforeRename;
+    // Links from the kept copy's path instead of the descriptor that was compared, as where the
+    // system cannot name an open descriptor.
+    bool linkByPath = false;
+};
+
+// The hooks in force; reset them after use. Not for use from more than one thread.
+ReplaceHooks& Hooks();
+
+} // namespace testing
 
 } // namespace platform

@@ -2,6 +2,16 @@
 
 namespace platform {
 
+namespace testing {
+
+ReplaceHooks& Hooks()
+{
+    static ReplaceHooks hooks;
+    return hooks;
+}
+
+} // namespace testing
+
 ReplaceOutcome ReplaceWithCopyOf(EReplaceWay, const std::string&, const FileStamp&, const std::string&,
                                  const FileStamp&)
 {
