@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -306,6 +307,173 @@ TEST(FileActions, AFolderReplacedByALinkToItsCopiesKeepsTheLastCopies)
         EXPECT_EQ(failures[0].reason, kChangedSinceScan);
         EXPECT_TRUE(std::filesystem::exists(tree.Path(target) + "/x.txt"));
     }
+}
+
+// Groups of copies a/N.txt, b/N.txt, c/N.txt (and d/N.txt), as the scan lists them, and the scanned row of
+// each path.
+std::map<std::string, std::size_t> ScanCopies(CTempTree& tree, CDuplicateRows& rows, int groups,
+                                              int copies = 3)
+{
+    const std::vector<std::string> folders = {"a", "b", "c", "d"};
+    for (int n = 1; n <= groups; ++n)
+        for (int c = 0; c < copies; ++c)
+            tree.Write(folders[c] + "/" + std::to_string(n) + ".txt", "copy number " + std::to_string(n));
+    CScanEngine engine;
+    for (int c = 0; c < copies; ++c)
+        engine.AddFolder(tree.Path(folders[c]));
+    ScanThreadProc(&engine);
+    rows.AddScanResults(engine);
+    std::map<std::string, std::size_t> rowOf;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row)
+        rowOf[Slashed(std::string(rows.Row(row).fullPath)).substr(tree.Root().size() + 1)] = row;
+    return rowOf;
+}
+
+// Other bytes of the same size written into the file itself, its last-write time put back: what the
+// scan's stamp cannot see. False where the system would not keep the time.
+bool RewriteInPlaceKeepingTime(const CTempTree& tree, const std::string& relative)
+{
+    const std::filesystem::path path = tree.Path(relative);
+    const auto time = std::filesystem::last_write_time(path);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0);
+        file.put('X');
+    }
+    std::filesystem::last_write_time(path, time);
+    return std::filesystem::last_write_time(path) == time;
+}
+
+bool SameFile(const CTempTree& tree, const std::string& one, const std::string& other)
+{
+    return std::filesystem::equivalent(tree.Path(one), tree.Path(other));
+}
+
+TEST(FilePlan, ALinkIsMadeToTheCopyTheFirstRuleKeepsAndEveryRefusalKeepsItsFileAndSaysWhy)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    std::map<std::string, std::size_t> rowOf = ScanCopies(tree, rows, 5);
+    ASSERT_EQ(rows.RowCount(), 15u);
+    // After the scan: group 1's first copy rewritten, so both the rule and the plan keep b/1; c/2, and
+    // group 4's kept copy a/4, rewritten in place with their old size and time, which only the byte
+    // comparison sees; every row of group 3 given; b/5 pasted by name too, and a name that is nothing.
+    tree.Write("a/1.txt", "copy number 1, now other");
+    if (!RewriteInPlaceKeepingTime(tree, "c/2.txt") || !RewriteInPlaceKeepingTime(tree, "a/4.txt"))
+        GTEST_SKIP() << "the system did not keep a file's last-write time";
+    rows.AddPastedRow(std::string(rows.Row(rowOf["b/5.txt"]).fullPath), 13, 0);
+    rows.AddPastedRow(tree.Path("elsewhere"), 13, 0);
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    SelectDuplicates(rows, EKeepRule::First, "", selection);
+    selection.Select(rowOf["a/3.txt"]);
+    selection.Select(rows.RowCount() - 2);
+    selection.Select(rows.RowCount() - 1);
+
+    FilePlan plan = PlanFileAction(rows, selection.Rows(), EFileAction::HardLink);
+    ASSERT_EQ(plan.size(), 6u); // five groups, then the pasted rows' run
+    EXPECT_EQ(plan.back().group, -1);
+    const FileActionReport report = RunFilePlan(rows, plan, {nullptr, platform::ReplaceWithCopyOf});
+
+    const std::string kept[] = {"b/1.txt", "a/2.txt", "", "a/4.txt",
+                                "a/5.txt"}; // per group; "" where none is
+    for (const auto& [name, row] : rowOf)
+        for (std::size_t g = 0; g < 5; ++g)
+            for (const FileOperation& operation : plan[g].operations) {
+                // a/1 failed its own check before a kept copy was asked for.
+                if (operation.row != row || name == "a/1.txt")
+                    continue;
+                const std::string& expected = kept[name[2] - '1'];
+                EXPECT_EQ(operation.kept, expected.empty() ? CRowSelection::npos : rowOf[expected]) << name;
+            }
+    EXPECT_TRUE(SameFile(tree, "c/1.txt", "b/1.txt"));
+    EXPECT_TRUE(SameFile(tree, "b/2.txt", "a/2.txt"));
+    EXPECT_TRUE(SameFile(tree, "b/5.txt", "a/5.txt"));
+    EXPECT_TRUE(SameFile(tree, "c/5.txt", "a/5.txt"));
+    EXPECT_EQ(std::filesystem::hard_link_count(tree.Path("a/5.txt")), 3u);
+    // b/5 is replaced once, through its scanned row: its pasted row leaves with it, with no warning.
+    EXPECT_EQ(Names(tree, rows, report.gone),
+              (std::vector<std::string>{"b/2.txt", "b/5.txt", "b/5.txt", "c/1.txt", "c/5.txt"}));
+    EXPECT_EQ(report.files, 4u);
+
+    std::vector<std::string> failed;
+    for (const FileFailure& failure : report.failures)
+        failed.push_back(Slashed(failure.path).substr(tree.Root().size() + 1) + ": " + failure.reason);
+    std::sort(failed.begin(), failed.end());
+    const std::string differ = ": its bytes now differ from the kept copy's";
+    EXPECT_EQ(failed, (std::vector<std::string>{
+                          "a/1.txt: changed since the scan", "a/3.txt: " + std::string(kNoKeptCopy),
+                          "b/3.txt: " + std::string(kNoKeptCopy), "b/4.txt" + differ, "c/2.txt" + differ,
+                          "c/3.txt: " + std::string(kNoKeptCopy), "c/4.txt" + differ,
+                          "elsewhere: " + std::string(kPastedRow)}));
+    for (const char* whole : {"a/1.txt", "c/2.txt", "a/3.txt", "b/4.txt", "c/4.txt"})
+        EXPECT_EQ(std::filesystem::hard_link_count(tree.Path(whole)), 1u) << whole;
+}
+
+TEST(FilePlan, AKeptCopyChangedDuringTheRunGivesWayToTheNextAndAStopLeavesTheRestUntouched)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    std::map<std::string, std::size_t> rowOf = ScanCopies(tree, rows, 3, 4);
+    ASSERT_EQ(rows.RowCount(), 12u);
+    // c/N and d/N are given. Before d/1 is replaced, the copy that c/1 was linked to, a/1, is replaced
+    // by other bytes under its name: d/1 goes to b/1 instead. The run stops before c/3.
+    const std::vector<std::size_t> which = {rowOf["c/1.txt"], rowOf["d/1.txt"], rowOf["c/2.txt"],
+                                            rowOf["d/2.txt"], rowOf["c/3.txt"], rowOf["d/3.txt"]};
+    FilePlan plan = PlanFileAction(rows, which, EFileAction::HardLink);
+    std::vector<std::size_t> asked;
+    const auto progress = [&](std::size_t done, std::size_t total) {
+        EXPECT_EQ(total, which.size());
+        asked.push_back(done);
+        if (done == 1) {
+            tree.Write("other", "copy number 9");
+            EXPECT_TRUE(tree.RenameOver("other", "a/1.txt"));
+        }
+        return done < 4;
+    };
+    const FileActionReport report = RunFilePlan(rows, plan, {nullptr, platform::ReplaceWithCopyOf}, progress);
+    EXPECT_EQ(asked, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(report.failures.empty());
+    EXPECT_EQ(Names(tree, rows, report.gone),
+              (std::vector<std::string>{"c/1.txt", "c/2.txt", "d/1.txt", "d/2.txt"}));
+    EXPECT_EQ(report.files, 4u);
+    EXPECT_GT(report.bytes, 0u);
+    EXPECT_EQ(plan[0].operations[0].kept, rowOf["a/1.txt"]);
+    EXPECT_EQ(plan[0].operations[1].kept, rowOf["b/1.txt"]);
+    EXPECT_TRUE(SameFile(tree, "d/1.txt", "b/1.txt"));
+    EXPECT_TRUE(SameFile(tree, "d/2.txt", "a/2.txt"));
+    for (const char* untouched : {"c/3.txt", "d/3.txt"}) {
+        EXPECT_EQ(std::filesystem::hard_link_count(tree.Path(untouched)), 1u) << untouched;
+        EXPECT_EQ(plan[2].operations[untouched[0] == 'c' ? 0 : 1].kept, CRowSelection::npos);
+    }
+}
+
+TEST(FilePlan, TheReplaceWarningAndTotalsNameTheWay)
+{
+    const std::vector<FileFailure> one = {{"/x", "the file system cannot make clones"}};
+    const std::vector<FileFailure> two = {{"/x", "r"}, {"/y", "r"}};
+    const struct
+    {
+        EFileAction action;
+        std::size_t files;
+        const char* totals;
+        const char* warnOne;
+        const char* warnMany;
+    } cases[] = {
+        {EFileAction::HardLink, 1, "1 file replaced by a link, 4.1 KB freed",
+         "This file could not be replaced by a hard link and stays in the list:",
+         "These files could not be replaced by hard links and stay in the list:"},
+        {EFileAction::Clone, 3, "3 files replaced by clones, 4.1 KB freed",
+         "This file could not be replaced by a clone and stays in the list:",
+         "These files could not be replaced by clones and stay in the list:"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReplaceTotalsText(c.action, c.files, 4096), c.totals);
+        EXPECT_EQ(ReplaceFailureText(c.action, one, {80, Bytes}),
+                  std::string(c.warnOne) + "\n\n/x: the file system cannot make clones");
+        EXPECT_EQ(ReplaceFailureText(c.action, two, {80, Bytes}).rfind(c.warnMany, 0), 0u);
+    }
+    EXPECT_EQ(ReplaceTotalsText(EFileAction::HardLink, 2, 0), "2 files replaced by links, 0 bytes freed");
 }
 
 TEST(EntryFacts, ANameMustMatchExactlyAndAFolderHasNoSize)
