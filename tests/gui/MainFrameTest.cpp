@@ -6,6 +6,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/LoopImage.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
@@ -970,6 +971,72 @@ TEST_F(MainFrameTest, AFileRewrittenInPlaceWithItsOldTimeIsNotReplacedAndIsNamed
     EXPECT_TRUE(m_frame->GetFileView()->IsRowSelected(1));
     wxTheApp->ProcessIdle();
     EXPECT_EQ(Pane(5), "1 file selected, 13 bytes");
+}
+
+TEST_F(MainFrameTest, ClonesOnBtrfsStayTwoFilesThatTheNextScanStillListsAndFatSaysWhatItCannotDo)
+{
+    namespace fs = std::filesystem;
+    CLoopImage btrfs("btrfs");
+    if (!btrfs.Mounted())
+        GTEST_SKIP() << "cannot mount a Btrfs image here: " << btrfs.Reason();
+    const std::string bytes = PatternBytes(1 << 20, 7);
+    for (const char* folder : {"k", "s"})
+        fs::create_directory(btrfs.Path(folder));
+    btrfs.Write("k/a.bin", bytes);
+    btrfs.Write("s/a.bin", bytes);
+    const auto time = fs::last_write_time(btrfs.Path("s/a.bin"));
+    AddFolder(btrfs.Root());
+    ASSERT_TRUE(ScanAndWait());
+    ASSERT_EQ(Rows(), (std::vector<std::string>{btrfs.Path("k/a.bin"), btrfs.Path("s/a.bin")}));
+    Command(ID_SELECT_KEEP_FIRST);
+    Command(ID_EDIT_REPLACE_CLONES);
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{btrfs.Path("k/a.bin")}));
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(Pane(5), "1 file replaced by a clone, 1.0 MB freed");
+    EXPECT_FALSE(fs::equivalent(btrfs.Path("k/a.bin"), btrfs.Path("s/a.bin")));
+    EXPECT_EQ(fs::last_write_time(btrfs.Path("s/a.bin")), time);
+    // Two files of equal bytes: still duplicates to the next scan. A write to one leaves the other.
+    ASSERT_TRUE(ScanAndWait());
+    EXPECT_EQ(Rows().size(), 2u);
+    {
+        std::fstream file(btrfs.Path("s/a.bin"), std::ios::in | std::ios::out | std::ios::binary);
+        file.write("written", 7);
+    }
+    EXPECT_EQ(ReadFile(btrfs.Path("k/a.bin")), bytes);
+    EXPECT_EQ(ReadFile(btrfs.Path("s/a.bin")), "written" + bytes.substr(7));
+
+    CLoopImage fat("vfat");
+    if (!fat.Mounted())
+        GTEST_SKIP() << "cannot mount a FAT image here: " << fat.Reason();
+    for (const char* folder : {"k", "s"})
+        fs::create_directory(fat.Path(folder));
+    for (const char* path : {"k/b.txt", "s/b.txt"})
+        fat.Write(path, "the same text");
+    m_frame->GetFolderView()->Select(0);
+    m_frame->GetFolderView()->DeleteSelectedFolders();
+    AddFolder(fat.Root());
+    const struct
+    {
+        int command;
+        std::string said;
+    } cases[] = {
+        {ID_EDIT_REPLACE_LINKS, "This file could not be replaced by a hard link and stays in the list:\n\n" +
+                                    fat.Path("s/b.txt") + ": the file system has no hard links"},
+        {ID_EDIT_REPLACE_CLONES, "This file could not be replaced by a clone and stays in the list:\n\n" +
+                                     fat.Path("s/b.txt") + ": the file system cannot make clones"},
+    };
+    for (const auto& [command, said] : cases) {
+        ASSERT_TRUE(ScanAndWait());
+        ASSERT_EQ(Rows(), (std::vector<std::string>{fat.Path("k/b.txt"), fat.Path("s/b.txt")}));
+        Command(ID_SELECT_KEEP_FIRST);
+        Command(command);
+        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].message, said);
+        EXPECT_EQ(Rows().size(), 2u);
+        EXPECT_EQ(ReadFile(fat.Path("s/b.txt")), "the same text");
+    }
 }
 
 } // namespace
