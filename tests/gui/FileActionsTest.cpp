@@ -1,5 +1,5 @@
-// The duplicates list acting on its files: the context menu, the trash under a temporary HOME,
-// opening and revealing through handlers registered here, and the clipboard.
+// The duplicates list acting on its files: the context menu, the trash under a temporary HOME, links
+// made in place of copies, opening and revealing through handlers registered here, and the clipboard.
 #include "engine/FileItem.h"
 #include "platform/FileTypes.h"
 #include "platform/FolderListing.h"

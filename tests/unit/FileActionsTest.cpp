@@ -1,5 +1,6 @@
 // The file actions' rules without a window: the clipboard's lines, rows of one folder, the warning
-// about files that stayed, the facts of a pasted name, and launching and waiting for programs.
+// about files that stayed, the plan of links made to each group's kept copy, the facts of a pasted
+// name, and launching and waiting for programs.
 #include "views/FileActions.h"
 
 #include "engine/ScanEngine.h"
@@ -446,34 +447,6 @@ TEST(FilePlan, AKeptCopyChangedDuringTheRunGivesWayToTheNextAndAStopLeavesTheRes
         EXPECT_EQ(std::filesystem::hard_link_count(tree.Path(untouched)), 1u) << untouched;
         EXPECT_EQ(plan[2].operations[untouched[0] == 'c' ? 0 : 1].kept, CRowSelection::npos);
     }
-}
-
-TEST(FilePlan, TheReplaceWarningAndTotalsNameTheWay)
-{
-    const std::vector<FileFailure> one = {{"/x", "the file system cannot make clones"}};
-    const std::vector<FileFailure> two = {{"/x", "r"}, {"/y", "r"}};
-    const struct
-    {
-        EFileAction action;
-        std::size_t files;
-        const char* totals;
-        const char* warnOne;
-        const char* warnMany;
-    } cases[] = {
-        {EFileAction::HardLink, 1, "1 file replaced by a link, 4.1 KB freed",
-         "This file could not be replaced by a hard link and stays in the list:",
-         "These files could not be replaced by hard links and stay in the list:"},
-        {EFileAction::Clone, 3, "3 files replaced by clones, 4.1 KB freed",
-         "This file could not be replaced by a clone and stays in the list:",
-         "These files could not be replaced by clones and stay in the list:"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReplaceTotalsText(c.action, c.files, 4096), c.totals);
-        EXPECT_EQ(ReplaceFailureText(c.action, one, {80, Bytes}),
-                  std::string(c.warnOne) + "\n\n/x: the file system cannot make clones");
-        EXPECT_EQ(ReplaceFailureText(c.action, two, {80, Bytes}).rfind(c.warnMany, 0), 0u);
-    }
-    EXPECT_EQ(ReplaceTotalsText(EFileAction::HardLink, 2, 0), "2 files replaced by links, 0 bytes freed");
 }
 
 TEST(EntryFacts, ANameMustMatchExactlyAndAFolderHasNoSize)
