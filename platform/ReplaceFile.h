@@ -40,6 +40,7 @@ struct ReplaceOutcome
 // only then: HardLink makes a link under a temporary name in `path`'s folder and renames it over
 // `path` (a failure removes the temporary name; `path` is never missing); Clone shares the kept
 // copy's storage into `path`'s own file (same file, permissions kept, last-write time restored).
+// Where both already name one file, nothing is done: None, with nothing freed.
 ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const FileStamp& keptStamp,
                                  const std::string& path, const FileStamp& pathStamp);
 
