@@ -32,3 +32,10 @@ inline bool CanSelectRows(int fileViewRows)
     // From the menu, whichever pane has the focus: the rules act on the duplicates list alone.
     return fileViewRows > 0;
 }
+
+inline bool CanReplaceFiles(bool fileViewHasSelection)
+{
+    // As Delete in the list's menu, which opens only over a selection: from the menu bar, whichever
+    // pane has the focus.
+    return fileViewHasSelection;
+}

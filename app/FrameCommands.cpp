@@ -71,6 +71,16 @@ void CMainFrame::BindCommands()
         wxEVT_MENU, [this](wxCommandEvent&) { m_fileView->ClearSelection(); }, ID_CLEAR_SELECTION);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_CLEAR_SELECTION);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_SELECT_DUPLICATES);
+    const std::pair<int, EFileAction> replacements[] = {
+        {ID_EDIT_REPLACE_LINKS, EFileAction::HardLink},
+        {ID_EDIT_REPLACE_CLONES, EFileAction::Clone},
+    };
+    for (const auto& [id, action] : replacements) {
+        Bind(
+            wxEVT_MENU,
+            [this, action = action](wxCommandEvent&) { m_fileView->ReplaceSelectedFiles(action); }, id);
+        Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateReplaceFiles, this, id);
+    }
 }
 
 void CMainFrame::OnEditCut(wxCommandEvent&)
@@ -224,6 +234,11 @@ void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
 void CMainFrame::OnUpdateSelectionCommand(wxUpdateUIEvent& event)
 {
     event.Enable(CanSelectRows(m_fileView->GetItemCount()));
+}
+
+void CMainFrame::OnUpdateReplaceFiles(wxUpdateUIEvent& event)
+{
+    event.Enable(CanReplaceFiles(m_fileView->SelectedRowCount() > 0));
 }
 
 void CMainFrame::OnUpdatePaneKeys(wxUpdateUIEvent& event)

@@ -133,6 +133,7 @@ private:
     void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
     void OnUpdatePaneKeys(wxUpdateUIEvent& event);
     void OnUpdateSelectionCommand(wxUpdateUIEvent& event);
+    void OnUpdateReplaceFiles(wxUpdateUIEvent& event);
     void ShowSelectionSummary();
 
     wxStatusBar* m_statusBar = nullptr;

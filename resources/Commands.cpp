@@ -24,6 +24,9 @@ constexpr MenuEntry kEditMenu[] = {
     {0, nullptr, false},
     {ID_SELECT_DUPLICATES, "Select &Duplicates", false, &kSelectMenu},
     {ID_CLEAR_SELECTION, "C&lear Selection", false},
+    {0, nullptr, false},
+    {ID_EDIT_REPLACE_LINKS, "&Replace with Hard Links", false},
+    {ID_EDIT_REPLACE_CLONES, "Replace with Cl&ones", false},
 };
 constexpr MenuEntry kViewMenu[] = {{ID_VIEW_TOOLBAR, "&Toolbar", true},
                                    {ID_VIEW_STATUS_BAR, "&Status Bar", true}};

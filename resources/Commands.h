@@ -48,6 +48,9 @@ enum ECommand : int
     ID_SELECT_DUPLICATES = CommandId(32810), // the submenu itself
     ID_SELECT_KEEP_UNDER_FOLDER = CommandId(32811),
     ID_PROJECT_EXPORT = CommandId(32812),
+    // Replacing the selected copies while keeping every path, at the very end of the Edit menu.
+    ID_EDIT_REPLACE_LINKS = CommandId(32813),
+    ID_EDIT_REPLACE_CLONES = CommandId(32814),
 };
 
 // The window messages that carry a scan's news to the window.
@@ -109,6 +112,10 @@ inline constexpr CommandText kCommandTexts[] = {
      "Keep Those Under a Folder"},
     {ID_CLEAR_SELECTION, "Select no file of the duplicates list", "Clear Selection"},
     {ID_PROJECT_EXPORT, "Save the groups of the duplicates list as text, JSON or CSV", "Export Duplicates"},
+    {ID_EDIT_REPLACE_LINKS, "Replace each selected file with a hard link to the copy its group keeps",
+     "Replace with Hard Links"},
+    {ID_EDIT_REPLACE_CLONES, "Replace each selected file with a clone of the copy its group keeps",
+     "Replace with Clones"},
 };
 
 // The texts of a command; null for an unknown id.

@@ -7,6 +7,7 @@
 #include "views/SelectionRules.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -50,26 +51,36 @@ bool UnderAny(std::string_view path, const std::unordered_set<std::string>& fold
     return false;
 }
 
-// Whether each group that rows are taken from keeps a copy that passes the check: asked once per
-// group, at the first of its rows to go, so that the answer is as fresh as the move.
+// The copy each group keeps, asked once per group at the first of its operations to run, so that the
+// answer is as fresh as the change; a kept copy that a link or a clone found changed gives way to the
+// next.
 class CKeptCopies
 {
 public:
-    CKeptCopies(const CDuplicateRows& rows, const std::vector<std::size_t>& which)
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    CKeptCopies(const CDuplicateRows& rows, const FilePlan& plan)
         : m_rows(rows), m_given(rows.RowCount(), false)
     {
-        for (const std::size_t row : which) {
-            m_given[row] = true;
-            if (!rows.Row(row).Scanned())
-                m_pasted.insert(FolderKey(rows.Row(row).fullPath));
-        }
+        for (const GroupOperations& group : plan)
+            for (const FileOperation& operation : group.operations) {
+                m_given[operation.row] = true;
+                if (operation.action == EFileAction::Trash && !rows.Row(operation.row).Scanned())
+                    m_pasted.insert(FolderKey(rows.Row(operation.row).fullPath));
+            }
     }
 
-    bool LeavesACopy(std::size_t row)
+    struct Kept
+    {
+        std::size_t row = npos; // the copy that stays unchanged; npos when none does
+        bool anyStays = false;  // whether the group keeps a row at all
+    };
+
+    Kept For(std::size_t row)
     {
         const std::int32_t group = m_rows.Row(row).group;
-        if (group < 0)
-            return true;
+        if (group < 0) // a pasted row belongs to no group, which has nothing to keep
+            return {npos, false};
         const auto known = m_known.find(group);
         if (known != m_known.end())
             return known->second;
@@ -77,16 +88,35 @@ public:
         std::size_t first = row;
         while (first > 0 && m_rows.Row(first - 1).group == group)
             --first;
-        bool anyStays = false;
-        bool copyLeft = false;
-        for (std::size_t r = first; r < m_rows.RowCount() && m_rows.Row(r).group == group && !copyLeft; ++r) {
-            if (m_given[r])
-                continue;
-            // A row left out whose file goes all the same, with a pasted row, keeps no copy.
-            anyStays = true;
-            copyLeft = !GoesWithAPastedRow(m_rows.Row(r).fullPath) && StillScannedFile(m_rows.Row(r));
-        }
-        return m_known[group] = copyLeft || !anyStays;
+        std::size_t end = row + 1;
+        while (end < m_rows.RowCount() && m_rows.Row(end).group == group)
+            ++end;
+        Kept kept;
+        for (std::size_t r = first; r < end && !kept.anyStays; ++r)
+            kept.anyStays = !m_given[r];
+        // A row left out whose file goes all the same, with a pasted row, keeps no copy.
+        kept.row = KeptCopyOf(
+            first, end,
+            [&](std::size_t r) {
+                return !m_given[r] && m_refused.count(r) == 0 && !GoesWithAPastedRow(m_rows.Row(r).fullPath);
+            },
+            [](std::size_t, std::size_t) { return false; },
+            [&](std::size_t r) { return StillScannedFile(m_rows.Row(r)); });
+        return m_known[group] = kept;
+    }
+
+    // The trash's question: whether the group keeps an unchanged copy, or goes whole.
+    bool LeavesACopy(std::size_t row)
+    {
+        const Kept kept = For(row);
+        return kept.row != npos || !kept.anyStays;
+    }
+
+    // The kept copy was found changed: the group keeps the next one that passes.
+    void Refuse(std::size_t keptRow)
+    {
+        m_refused.insert(keptRow);
+        m_known.erase(m_rows.Row(keptRow).group);
     }
 
 private:
@@ -99,8 +129,9 @@ private:
 
     const CDuplicateRows& m_rows;
     std::vector<bool> m_given;
-    std::unordered_set<std::string> m_pasted; // the keys of the given pasted rows' paths
-    std::unordered_map<std::int32_t, bool> m_known;
+    std::unordered_set<std::string> m_pasted; // the keys of the paths of pasted rows given to the trash
+    std::unordered_set<std::size_t> m_refused;
+    std::unordered_map<std::int32_t, Kept> m_known;
 };
 
 // What went: each file once, however many rows named it, those listed under a folder that went
@@ -138,62 +169,188 @@ std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::str
     return found;
 }
 
+FilePlan PlanFileAction(const CDuplicateRows& rows, const std::vector<std::size_t>& which, EFileAction action)
+{
+    FilePlan plan;
+    for (const std::size_t row : which) {
+        const std::int32_t group = rows.Row(row).group;
+        if (plan.empty() || plan.back().group != group)
+            plan.push_back({group, {}});
+        plan.back().operations.push_back({action, row});
+    }
+    return plan;
+}
+
+const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
+{
+    using platform::EReplaceRefusal;
+    switch (refusal) {
+    case EReplaceRefusal::Changed:
+        return kChangedSinceScan;
+    case EReplaceRefusal::KeptChanged:
+        return "its kept copy changed since the scan";
+    case EReplaceRefusal::DifferentBytes:
+        return "its bytes now differ from the kept copy's";
+    case EReplaceRefusal::OtherVolume:
+        return "the kept copy is on another volume";
+    case EReplaceRefusal::NoHardLinks:
+        return "the file system has no hard links";
+    case EReplaceRefusal::NoClones:
+        return "the file system cannot make clones";
+    case EReplaceRefusal::None:
+    case EReplaceRefusal::System:
+        break;
+    }
+    return "";
+}
+
+namespace {
+
+// Replaces the operation's file with a link to or a clone of its group's kept copy; true when it was,
+// else the reason. A kept copy found changed gives way to the next one that passes.
+bool Replace(const CDuplicateRows& rows, FileOperation& operation, const std::string& path, CKeptCopies& kept,
+             ReplaceCall replace, std::uint64_t& freed, std::string& reason)
+{
+    const RowRecord& record = rows.Row(operation.row);
+    const platform::EReplaceWay way = operation.action == EFileAction::HardLink
+                                          ? platform::EReplaceWay::HardLink
+                                          : platform::EReplaceWay::Clone;
+    for (;;) {
+        operation.kept = kept.For(operation.row).row;
+        if (operation.kept == CKeptCopies::npos) {
+            reason = kNoKeptCopy;
+            return false;
+        }
+        const RowRecord& copy = rows.Row(operation.kept);
+        const platform::ReplaceOutcome outcome =
+            replace(way, std::string(copy.fullPath), copy.Stamp(), path, record.Stamp());
+        if (outcome.refusal == platform::EReplaceRefusal::KeptChanged) {
+            kept.Refuse(operation.kept);
+            continue;
+        }
+        if (outcome.refusal == platform::EReplaceRefusal::None) {
+            freed = outcome.freed;
+            return true;
+        }
+        reason = outcome.refusal == platform::EReplaceRefusal::System ? outcome.systemText
+                                                                      : ReplaceRefusalText(outcome.refusal);
+        return false;
+    }
+}
+
+} // namespace
+
+FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const FileActionCalls& calls,
+                             const TrashProgress& progress)
+{
+    FileActionReport report;
+    std::unordered_set<std::string_view> moved;    // views into the rows' own text, which outlives this
+    std::unordered_set<std::string_view> replaced; // likewise
+    std::unordered_set<std::string> movedFolders;  // pasted folders, with every file under them
+    std::vector<FileFailure> stayed;
+    CKeptCopies kept(rows, plan);
+    std::size_t total = 0;
+    for (const GroupOperations& group : plan)
+        total += group.operations.size();
+    std::size_t done = 0;
+    bool stop = false;
+    for (GroupOperations& group : plan) {
+        for (FileOperation& operation : group.operations) {
+            stop = progress && !progress(done, total);
+            if (stop)
+                break;
+            ++done;
+            const RowRecord& record = rows.Row(operation.row);
+            if (moved.count(record.fullPath) != 0 || replaced.count(record.fullPath) != 0) {
+                report.gone.push_back(operation.row); // a second row of a file already acted on
+                continue;
+            }
+            const std::string path(record.fullPath);
+            const bool trash = operation.action == EFileAction::Trash;
+            std::string reason = trash || record.Scanned() ? Refusal(record, path) : std::string(kPastedRow);
+            if (trash) {
+                if (reason.empty() && !kept.LeavesACopy(operation.row))
+                    reason = kNoCopyLeft;
+                if (reason.empty() && calls.trash(path, reason)) {
+                    report.gone.push_back(operation.row);
+                    moved.insert(record.fullPath);
+                    if (record.folder)
+                        movedFolders.insert(FolderKey(record.fullPath));
+                    continue;
+                }
+            } else {
+                std::uint64_t freed = 0;
+                if (reason.empty() && Replace(rows, operation, path, kept, calls.replace, freed, reason)) {
+                    report.gone.push_back(operation.row);
+                    replaced.insert(record.fullPath);
+                    ++report.files;
+                    report.bytes += freed;
+                    continue;
+                }
+            }
+            stayed.push_back({path, std::move(reason)});
+        }
+        if (stop)
+            break;
+    }
+    // Only pasted rows can name a path twice, or a folder that held other rows' files: those rows'
+    // files went with it. A path replaced through one row is done for every given row that names it.
+    if (rows.HasPastedRows() && (!moved.empty() || !replaced.empty())) {
+        std::unordered_set<std::size_t> given;
+        if (!replaced.empty())
+            for (const GroupOperations& group : plan)
+                for (const FileOperation& operation : group.operations)
+                    given.insert(operation.row);
+        report.gone.clear();
+        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
+            const std::string_view path = rows.Row(row).fullPath;
+            if (moved.count(path) != 0 || (!movedFolders.empty() && UnderAny(path, movedFolders)) ||
+                (replaced.count(path) != 0 && given.count(row) != 0))
+                report.gone.push_back(row);
+        }
+    }
+    const auto actedOn = [&](const std::string& path) {
+        return moved.count(path) != 0 || replaced.count(path) != 0 ||
+               (!movedFolders.empty() && UnderAny(path, movedFolders));
+    };
+    for (FileFailure& failure : stayed)
+        if (!actedOn(failure.path))
+            report.failures.push_back(std::move(failure));
+    if (!moved.empty()) {
+        std::vector<std::size_t> trashed;
+        for (const std::size_t row : report.gone)
+            if (replaced.count(rows.Row(row).fullPath) == 0)
+                trashed.push_back(row);
+        TrashTotals totals;
+        AddUp(rows, trashed, totals);
+        report.files += totals.files;
+        report.bytes += totals.bytes;
+    }
+    return report;
+}
+
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
                                           const TrashProgress& progress, TrashTotals* totals)
 {
-    std::vector<std::size_t> gone;
-    std::unordered_set<std::string_view> moved;   // views into the rows' own text, which outlives this
-    std::unordered_set<std::string> movedFolders; // pasted folders, with every file under them
-    std::vector<TrashFailure> stayed;
-    CKeptCopies kept(rows, which);
-    for (std::size_t i = 0; i < which.size(); ++i) {
-        if (progress && !progress(i, which.size()))
-            break;
-        const std::size_t row = which[i];
-        const RowRecord& record = rows.Row(row);
-        if (moved.count(record.fullPath) != 0) { // a second row of a file already in the trash
-            gone.push_back(row);
-            continue;
-        }
-        const std::string path(record.fullPath);
-        std::string reason = Refusal(record, path);
-        if (reason.empty() && !kept.LeavesACopy(row))
-            reason = kNoCopyLeft;
-        if (reason.empty() && trash(path, reason)) {
-            gone.push_back(row);
-            moved.insert(record.fullPath);
-            if (record.folder)
-                movedFolders.insert(FolderKey(record.fullPath));
-        } else {
-            stayed.push_back({path, std::move(reason)});
-        }
+    FilePlan plan = PlanFileAction(rows, which, EFileAction::Trash);
+    FileActionReport report = RunFilePlan(rows, plan, {trash, nullptr}, progress);
+    std::move(report.failures.begin(), report.failures.end(), std::back_inserter(failures));
+    if (totals != nullptr) {
+        totals->files += report.files;
+        totals->bytes += report.bytes;
     }
-    // Only pasted rows can name a path twice, or a folder that held other rows' files: those rows'
-    // files went with it.
-    if (rows.HasPastedRows() && !moved.empty()) {
-        gone.clear();
-        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
-            const std::string_view path = rows.Row(row).fullPath;
-            if (moved.count(path) != 0 || (!movedFolders.empty() && UnderAny(path, movedFolders)))
-                gone.push_back(row);
-        }
-    }
-    for (TrashFailure& failure : stayed)
-        if (moved.count(failure.path) == 0 && (movedFolders.empty() || !UnderAny(failure.path, movedFolders)))
-            failures.push_back(std::move(failure));
-    if (totals != nullptr)
-        AddUp(rows, gone, *totals);
-    return gone;
+    return std::move(report.gone);
 }
 
-std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName,
-                             const MessageFit& fit)
+namespace {
+
+// The warning's shape: what happened, a blank line, a line per named file with its reason, and how
+// many more.
+std::string FailureText(const std::vector<FileFailure>& failures, const std::string& oneFile,
+                        const std::string& manyFiles, const MessageFit& fit)
 {
-    std::string text =
-        failures.size() == 1
-            ? "This file could not be moved to the " + trashName + " and stays in the list:\n"
-            : "These files could not be moved to the " + trashName + " and stay in the list:\n";
+    std::string text = failures.size() == 1 ? oneFile + "\n" : manyFiles + "\n";
     for (std::size_t i = 0; i < failures.size() && i < fit.namedPaths; ++i)
         text += "\n" +
                 ShortenPathBeforeReason(failures[i].path, failures[i].reason, fit.lineBudget, fit.width) +
@@ -203,8 +360,41 @@ std::string TrashFailureText(const std::vector<TrashFailure>& failures, const st
     return text;
 }
 
+std::string FilesText(std::size_t files)
+{
+    return std::to_string(files) + (files == 1 ? " file" : " files");
+}
+
+} // namespace
+
+std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName,
+                             const MessageFit& fit)
+{
+    return FailureText(failures,
+                       "This file could not be moved to the " + trashName + " and stays in the list:",
+                       "These files could not be moved to the " + trashName + " and stay in the list:", fit);
+}
+
 std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashName)
 {
-    return std::to_string(totals.files) + (totals.files == 1 ? " file" : " files") + " moved to the " +
-           trashName + ", " + SizeText(totals.bytes);
+    return FilesText(totals.files) + " moved to the " + trashName + ", " + SizeText(totals.bytes);
+}
+
+std::string ReplaceFailureText(EFileAction action, const std::vector<FileFailure>& failures,
+                               const MessageFit& fit)
+{
+    const bool link = action == EFileAction::HardLink;
+    return FailureText(failures,
+                       link ? "This file could not be replaced by a hard link and stays in the list:"
+                            : "This file could not be replaced by a clone and stays in the list:",
+                       link ? "These files could not be replaced by hard links and stay in the list:"
+                            : "These files could not be replaced by clones and stay in the list:",
+                       fit);
+}
+
+std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed)
+{
+    const char* way = action == EFileAction::HardLink ? (files == 1 ? "a link" : "links")
+                                                      : (files == 1 ? "a clone" : "clones");
+    return FilesText(files) + " replaced by " + way + ", " + SizeText(freed) + " freed";
 }

@@ -55,6 +55,10 @@ public:
     void OpenSelectedFile();
     void RevealInExplorer();
     void DeleteAllInFolder();
+    // Replace with Hard Links and Replace with Clones: every selected row's file becomes a link to, or
+    // a clone of, its group's kept copy (RunFilePlan); replaced rows leave, and the files that kept their
+    // content keep their rows and selection and are named in one warning at the end.
+    void ReplaceSelectedFiles(EFileAction action);
     // Removes the selected rows only; files and records stay. False when no row is selected.
     bool RemoveSelectedRows();
 
@@ -65,7 +69,8 @@ public:
         m_presentMenu = std::move(presenter);
     }
 
-    // Called with a long Delete's progress dialog after each update of it; tests press its Cancel here.
+    // Called with a long Delete's or Replace's progress dialog after each update of it; tests press its
+    // Cancel here.
     void SetTrashProgressHook(std::function<void(wxProgressDialog&, std::size_t done)> hook)
     {
         m_trashProgressHook = std::move(hook);
@@ -90,8 +95,8 @@ public:
     // The same with the folder a folder rule keeps.
     void SelectByRule(EKeepRule rule, const std::string& folder);
     // What the selection holds ("N files selected, S"), empty without one; while a rule's selection
-    // stands, what the rule did; after a Delete, while nothing is selected, what went. And a number
-    // that moves on whenever that may have changed.
+    // stands, what the rule did; after a Delete or a Replace, while nothing is selected, what went. And a
+    // number that moves on whenever that may have changed.
     std::string SelectionSummary() const;
     std::uint64_t SelectionVersion() const { return m_selection.Version() + m_notesMade; }
     bool IsRowSelected(long row) const
@@ -128,6 +133,8 @@ private:
     // files went leave, the others stay as they were.
     void TrashRows(const std::vector<std::size_t>& which);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
+    // What the selection pane says until the selection changes.
+    void SetNote(std::string note);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);

@@ -28,26 +28,27 @@ constexpr auto kTimeForProgress = std::chrono::seconds(1); // and a slower one o
 constexpr std::size_t kFilesPerUpdate = 256;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
-// The progress of a long Delete: the toolkit's dialog with Cancel, which also lets the window
-// repaint while files are moved. A short Delete never shows it.
-class CTrashProgress
+// The progress of a long file action: the toolkit's dialog with Cancel, which also lets the window
+// repaint while files are moved or replaced. A short one never shows it.
+class CActionProgress
 {
 public:
-    CTrashProgress(wxWindow* parent, const std::function<void(wxProgressDialog&, std::size_t)>& hook)
-        : m_parent(parent), m_hook(hook), m_start(std::chrono::steady_clock::now())
+    CActionProgress(wxWindow* parent, const std::function<void(wxProgressDialog&, std::size_t)>& hook,
+                    EFileAction action)
+        : m_parent(parent), m_hook(hook), m_action(action), m_start(std::chrono::steady_clock::now())
     {}
 
     // The dialog disabled every other window while it ran, which took the keyboard from the list, and
     // the toolkit gives it back to no window: Ctrl+A and Ctrl+C would do nothing until a click.
-    ~CTrashProgress()
+    ~CActionProgress()
     {
         if (m_dialog == nullptr)
             return;
         m_dialog.reset();
         m_parent->SetFocus();
     }
-    CTrashProgress(const CTrashProgress&) = delete;
-    CTrashProgress& operator=(const CTrashProgress&) = delete;
+    CActionProgress(const CActionProgress&) = delete;
+    CActionProgress& operator=(const CActionProgress&) = delete;
 
     bool operator()(std::size_t done, std::size_t total)
     {
@@ -70,13 +71,16 @@ public:
     }
 
 private:
-    static wxString Text(std::size_t done, std::size_t total)
+    wxString Text(std::size_t done, std::size_t total) const
     {
+        if (m_action != EFileAction::Trash)
+            return wxString::Format("Replacing %zu of %zu", done + 1, total);
         return wxString::Format("Moving %zu of %zu to the %s", done + 1, total, platform::kTrashName);
     }
 
     wxWindow* m_parent;
     const std::function<void(wxProgressDialog&, std::size_t)>& m_hook;
+    EFileAction m_action;
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_shown;
     std::size_t m_sinceShown = 0;
@@ -171,8 +175,8 @@ void CFileView::RemoveRows(std::vector<std::size_t> rows)
 void CFileView::ReportTrashFailures(const std::vector<TrashFailure>& failures)
 {
     if (!failures.empty())
-        ShowTrashFailures(this,
-                          ToDisplay(TrashFailureText(failures, platform::kTrashName, MessageFitFor(this))));
+        ShowFileFailures(this,
+                         ToDisplay(TrashFailureText(failures, platform::kTrashName, MessageFitFor(this))));
 }
 
 void CFileView::DeleteSelectedFiles()
@@ -194,16 +198,38 @@ void CFileView::TrashRows(const std::vector<std::size_t>& which)
     TrashTotals totals;
     {
         wxBusyCursor busy;
-        CTrashProgress progress(this, m_trashProgressHook);
+        CActionProgress progress(this, m_trashProgressHook, EFileAction::Trash);
         RemoveRows(
             TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress), &totals));
     }
-    if (totals.files > 0 && m_selection.Empty()) {
-        m_note = TrashTotalsText(totals, platform::kTrashName);
-        m_noteVersion = m_selection.Version();
-        ++m_notesMade;
-    }
+    if (totals.files > 0 && m_selection.Empty())
+        SetNote(TrashTotalsText(totals, platform::kTrashName));
     ReportTrashFailures(failures);
+}
+
+void CFileView::ReplaceSelectedFiles(EFileAction action)
+{
+    if (action == EFileAction::Trash || m_selection.Empty())
+        return;
+    FilePlan plan = PlanFileAction(m_rows, GetSelectedRows(), action);
+    FileActionReport report;
+    {
+        wxBusyCursor busy;
+        CActionProgress progress(this, m_trashProgressHook, action);
+        report = RunFilePlan(m_rows, plan, {nullptr, platform::ReplaceWithCopyOf}, std::ref(progress));
+        RemoveRows(report.gone);
+    }
+    if (report.files > 0 && m_selection.Empty())
+        SetNote(ReplaceTotalsText(action, report.files, report.bytes));
+    if (!report.failures.empty())
+        ShowFileFailures(this, ToDisplay(ReplaceFailureText(action, report.failures, MessageFitFor(this))));
+}
+
+void CFileView::SetNote(std::string note)
+{
+    m_note = std::move(note);
+    m_noteVersion = m_selection.Version();
+    ++m_notesMade;
 }
 
 void CFileView::OpenSelectedFile()

@@ -99,7 +99,7 @@ void ShowNoApplicationMessage(wxWindow* parent, const wxString& target, const wx
     wxMessageBox(text, kAppName, wxOK | wxICON_EXCLAMATION, parent);
 }
 
-void ShowTrashFailures(wxWindow* parent, const wxString& text)
+void ShowFileFailures(wxWindow* parent, const wxString& text)
 {
     wxMessageBox(text, kAppName, wxOK | wxICON_WARNING, parent);
 }

@@ -31,9 +31,9 @@ void ShowProjectWriteError(wxWindow* parent, const wxString& path);
 void ShowExportError(wxWindow* parent, const wxString& path, const wxString& reason);
 // Names the file or address, and the system's reason where there is one.
 void ShowNoApplicationMessage(wxWindow* parent, const wxString& target, const wxString& reason);
-// Names the files that stayed where they were when they should have gone to the trash; the text's
-// paths are already shortened (TrashFailureText).
-void ShowTrashFailures(wxWindow* parent, const wxString& text);
+// Names the files that stayed as they were when they should have gone to the trash or been replaced;
+// the text's paths are already shortened (TrashFailureText, ReplaceFailureText).
+void ShowFileFailures(wxWindow* parent, const wxString& text);
 
 enum class EDialogTitle
 {

@@ -32,20 +32,12 @@ using RowCheck = std::function<bool(std::size_t row)>;
 std::size_t KeptRow(const CDuplicateRows& rows, EKeepRule rule, std::size_t first, std::size_t end,
                     const RowCheck& check)
 {
-    std::vector<bool> failed; // made only once a preferred row fails
-    for (;;) {
-        std::size_t kept = CRowSelection::npos;
-        for (std::size_t row = first; row < end; ++row) {
-            const bool candidate = failed.empty() || !failed[row - first];
-            if (candidate && (kept == CRowSelection::npos || Prefers(rule, rows.Row(row), rows.Row(kept))))
-                kept = row;
-        }
-        if (kept == CRowSelection::npos || check(kept))
-            return kept;
-        if (failed.empty())
-            failed.assign(end - first, false);
-        failed[kept - first] = true;
-    }
+    return KeptCopyOf(
+        first, end, [](std::size_t) { return true; },
+        [&](std::size_t candidate, std::size_t best) {
+            return Prefers(rule, rows.Row(candidate), rows.Row(best));
+        },
+        check);
 }
 
 // Whether the row is one that a folder rule keeps.
@@ -58,10 +50,10 @@ bool InKeptFolder(const RowRecord& record, EKeepRule rule, const std::string& fo
 void SelectOutsideFolder(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
                          std::size_t first, std::size_t end, CRowSelection& selection, const RowCheck& check)
 {
-    bool keptThere = false;
-    for (std::size_t row = first; row < end && !keptThere; ++row)
-        keptThere = InKeptFolder(rows.Row(row), rule, folder) && check(row);
-    if (!keptThere)
+    const std::size_t kept = KeptCopyOf(
+        first, end, [&](std::size_t row) { return InKeptFolder(rows.Row(row), rule, folder); },
+        [](std::size_t, std::size_t) { return false; }, check);
+    if (kept == CRowSelection::npos)
         return;
     for (std::size_t row = first; row < end; ++row)
         if (!InKeptFolder(rows.Row(row), rule, folder))

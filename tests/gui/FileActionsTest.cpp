@@ -1,7 +1,8 @@
-// The duplicates list acting on its files: the context menu, the trash under a temporary HOME,
-// opening and revealing through handlers registered here, and the clipboard.
+// The duplicates list acting on its files: the context menu, the trash under a temporary HOME, links
+// made in place of copies, opening and revealing through handlers registered here, and the clipboard.
 #include "engine/FileItem.h"
 #include "platform/FileTypes.h"
+#include "platform/FolderListing.h"
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
@@ -295,6 +296,50 @@ TEST_F(FileActionsTest, ALongDeleteShowsItsProgressAndCancelKeepsTheRowsNotYetMo
         EXPECT_TRUE(InTrash(m_tree.Path(names[i]))) << i;
     for (std::size_t i : {cancelledAt, std::size_t{399}})
         EXPECT_TRUE(fs::exists(m_tree.Path(names[i]))) << i;
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+}
+
+TEST_F(FileActionsTest, ALongReplaceShowsItsProgressAndCancelLeavesTheRestWholeAndSelected)
+{
+    // One group of 401 copies as a scan lists them; every row but the first, the kept copy, selected.
+    for (int i = 0; i <= 400; ++i)
+        m_tree.Write("many/" + std::to_string(i) + ".txt", "same bytes");
+    platform::CFolderListing listing;
+    ASSERT_TRUE(listing.Open(m_tree.Path("many")));
+    for (const platform::FolderEntry& entry : listing.Entries())
+        if (entry.isFile)
+            m_view->AddScannedRow(m_tree.Path("many/" + entry.name), entry.modified, entry.Stamp());
+    m_view->AddGroupSeparator();
+    ASSERT_EQ(m_view->GetItemCount(), 401);
+    const std::string kept = Paths()[0];
+    m_view->SelectRowRange(1, 400);
+    std::vector<wxString> messages;
+    std::size_t cancelledAt = 0;
+    m_view->SetTrashProgressHook([&](wxProgressDialog& dialog, std::size_t done) {
+        messages.push_back(dialog.GetMessage());
+        if (done >= 40 && cancelledAt == 0) {
+            cancelledAt = done;
+            wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+            cancel.SetEventObject(&dialog);
+            dialog.GetEventHandler()->ProcessEvent(cancel); // as a click on its Cancel button
+        }
+    });
+    m_view->ReplaceSelectedFiles(EFileAction::HardLink);
+
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "Replacing 1 of 400");
+    ASSERT_GT(cancelledAt, 0u);
+    ASSERT_LT(cancelledAt, 400u);
+    // The files before the Cancel became names of the kept copy and left the list; the others stay
+    // whole, listed and selected.
+    EXPECT_EQ(fs::hard_link_count(kept), cancelledAt + 1);
+    EXPECT_EQ(m_view->GetItemCount(), static_cast<long>(401 - cancelledAt));
+    EXPECT_EQ(m_view->SelectedRowCount(), 400 - cancelledAt);
+    for (const std::string& path : Paths()) {
+        if (path != kept) {
+            EXPECT_EQ(fs::hard_link_count(path), 1u) << path;
+        }
+    }
     EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
 }
 

@@ -6,6 +6,7 @@
 #include "resources/Commands.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/LoopImage.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
@@ -881,6 +882,161 @@ TEST_F(MainFrameTest, CtrlAAndCtrlCReachTheListAgainAfterALongDeletesProgress)
     focus->GetEventHandler()->ProcessEvent(ctrlA);
     EXPECT_EQ(view->SelectedRowCount(), static_cast<std::size_t>(view->GetItemCount()));
     EXPECT_TRUE(IsEnabled(ID_EDIT_COPY)); // Ctrl+C and the toolbar's Copy
+}
+
+// Other bytes of the same size written into the file itself, its last-write time put back: what
+// the scan's stamp cannot see. False where the system would not keep the time.
+bool RewriteInPlaceKeepingTime(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    const auto time = fs::last_write_time(path);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.put('X');
+    }
+    fs::last_write_time(path, time);
+    return fs::last_write_time(path) == time;
+}
+
+TEST_F(MainFrameTest, ReplaceWithHardLinksKeepsEveryPathAndTheNextScanFindsNoDuplicate)
+{
+    namespace fs = std::filesystem;
+    // The two commands stand at the very end of the Edit menu, after a separator of their own.
+    wxMenu* edit = m_frame->GetMenuBar()->GetMenu(1);
+    const wxMenuItemList& items = edit->GetMenuItems();
+    ASSERT_EQ(items.size(), 9u);
+    EXPECT_EQ(items[5]->GetId(), ID_CLEAR_SELECTION);
+    EXPECT_TRUE(items[6]->IsSeparator());
+    EXPECT_EQ(items[7]->GetItemLabel(), "&Replace with Hard Links");
+    EXPECT_EQ(items[7]->GetHelp(), "Replace each selected file with a hard link to the copy its group keeps");
+    EXPECT_EQ(items[8]->GetItemLabel(), "Replace with Cl&ones");
+    EXPECT_EQ(items[8]->GetHelp(), "Replace each selected file with a clone of the copy its group keeps");
+
+    for (const char* path : {"x/a.txt", "y/a.txt", "z/a.txt"})
+        m_tree.Write(path, "the first text");
+    for (const char* path : {"x/b.txt", "y/b.txt"})
+        m_tree.Write(path, "another text, longer");
+    AddFolder(m_tree.Root());
+    ASSERT_TRUE(ScanAndWait());
+    ASSERT_EQ(Rows().size(), 5u);
+    EXPECT_FALSE(IsEnabled(ID_EDIT_REPLACE_LINKS)); // nothing selected yet
+    EXPECT_FALSE(IsEnabled(ID_EDIT_REPLACE_CLONES));
+    Command(ID_SELECT_KEEP_FIRST);
+    EXPECT_TRUE(IsEnabled(ID_EDIT_REPLACE_LINKS));
+    EXPECT_TRUE(IsEnabled(ID_EDIT_REPLACE_CLONES));
+    Command(ID_EDIT_REPLACE_LINKS);
+
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("x/a.txt"), m_tree.Path("x/b.txt")}));
+    for (const char* path : {"y/a.txt", "z/a.txt"})
+        EXPECT_TRUE(fs::equivalent(m_tree.Path(path), m_tree.Path("x/a.txt"))) << path;
+    EXPECT_TRUE(fs::equivalent(m_tree.Path("y/b.txt"), m_tree.Path("x/b.txt")));
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(Pane(5), "3 files replaced by links, 48 bytes freed"); // 14 + 14 + 20: their last names went
+    EXPECT_FALSE(IsEnabled(ID_EDIT_REPLACE_LINKS));
+
+    // Names of one file are one file: the next scan lists nothing.
+    ASSERT_TRUE(ScanAndWait());
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(Pane(1), "Scan completed (2 files scanned, 0 duplicates found)");
+}
+
+TEST_F(MainFrameTest, AFileRewrittenInPlaceWithItsOldTimeIsNotReplacedAndIsNamedWithItsRowKept)
+{
+    for (const char* path : {"k/a.txt", "s/a.txt", "s/b.txt"})
+        m_tree.Write(path, "the same text");
+    AddFolder(m_tree.Root());
+    ASSERT_TRUE(ScanAndWait());
+    ASSERT_EQ(Rows().size(), 3u);
+    Command(ID_SELECT_KEEP_FIRST); // keeps k/a.txt
+    const std::string rewritten = m_tree.Path("s/a.txt");
+    if (!RewriteInPlaceKeepingTime(rewritten))
+        GTEST_SKIP() << "the system did not keep a file's last-write time";
+    Command(ID_EDIT_REPLACE_LINKS);
+
+    const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, wxICON_WARNING);
+    EXPECT_TRUE(shown[0].message.StartsWith(
+        "This file could not be replaced by a hard link and stays in the list:\n\n"))
+        << shown[0].message;
+    EXPECT_NE(shown[0].message.find(rewritten + ": its bytes now differ from the kept copy's"),
+              wxString::npos)
+        << shown[0].message;
+    EXPECT_EQ(ReadFile(rewritten), "Xhe same text");
+    EXPECT_EQ(std::filesystem::hard_link_count(rewritten), 1u);
+    EXPECT_TRUE(std::filesystem::equivalent(m_tree.Path("s/b.txt"), m_tree.Path("k/a.txt")));
+    // Its row stays, still selected, and the pane shows the selection.
+    EXPECT_EQ(Rows(), (std::vector<std::string>{m_tree.Path("k/a.txt"), rewritten}));
+    EXPECT_TRUE(m_frame->GetFileView()->IsRowSelected(1));
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(Pane(5), "1 file selected, 13 bytes");
+}
+
+TEST_F(MainFrameTest, ClonesOnBtrfsStayTwoFilesThatTheNextScanStillListsAndFatSaysWhatItCannotDo)
+{
+    namespace fs = std::filesystem;
+    CLoopImage btrfs("btrfs");
+    if (!btrfs.Mounted())
+        GTEST_SKIP() << "cannot mount a Btrfs image here: " << btrfs.Reason();
+    const std::string bytes = PatternBytes(1 << 20, 7);
+    for (const char* folder : {"k", "s"})
+        fs::create_directory(btrfs.Path(folder));
+    btrfs.Write("k/a.bin", bytes);
+    btrfs.Write("s/a.bin", bytes);
+    const auto time = fs::last_write_time(btrfs.Path("s/a.bin"));
+    AddFolder(btrfs.Root());
+    ASSERT_TRUE(ScanAndWait());
+    ASSERT_EQ(Rows(), (std::vector<std::string>{btrfs.Path("k/a.bin"), btrfs.Path("s/a.bin")}));
+    Command(ID_SELECT_KEEP_FIRST);
+    Command(ID_EDIT_REPLACE_CLONES);
+    EXPECT_TRUE(CDialogHook::Instance().TakeShown().empty());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{btrfs.Path("k/a.bin")}));
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(Pane(5), "1 file replaced by a clone, 1.0 MB freed");
+    EXPECT_FALSE(fs::equivalent(btrfs.Path("k/a.bin"), btrfs.Path("s/a.bin")));
+    EXPECT_EQ(fs::last_write_time(btrfs.Path("s/a.bin")), time);
+    // Two files of equal bytes: still duplicates to the next scan. A write to one leaves the other.
+    ASSERT_TRUE(ScanAndWait());
+    EXPECT_EQ(Rows().size(), 2u);
+    {
+        std::fstream file(btrfs.Path("s/a.bin"), std::ios::in | std::ios::out | std::ios::binary);
+        file.write("written", 7);
+    }
+    EXPECT_EQ(ReadFile(btrfs.Path("k/a.bin")), bytes);
+    EXPECT_EQ(ReadFile(btrfs.Path("s/a.bin")), "written" + bytes.substr(7));
+
+    CLoopImage fat("vfat");
+    if (!fat.Mounted())
+        GTEST_SKIP() << "cannot mount a FAT image here: " << fat.Reason();
+    for (const char* folder : {"k", "s"})
+        fs::create_directory(fat.Path(folder));
+    for (const char* path : {"k/b.txt", "s/b.txt"})
+        fat.Write(path, "the same text");
+    m_frame->GetFolderView()->Select(0);
+    m_frame->GetFolderView()->DeleteSelectedFolders();
+    AddFolder(fat.Root());
+    const struct
+    {
+        int command;
+        std::string said;
+    } cases[] = {
+        {ID_EDIT_REPLACE_LINKS, "This file could not be replaced by a hard link and stays in the list:\n\n" +
+                                    fat.Path("s/b.txt") + ": the file system has no hard links"},
+        {ID_EDIT_REPLACE_CLONES, "This file could not be replaced by a clone and stays in the list:\n\n" +
+                                     fat.Path("s/b.txt") + ": the file system cannot make clones"},
+    };
+    for (const auto& [command, said] : cases) {
+        ASSERT_TRUE(ScanAndWait());
+        ASSERT_EQ(Rows(), (std::vector<std::string>{fat.Path("k/b.txt"), fat.Path("s/b.txt")}));
+        Command(ID_SELECT_KEEP_FIRST);
+        Command(command);
+        const std::vector<ShownDialog> shown = CDialogHook::Instance().TakeShown();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].message, said);
+        EXPECT_EQ(Rows().size(), 2u);
+        EXPECT_EQ(ReadFile(fat.Path("s/b.txt")), "the same text");
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The file actions' rules without a window: the clipboard's lines, rows of one folder, the warning
-// about files that stayed, the facts of a pasted name, and launching and waiting for programs.
+// about files that stayed, the plan of links made to each group's kept copy, the facts of a pasted
+// name, and launching and waiting for programs.
 #include "views/FileActions.h"
 
 #include "engine/ScanEngine.h"
 #include "platform/EntryFacts.h"
+#include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "platform/ShellExecute.h"
 #include "tests/support/ScanRun.h"
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -305,6 +308,148 @@ TEST(FileActions, AFolderReplacedByALinkToItsCopiesKeepsTheLastCopies)
         ASSERT_EQ(failures.size(), 1u);
         EXPECT_EQ(failures[0].reason, kChangedSinceScan);
         EXPECT_TRUE(std::filesystem::exists(tree.Path(target) + "/x.txt"));
+    }
+}
+
+// Groups of copies a/N.txt, b/N.txt, c/N.txt (and d/N.txt), as the scan lists them, and the scanned row of
+// each path.
+std::map<std::string, std::size_t> ScanCopies(CTempTree& tree, CDuplicateRows& rows, int groups,
+                                              int copies = 3)
+{
+    const std::vector<std::string> folders = {"a", "b", "c", "d"};
+    for (int n = 1; n <= groups; ++n)
+        for (int c = 0; c < copies; ++c)
+            tree.Write(folders[c] + "/" + std::to_string(n) + ".txt", "copy number " + std::to_string(n));
+    CScanEngine engine;
+    for (int c = 0; c < copies; ++c)
+        engine.AddFolder(tree.Path(folders[c]));
+    ScanThreadProc(&engine);
+    rows.AddScanResults(engine);
+    std::map<std::string, std::size_t> rowOf;
+    for (std::size_t row = 0; row < rows.RowCount(); ++row)
+        rowOf[Slashed(std::string(rows.Row(row).fullPath)).substr(tree.Root().size() + 1)] = row;
+    return rowOf;
+}
+
+// Other bytes of the same size written into the file itself, its last-write time put back: what the
+// scan's stamp cannot see. False where the file no longer matches the stamp all the same (Wine keeps
+// the time only to its own unit).
+bool RewriteInPlaceKeepingTime(const CTempTree& tree, const std::string& relative,
+                               const platform::FileStamp& stamp)
+{
+    const std::filesystem::path path = tree.Path(relative);
+    const auto time = std::filesystem::last_write_time(path);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0);
+        file.put('X');
+    }
+    std::filesystem::last_write_time(path, time);
+    return platform::StillSame(tree.Path(relative), stamp);
+}
+
+bool SameFile(const CTempTree& tree, const std::string& one, const std::string& other)
+{
+    return std::filesystem::equivalent(tree.Path(one), tree.Path(other));
+}
+
+TEST(FilePlan, ALinkIsMadeToTheCopyTheFirstRuleKeepsAndEveryRefusalKeepsItsFileAndSaysWhy)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    std::map<std::string, std::size_t> rowOf = ScanCopies(tree, rows, 5);
+    ASSERT_EQ(rows.RowCount(), 15u);
+    // After the scan: group 1's first copy rewritten, so both the rule and the plan keep b/1; c/2, and
+    // group 4's kept copy a/4, rewritten in place with their old size and time, which only the byte
+    // comparison sees; every row of group 3 given; b/5 pasted by name too, and a name that is nothing.
+    tree.Write("a/1.txt", "copy number 1, now other");
+    for (const char* name : {"c/2.txt", "a/4.txt"})
+        if (!RewriteInPlaceKeepingTime(tree, name, rows.Row(rowOf[name]).Stamp()))
+            GTEST_SKIP() << "the system did not keep a rewritten file's last-write time";
+    rows.AddPastedRow(std::string(rows.Row(rowOf["b/5.txt"]).fullPath), 13, 0);
+    rows.AddPastedRow(tree.Path("elsewhere"), 13, 0);
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    SelectDuplicates(rows, EKeepRule::First, "", selection);
+    selection.Select(rowOf["a/3.txt"]);
+    selection.Select(rows.RowCount() - 2);
+    selection.Select(rows.RowCount() - 1);
+
+    FilePlan plan = PlanFileAction(rows, selection.Rows(), EFileAction::HardLink);
+    ASSERT_EQ(plan.size(), 6u); // five groups, then the pasted rows' run
+    EXPECT_EQ(plan.back().group, -1);
+    const FileActionReport report = RunFilePlan(rows, plan, {nullptr, platform::ReplaceWithCopyOf});
+
+    const std::string kept[] = {"b/1.txt", "a/2.txt", "", "a/4.txt",
+                                "a/5.txt"}; // per group; "" where none is
+    for (const auto& [name, row] : rowOf)
+        for (std::size_t g = 0; g < 5; ++g)
+            for (const FileOperation& operation : plan[g].operations) {
+                // a/1 failed its own check before a kept copy was asked for.
+                if (operation.row != row || name == "a/1.txt")
+                    continue;
+                const std::string& expected = kept[name[2] - '1'];
+                EXPECT_EQ(operation.kept, expected.empty() ? CRowSelection::npos : rowOf[expected]) << name;
+            }
+    EXPECT_TRUE(SameFile(tree, "c/1.txt", "b/1.txt"));
+    EXPECT_TRUE(SameFile(tree, "b/2.txt", "a/2.txt"));
+    EXPECT_TRUE(SameFile(tree, "b/5.txt", "a/5.txt"));
+    EXPECT_TRUE(SameFile(tree, "c/5.txt", "a/5.txt"));
+    EXPECT_EQ(std::filesystem::hard_link_count(tree.Path("a/5.txt")), 3u);
+    // b/5 is replaced once, through its scanned row: its pasted row leaves with it, with no warning.
+    EXPECT_EQ(Names(tree, rows, report.gone),
+              (std::vector<std::string>{"b/2.txt", "b/5.txt", "b/5.txt", "c/1.txt", "c/5.txt"}));
+    EXPECT_EQ(report.files, 4u);
+
+    std::vector<std::string> failed;
+    for (const FileFailure& failure : report.failures)
+        failed.push_back(Slashed(failure.path).substr(tree.Root().size() + 1) + ": " + failure.reason);
+    std::sort(failed.begin(), failed.end());
+    const std::string differ = ": its bytes now differ from the kept copy's";
+    EXPECT_EQ(failed, (std::vector<std::string>{
+                          "a/1.txt: changed since the scan", "a/3.txt: " + std::string(kNoKeptCopy),
+                          "b/3.txt: " + std::string(kNoKeptCopy), "b/4.txt" + differ, "c/2.txt" + differ,
+                          "c/3.txt: " + std::string(kNoKeptCopy), "c/4.txt" + differ,
+                          "elsewhere: " + std::string(kPastedRow)}));
+    for (const char* whole : {"a/1.txt", "c/2.txt", "a/3.txt", "b/4.txt", "c/4.txt"})
+        EXPECT_EQ(std::filesystem::hard_link_count(tree.Path(whole)), 1u) << whole;
+}
+
+TEST(FilePlan, AKeptCopyChangedDuringTheRunGivesWayToTheNextAndAStopLeavesTheRestUntouched)
+{
+    CTempTree tree;
+    CDuplicateRows rows;
+    std::map<std::string, std::size_t> rowOf = ScanCopies(tree, rows, 3, 4);
+    ASSERT_EQ(rows.RowCount(), 12u);
+    // c/N and d/N are given. Before d/1 is replaced, the copy that c/1 was linked to, a/1, is replaced
+    // by other bytes under its name: d/1 goes to b/1 instead. The run stops before c/3.
+    const std::vector<std::size_t> which = {rowOf["c/1.txt"], rowOf["d/1.txt"], rowOf["c/2.txt"],
+                                            rowOf["d/2.txt"], rowOf["c/3.txt"], rowOf["d/3.txt"]};
+    FilePlan plan = PlanFileAction(rows, which, EFileAction::HardLink);
+    std::vector<std::size_t> asked;
+    const auto progress = [&](std::size_t done, std::size_t total) {
+        EXPECT_EQ(total, which.size());
+        asked.push_back(done);
+        if (done == 1) {
+            tree.Write("other", "copy number 9");
+            EXPECT_TRUE(tree.RenameOver("other", "a/1.txt"));
+        }
+        return done < 4;
+    };
+    const FileActionReport report = RunFilePlan(rows, plan, {nullptr, platform::ReplaceWithCopyOf}, progress);
+    EXPECT_EQ(asked, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(report.failures.empty());
+    EXPECT_EQ(Names(tree, rows, report.gone),
+              (std::vector<std::string>{"c/1.txt", "c/2.txt", "d/1.txt", "d/2.txt"}));
+    EXPECT_EQ(report.files, 4u);
+    EXPECT_GT(report.bytes, 0u);
+    EXPECT_EQ(plan[0].operations[0].kept, rowOf["a/1.txt"]);
+    EXPECT_EQ(plan[0].operations[1].kept, rowOf["b/1.txt"]);
+    EXPECT_TRUE(SameFile(tree, "d/1.txt", "b/1.txt"));
+    EXPECT_TRUE(SameFile(tree, "d/2.txt", "a/2.txt"));
+    for (const char* untouched : {"c/3.txt", "d/3.txt"}) {
+        EXPECT_EQ(std::filesystem::hard_link_count(tree.Path(untouched)), 1u) << untouched;
+        EXPECT_EQ(plan[2].operations[untouched[0] == 'c' ? 0 : 1].kept, CRowSelection::npos);
     }
 }
 

@@ -1,0 +1,331 @@
+// Replacing a duplicate by a hard link or a clone: only a file still as scanned and equal byte for
+// byte is replaced, the path never goes missing, and what is freed is only what really went.
+#include "platform/ReplaceFile.h"
+
+#include "platform/FolderListing.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+
+#ifdef _WIN32
+#include "platform/win32/Wide.h"
+
+#include <windows.h>
+#else
+#include "tests/support/LoopImage.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+using platform::EReplaceRefusal;
+using platform::EReplaceWay;
+
+constexpr EReplaceWay kBothWays[] = {EReplaceWay::HardLink, EReplaceWay::Clone};
+
+std::size_t NameCut(const std::string& path)
+{
+    return path.find_last_of("/\\");
+}
+
+// The stamp the scan would give the file: from the listing of its folder.
+platform::FileStamp StampOf(const std::string& path)
+{
+    platform::CFolderListing listing;
+    EXPECT_TRUE(listing.Open(path.substr(0, NameCut(path))));
+    for (const auto& entry : listing.Entries())
+        if (entry.name == path.substr(NameCut(path) + 1))
+            return entry.Stamp();
+    ADD_FAILURE() << "not listed: " << path;
+    return {};
+}
+
+std::set<std::string> NamesIn(const std::string& folder)
+{
+    platform::CFolderListing listing;
+    EXPECT_TRUE(listing.Open(folder));
+    std::set<std::string> names;
+    for (const auto& entry : listing.Entries())
+        if (entry.name != "." && entry.name != "..")
+            names.insert(entry.name);
+    return names;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+unsigned LinkCount(const std::string& path)
+{
+#ifdef _WIN32
+    const HANDLE handle = CreateFileW(platform::SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool read = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return read ? info.nNumberOfLinks : 0;
+#else
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_nlink) : 0;
+#endif
+}
+
+platform::ReplaceOutcome Replace(EReplaceWay way, const std::string& kept, const std::string& path)
+{
+    return platform::ReplaceWithCopyOf(way, kept, StampOf(kept), path, StampOf(path));
+}
+
+struct CScopedHooks
+{
+    ~CScopedHooks() { platform::testing::Hooks() = {}; }
+};
+
+TEST(ReplaceWithCopyOf, HardLinkLeavesOneFileUnderBothNamesAndFreesOnlyALastName)
+{
+    const struct
+    {
+        const char* what;
+        bool secondName; // the file replaced has another name, which keeps its storage
+        bool linkByPath;
+    } rows[] = {
+        {"its only name", false, false},
+        {"one of two names", true, false},
+        {"linked from the kept path", false, true},
+    };
+    const std::string bytes = PatternBytes(300000, 7);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CTempTree tree;
+        tree.Write("keep/a", bytes);
+        tree.Write("dup/b", bytes);
+        if (row.secondName)
+            tree.HardLink("dup/b", "dup/c");
+        CScopedHooks hooks;
+        platform::testing::Hooks().linkByPath = row.linkByPath;
+
+        const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("keep/a"), tree.Path("dup/b"));
+        EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
+        EXPECT_EQ(outcome.freed, row.secondName ? 0u : bytes.size());
+        EXPECT_EQ(LinkCount(tree.Path("keep/a")), 2u);
+        EXPECT_EQ(StampOf(tree.Path("dup/b")).id, StampOf(tree.Path("keep/a")).id);
+        EXPECT_EQ(ReadAll(tree.Path("dup/b")), bytes);
+        const std::set<std::string> names =
+            row.secondName ? std::set<std::string>{"b", "c"} : std::set<std::string>{"b"};
+        EXPECT_EQ(NamesIn(tree.Path("dup")), names);
+        if (row.secondName) {
+            EXPECT_EQ(LinkCount(tree.Path("dup/c")), 1u);
+        }
+    }
+}
+
+TEST(ReplaceWithCopyOf, RefusesAFileNoLongerAsScannedOrNoLongerEqual)
+{
+    constexpr std::int64_t kScanned = 1500000000;
+    const std::string bytes = PatternBytes(100000, 3);
+    const struct
+    {
+        const char* what;
+        std::function<void(const CTempTree&)> change; // between the scan and the replacement
+        EReplaceRefusal expected;
+    } rows[] = {
+        {"rewritten in place with its old size and time",
+         [&](const CTempTree& tree) {
+             tree.Write("b", PatternBytes(bytes.size(), 4));
+             EXPECT_TRUE(tree.SetModified("b", kScanned));
+         },
+         EReplaceRefusal::DifferentBytes},
+        {"grown", [](const CTempTree& tree) { tree.Append("b", "x"); }, EReplaceRefusal::Changed},
+        {"deleted", [](const CTempTree& tree) { tree.Remove("b"); }, EReplaceRefusal::Changed},
+        {"renamed over by an equal file",
+         [&](const CTempTree& tree) {
+             tree.Write("c", bytes);
+             EXPECT_TRUE(tree.SetModified("c", kScanned));
+             EXPECT_TRUE(tree.RenameOver("c", "b"));
+         },
+         EReplaceRefusal::Changed},
+        {"a link to the kept copy in its place",
+         [](const CTempTree& tree) {
+             tree.Remove("b");
+             tree.SymLink("a", "b"); // where the system makes none, the path is simply gone
+         },
+         EReplaceRefusal::Changed},
+        {"kept copy grown", [](const CTempTree& tree) { tree.Append("a", "x"); },
+         EReplaceRefusal::KeptChanged},
+        {"kept copy deleted", [](const CTempTree& tree) { tree.Remove("a"); }, EReplaceRefusal::KeptChanged},
+        {"kept copy renamed over",
+         [&](const CTempTree& tree) {
+             tree.Write("c", bytes);
+             EXPECT_TRUE(tree.SetModified("c", kScanned));
+             EXPECT_TRUE(tree.RenameOver("c", "a"));
+         },
+         EReplaceRefusal::KeptChanged},
+    };
+    for (const EReplaceWay way : kBothWays) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (way == EReplaceWay::HardLink ? ", hard link" : ", clone"));
+            CTempTree tree;
+            tree.Write("a", bytes);
+            tree.Write("b", bytes);
+            ASSERT_TRUE(tree.SetModified("a", kScanned) && tree.SetModified("b", kScanned));
+            const auto keptStamp = StampOf(tree.Path("a"));
+            const auto pathStamp = StampOf(tree.Path("b"));
+            row.change(tree);
+            const std::set<std::string> names = NamesIn(tree.Root());
+            const std::string left = ReadAll(tree.Path("b"));
+
+            const auto outcome =
+                platform::ReplaceWithCopyOf(way, tree.Path("a"), keptStamp, tree.Path("b"), pathStamp);
+            EXPECT_EQ(outcome.refusal, row.expected) << outcome.systemText;
+            EXPECT_EQ(NamesIn(tree.Root()), names);
+            EXPECT_EQ(ReadAll(tree.Path("b")), left);
+        }
+    }
+}
+
+TEST(ReplaceWithCopyOf, TwoNamesOfOneFileAreLeftAsTheyAre)
+{
+    for (const EReplaceWay way : kBothWays) {
+        CTempTree tree;
+        tree.Write("a", "one file");
+        tree.HardLink("a", "b");
+        const auto outcome = Replace(way, tree.Path("a"), tree.Path("b"));
+        EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
+        EXPECT_EQ(outcome.freed, 0u);
+        EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
+        EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
+    }
+}
+
+TEST(ReplaceWithCopyOf, StoppedBetweenLinkAndRenameLeavesTheFileAndNoTemporaryName)
+{
+    CTempTree tree;
+    tree.Write("a", "equal bytes");
+    tree.Write("b", "equal bytes");
+    std::string temporary;
+    CScopedHooks hooks;
+    platform::testing::Hooks().beforeRename = [&](const std::string& name) {
+        temporary = name;
+        EXPECT_EQ(StampOf(name).id, StampOf(tree.Path("a")).id); // the link is there, not yet renamed
+        return false;
+    };
+    const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::System);
+    EXPECT_FALSE(temporary.empty());
+    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
+    EXPECT_EQ(LinkCount(tree.Path("a")), 1u);
+    EXPECT_EQ(LinkCount(tree.Path("b")), 1u);
+    EXPECT_EQ(ReadAll(tree.Path("b")), "equal bytes");
+}
+
+#ifdef _WIN32
+
+TEST(ReplaceWithCopyOf, RefusesClonesWhereTheVolumeCannotShareStorage)
+{
+    CTempTree tree;
+    tree.Write("a", "equal bytes");
+    tree.Write("b", "equal bytes");
+    const auto stamp = StampOf(tree.Path("b"));
+    EXPECT_EQ(Replace(EReplaceWay::Clone, tree.Path("a"), tree.Path("b")).refusal, EReplaceRefusal::NoClones);
+    EXPECT_EQ(StampOf(tree.Path("b")), stamp);
+}
+
+#else
+
+#define SKIP_UNLESS_MOUNTED(image)                                                                           \
+    if (!(image).Mounted())                                                                                  \
+    GTEST_SKIP() << "cannot mount a file system image here: " << (image).Reason()
+
+TEST(ReplaceWithCopyOf, RefusesAKeptCopyOnAnotherVolume)
+{
+    CLoopImage image("ext4");
+    SKIP_UNLESS_MOUNTED(image);
+    CTempTree tree;
+    image.Write("a", "equal bytes");
+    tree.Write("b", "equal bytes");
+    for (const EReplaceWay way : kBothWays) {
+        const auto outcome = Replace(way, image.Path("a"), tree.Path("b"));
+        EXPECT_EQ(outcome.refusal, EReplaceRefusal::OtherVolume) << outcome.systemText;
+        EXPECT_EQ(NamesIn(tree.Root()), std::set<std::string>{"b"});
+    }
+}
+
+TEST(ReplaceWithCopyOf, RefusesHardLinksWhereTheFileSystemHasNone)
+{
+    CLoopImage image("vfat");
+    SKIP_UNLESS_MOUNTED(image);
+    image.Write("a", "equal bytes");
+    image.Write("b", "equal bytes");
+    const auto outcome = Replace(EReplaceWay::HardLink, image.Path("a"), image.Path("b"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::NoHardLinks) << outcome.systemText;
+    EXPECT_EQ(NamesIn(image.Root()), (std::set<std::string>{"a", "b"}));
+    EXPECT_EQ(ReadAll(image.Path("b")), "equal bytes");
+}
+
+TEST(ReplaceWithCopyOf, RefusesClonesWhereTheFileSystemCannotShareStorage)
+{
+    CLoopImage image("ext4");
+    SKIP_UNLESS_MOUNTED(image);
+    image.Write("a", "equal bytes");
+    image.Write("b", "equal bytes");
+    const auto stamp = StampOf(image.Path("b"));
+    const auto outcome = Replace(EReplaceWay::Clone, image.Path("a"), image.Path("b"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::NoClones) << outcome.systemText;
+    EXPECT_EQ(StampOf(image.Path("b")), stamp);
+}
+
+class CloneOn : public testing::TestWithParam<const char*>
+{};
+
+TEST_P(CloneOn, SharesStorageAndKeepsTheFileItsModeAndTime)
+{
+    CLoopImage image(GetParam());
+    SKIP_UNLESS_MOUNTED(image);
+    const std::string bytes = PatternBytes((1u << 20) + 5, 11);
+    image.Write("a", bytes);
+    image.Write("b", bytes);
+    ASSERT_EQ(chmod(image.Path("b").c_str(), 0640), 0);
+    const struct timespec times[2] = {{1400000000, 123456789}, {1500000000, 987654321}};
+    ASSERT_EQ(utimensat(AT_FDCWD, image.Path("b").c_str(), times, 0), 0);
+    const auto stamp = StampOf(image.Path("b"));
+
+    const auto first = Replace(EReplaceWay::Clone, image.Path("a"), image.Path("b"));
+    EXPECT_EQ(first.refusal, EReplaceRefusal::None) << first.systemText;
+    EXPECT_EQ(first.freed, bytes.size());
+    struct stat st;
+    ASSERT_EQ(stat(image.Path("b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(StampOf(image.Path("b")), stamp); // the same file, size and last write
+
+    // Its storage is now shared with the kept copy: cloning again frees nothing.
+    const auto second = Replace(EReplaceWay::Clone, image.Path("a"), image.Path("b"));
+    EXPECT_EQ(second.refusal, EReplaceRefusal::None) << second.systemText;
+    EXPECT_EQ(second.freed, 0u);
+
+    // Yet the two stay separate files.
+    {
+        std::fstream out(image.Path("b"), std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(1000);
+        out.write("changed", 7);
+    }
+    EXPECT_EQ(ReadAll(image.Path("a")), bytes);
+    EXPECT_NE(ReadAll(image.Path("b")), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReplaceWithCopyOf, CloneOn, testing::Values("btrfs", "xfs"));
+
+#endif
+
+} // namespace
