@@ -139,13 +139,19 @@ enum class ECompare
 // cost stays near that of reading both once.
 ECompare CompareBytes(int first, int second, std::int64_t size)
 {
-    posix_fadvise(first, 0, 0, POSIX_FADV_SEQUENTIAL);
-    posix_fadvise(second, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const std::unique_ptr<char[]> buffers(new char[2 * kCompareBlock]);
+    // A small file is read in one call each, with no advice and no more buffer than it needs: most
+    // duplicates are small, and there the calls, not the reading, are the cost.
+    const auto block =
+        static_cast<std::size_t>(std::min<std::int64_t>(kCompareBlock, std::max<std::int64_t>(size, 1)));
+    if (size > static_cast<std::int64_t>(kCompareBlock)) {
+        posix_fadvise(first, 0, 0, POSIX_FADV_SEQUENTIAL);
+        posix_fadvise(second, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    const std::unique_ptr<char[]> buffers(new char[2 * block]);
     char* const a = buffers.get();
-    char* const b = a + kCompareBlock;
+    char* const b = a + block;
     for (std::int64_t at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCompareBlock, size - at));
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(block, size - at));
         const std::int64_t gotA = ReadAt(first, a, want, at);
         if (gotA < 0)
             return ECompare::Failed;
