@@ -267,7 +267,10 @@ FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const F
             }
             const std::string path(record.fullPath);
             const bool trash = operation.action == EFileAction::Trash;
-            std::string reason = trash || record.Scanned() ? Refusal(record, path) : std::string(kPastedRow);
+            // A link or a clone checks its file itself, on the descriptor it then compares.
+            std::string reason = trash              ? Refusal(record, path)
+                                 : record.Scanned() ? std::string()
+                                                    : kPastedRow;
             if (trash) {
                 if (reason.empty() && !kept.LeavesACopy(operation.row))
                     reason = kNoCopyLeft;
