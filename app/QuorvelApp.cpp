@@ -8,6 +8,8 @@
 // copies but those under its folder "b" selected by rule (and with QUORVEL_SMOKE_EXPORT set too the
 // list exported as JSON beside the report), then each group's copies but its first selected by rule
 // and deleted; the report says what happened.
+// With QUORVEL_SMOKE_REPLACE set instead, each group's copies but its first are selected by rule and
+// replaced with hard links to it; the report names them and gives the rows left and the pane's text.
 // With QUORVEL_SMOKE_OPEN set, the first row's file is opened and revealed before it ends.
 // QUORVEL_SMOKE_ABOUT does the same for Help > About.
 #include "app/QuorvelApp.h"
@@ -259,6 +261,16 @@ void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
                 out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
             files->GetEventHandler()->ProcessEvent(remove);
             out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
+        }
+        if (wxGetEnv("QUORVEL_SMOKE_REPLACE", nullptr)) {
+            wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
+            m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
+            for (std::size_t row : files->GetSelectedRows())
+                out.Write("replaced by a link " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
+            wxCommandEvent replace(wxEVT_MENU, ID_EDIT_REPLACE_LINKS);
+            m_mainFrame->GetEventHandler()->ProcessEvent(replace);
+            out.Write(wxString::Format("%zu rows after Replace with Hard Links\n", files->Rows().RowCount()) +
+                      ToDisplay(files->SelectionSummary()) + "\n");
         }
         out.Close();
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));

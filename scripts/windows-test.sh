@@ -80,6 +80,23 @@ echo "deleted through the window: $deleted is in the trash and its row is gone; 
 echo "Keep the First of Each Group selected $by_rule, and Delete moved it to the trash;"
 echo "Keep Those Under a Folder took its folder from the picker, and Export Duplicates wrote the list as JSON"
 
+echo "== quorvel.exe scans through its window and replaces a copy with a hard link"
+links="$scratch/links"
+mkdir -p "$links/a" "$links/b"
+printf 'linked text' >"$links/a/same.txt"
+printf 'linked text' >"$links/b/same.txt"
+QUORVEL_SMOKE_SCAN="Z:${links//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\links.txt" QUORVEL_SMOKE_REPLACE=1 \
+    timeout 120 wine build/win32/bin/quorvel.exe </dev/null
+tr -d '\r' <"$scratch/links.txt" >"$scratch/links-lf.txt"
+replaced=$(sed -n 's/^replaced by a link Z://p' "$scratch/links-lf.txt" | tr '\\' /)
+test -n "$replaced"
+test "$(stat -c %h "$links/a/same.txt")" = 2
+test "$(stat -c %i "$links/a/same.txt")" = "$(stat -c %i "$links/b/same.txt")"
+test "$(cat "$replaced")" = "linked text"
+grep -qx '1 rows after Replace with Hard Links' "$scratch/links-lf.txt"
+grep -qx '1 file replaced by a link, 11 bytes freed' "$scratch/links-lf.txt"
+echo "Replace with Hard Links made $replaced a second name of its copy: one file, link count 2"
+
 echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
 QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \
     timeout 120 wine build/win32/bin/quorvel.exe </dev/null
