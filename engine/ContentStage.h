@@ -24,8 +24,12 @@ public:
     explicit COpenFileBudget(bool holdFolders = false);
     bool Take();
     void Give();
-    // The system ran out of descriptors: keep no more files open from now on.
-    void Exhausted() { m_limit.store(0); }
+    // The system ran out of descriptors: keep no more files or folders open from now on.
+    void Exhausted()
+    {
+        m_limit.store(0);
+        m_folders.Release();
+    }
 
     // The folders of the files read, held open within the same limit (none unless asked for).
     CFolderHandles& Folders() { return m_folders; }

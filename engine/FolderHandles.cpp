@@ -46,6 +46,14 @@ CFolderHandles::Handle CFolderHandles::FolderOf(const std::string& path, std::si
     return Get(folder, kAncestors);
 }
 
+void CFolderHandles::Release()
+{
+    const std::lock_guard<std::mutex> hold(m_mutex);
+    m_capacity = 0;
+    m_kept.clear();
+    m_order.clear();
+}
+
 CFolderHandles::Handle CFolderHandles::Get(std::string_view folder, int ancestors)
 {
     if (Handle held = Find(folder))

@@ -6,6 +6,7 @@
 
 #include "platform/InputFile.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <list>
@@ -29,6 +30,10 @@ public:
     // opened by its full path.
     Handle FolderOf(const std::string& path, std::size_t& name);
 
+    // The system ran out of descriptors: closes every folder held (as its readers let it go) and
+    // keeps none from now on, so that the files are opened by their full paths.
+    void Release();
+
 private:
     Handle Get(std::string_view folder, int ancestors);
     Handle Find(std::string_view folder); // also marks it used
@@ -49,7 +54,7 @@ private:
         std::list<std::string>::iterator at;
     };
 
-    const std::size_t m_capacity;
+    std::atomic<std::size_t> m_capacity;
     std::mutex m_mutex;
     std::list<std::string> m_order; // the folder used last first
     std::unordered_map<std::string, Kept, Hash, std::equal_to<>> m_kept;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fiemap.h>
@@ -292,23 +293,52 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
         dropTemporary();
         return SystemFailure(EINTR, "Stopped before the rename: ");
     }
-    // The path must still name the file compared, unwritten since.
+    // The kept copy must still hold the bytes compared, and the path must still name the file compared,
+    // unwritten since.
+    if (!StillAsScanned(kept, keptStamp)) {
+        dropTemporary();
+        return Refused(EReplaceRefusal::KeptChanged);
+    }
     struct stat now;
     if (fstatat(folder.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target.st) ||
         !StillAsScanned(target, pathStamp)) {
         dropTemporary();
         return Refused(EReplaceRefusal::Changed);
     }
-    if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
+    // The two names are swapped rather than the link renamed over the path, so that a file saved at
+    // the path since that look is not thrown away: what the temporary name holds afterwards is looked
+    // at, and a file other than the one compared is swapped back.
+    if (renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0) {
+        struct stat swapped;
+        if (fstatat(folder.Get(), temporary.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !SameFile(swapped, target.st)) {
+            const bool back =
+                renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0;
+            if (back)
+                dropTemporary();
+            return back ? Refused(EReplaceRefusal::Changed)
+                        : SystemFailure(errno, "Another file took its name meanwhile and now has the name " +
+                                                   temporary + ": ");
+        }
+        dropTemporary();
+    } else if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        // A file system that cannot swap names: the link is renamed over the path.
+        if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
+            const int error = errno;
+            dropTemporary();
+            return SystemFailure(error);
+        }
+        // Where another name of the kept copy took the path at the last moment, the rename did nothing
+        // and the temporary name is still there.
+        struct stat left;
+        if (fstatat(folder.Get(), temporary.c_str(), &left, AT_SYMLINK_NOFOLLOW) == 0 &&
+            SameFile(left, kept.st))
+            dropTemporary();
+    } else {
         const int error = errno;
         dropTemporary();
         return SystemFailure(error);
     }
-    // Where another name of the kept copy took the path at the last moment, the rename did nothing and
-    // the temporary name is still there.
-    struct stat left;
-    if (fstatat(folder.Get(), temporary.c_str(), &left, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(left, kept.st))
-        dropTemporary();
     ReplaceOutcome outcome;
     // The old file's storage goes only where the path was its last name.
     if (fstat(target.fd.Get(), &target.st) == 0 && target.st.st_nlink == 0)
@@ -381,6 +411,13 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
     const struct timespec times[2] = {target.st.st_atim, target.st.st_mtim};
     if (futimens(target.fd.Get(), times) != 0)
         return SystemFailure(errno, "Cloned, but its last-write time could not be put back: ");
+    // A write to the kept copy just before the clone would have spread to this file: it is not called
+    // done, so that the row stays and the warning names it.
+    if (!StillAsScanned(kept, keptStamp)) {
+        ReplaceOutcome outcome = Refused(EReplaceRefusal::System);
+        outcome.systemText = "cloned from a copy that was written to meanwhile";
+        return outcome;
+    }
     ReplaceOutcome outcome;
     outcome.freed = unshared;
     return outcome;

@@ -295,8 +295,9 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, CSide& ta
         return SystemFailure(ERROR_CANCELLED, "Stopped before the rename: ");
     }
     const bool lastName = target.info.nNumberOfLinks == 1;
+    // The system replaces no file that is open, so the file to replace is let go here; the kept copy
+    // stays held, shared for reading and renaming only, so that nobody writes to it until the move.
     target.handle.Reset(INVALID_HANDLE_VALUE);
-    kept.handle.Reset(INVALID_HANDLE_VALUE);
     if (!StillSame(path, pathStamp)) {
         DeleteFileW(wideTemporary.c_str());
         return Refused(EReplaceRefusal::Changed);
@@ -373,6 +374,10 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
             const DWORD error = GetLastError();
             if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
                 return Refused(EReplaceRefusal::NoClones);
+            // The bytes are the same either way; its time is put back so that it still looks unchanged.
+            if (at != 0)
+                SetFileTime(target.handle.Get(), nullptr, &target.info.ftLastAccessTime,
+                            &target.info.ftLastWriteTime);
             return SystemFailure(error, at == 0 ? "" : "Cloned in part (the bytes are the same): ");
         }
     }
