@@ -2,6 +2,7 @@
 #include "platform/FolderListing.h"
 #include "platform/InputFile.h"
 #include "platform/Path.h"
+#include "platform/ReplaceFile.h"
 
 #include <utility>
 
@@ -56,5 +57,15 @@ bool CInputFile::GetSize(std::int64_t& size) const
     size = m_size;
     return true;
 }
+
+namespace testing {
+
+ReplaceHooks& Hooks()
+{
+    static ReplaceHooks hooks;
+    return hooks;
+}
+
+} // namespace testing
 
 } // namespace platform

@@ -24,16 +24,6 @@
 
 namespace platform {
 
-namespace testing {
-
-ReplaceHooks& Hooks()
-{
-    static ReplaceHooks hooks;
-    return hooks;
-}
-
-} // namespace testing
-
 namespace {
 
 constexpr std::size_t kCompareBlock = 1u << 20;

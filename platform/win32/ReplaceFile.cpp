@@ -31,16 +31,6 @@
 
 namespace platform {
 
-namespace testing {
-
-ReplaceHooks& Hooks()
-{
-    static ReplaceHooks hooks;
-    return hooks;
-}
-
-} // namespace testing
-
 namespace {
 
 constexpr DWORD kCompareBlock = 1u << 20;
