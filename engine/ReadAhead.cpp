@@ -7,9 +7,6 @@
 
 namespace {
 
-// From memory a small file's candidates take a few microseconds each, both threads together;
-// batches that take this much longer a file are waiting for the disk.
-constexpr std::chrono::microseconds kFromDiskPerFile{25};
 constexpr std::size_t kAheadFiles = 4096;        // asked for beyond the runs about to be read
 constexpr std::int64_t kAheadBytes = 128u << 10; // of each file: its head, or the whole of a small one
 
@@ -21,8 +18,9 @@ std::size_t FilesIn(const PositionRun& run)
 } // namespace
 
 CReadAhead::CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs,
-                       const std::atomic<bool>& stop)
-    : m_files(files), m_runs(runs), m_stop(stop)
+                       const std::atomic<bool>& stop, std::chrono::nanoseconds fromDiskPerFile,
+                       bool timeAlone)
+    : m_files(files), m_runs(runs), m_stop(stop), m_fromDiskPerFile(fromDiskPerFile), m_timeAlone(timeAlone)
 {}
 
 void CReadAhead::Before(std::size_t first, std::size_t end)
@@ -43,6 +41,7 @@ void CReadAhead::Before(std::size_t first, std::size_t end)
                 }
         }
     }
+    m_readBefore = platform::BytesReadFromStorage();
     m_started = std::chrono::steady_clock::now();
 }
 
@@ -53,5 +52,7 @@ void CReadAhead::After(std::size_t first, std::size_t end, bool judge)
     std::size_t files = 0;
     for (std::size_t i = first; i < end; ++i)
         files += FilesIn(m_runs[i]);
-    m_fromDisk = std::chrono::steady_clock::now() - m_started > kFromDiskPerFile * files;
+    m_fromDisk = std::chrono::steady_clock::now() - m_started > m_fromDiskPerFile * files;
+    if (m_fromDisk && (m_timeAlone || (m_readBefore >= 0 && platform::BytesReadFromStorage() > m_readBefore)))
+        m_waitedForDisk = true;
 }

@@ -13,18 +13,32 @@
 class CReadAhead
 {
 public:
-    CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs, const std::atomic<bool>& stop);
+    // Batches that take longer than `fromDiskPerFile` a file are judged to wait for the disk;
+    // `timeAlone` (for tests) judges them so without asking the system whether the disk was read.
+    CReadAhead(const FileRecords& files, const std::vector<PositionRun>& runs, const std::atomic<bool>& stop,
+               std::chrono::nanoseconds fromDiskPerFile = kFromDiskPerFile, bool timeAlone = false);
+
+    // From memory a small file's candidates take a few microseconds each, both threads together.
+    static constexpr std::chrono::microseconds kFromDiskPerFile{25};
 
     // Before the runs [first, end) are read.
     void Before(std::size_t first, std::size_t end);
     // After they were read; `judge` is false for runs of large files, whose reads are long anyway.
     void After(std::size_t first, std::size_t end, bool judge);
+    // Whether a batch judged so far was slow and read from the disk while it was: a slow batch alone
+    // may have waited for the processor instead, on a busy machine. Never where the system does not
+    // tell what was read from the disk.
+    bool WaitedForDisk() const { return m_waitedForDisk; }
 
 private:
     const FileRecords& m_files;
     const std::vector<PositionRun>& m_runs;
     const std::atomic<bool>& m_stop;
     std::chrono::steady_clock::time_point m_started;
+    const std::chrono::nanoseconds m_fromDiskPerFile;
+    const bool m_timeAlone;
+    std::int64_t m_readBefore = -1; // from the disk, before the batch
     bool m_fromDisk = false;
+    bool m_waitedForDisk = false;
     std::size_t m_askedUpTo = 0; // the runs before this one were asked for
 };

@@ -26,6 +26,10 @@ constexpr std::int64_t kLargeFile = 1 << 20;  // reading these is slow from memo
 // flight, and this many threads list folders ahead of the walk.
 constexpr std::size_t kRemoteReaders = 64;
 constexpr std::size_t kRemoteListers = 64;
+// A solid-state disk answers many reads at once as fast as one; two readers that each wait for one
+// leave it idle most of the time while a cold tree is read, and the kernel's share of each read (a
+// good part of a cold scan) then runs on one core at a time.
+constexpr std::size_t kColdReaders = 16;
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -63,7 +67,7 @@ CScanEngine::CScanEngine()
               stage->SetRoundHook(m_roundHook);
               return stage;
           }),
-      m_roundBudget(content::kRoundBudget)
+      m_coldPerFile(CReadAhead::kFromDiskPerFile), m_roundBudget(content::kRoundBudget)
 {}
 
 CScanEngine::~CScanEngine() = default;
@@ -116,16 +120,21 @@ void CScanEngine::Run()
         // fewest on a spinning disk, which seeks between them.
         std::size_t listers = 1;
         std::size_t maxListers = CFolderPrefetch::kListersFromDisk;
+        bool spinning = false;
         for (const std::string& root : m_folders) {
             const platform::EStorage storage = platform::StorageOf(root);
             if (storage == platform::EStorage::Remote) {
                 listers = maxListers = kRemoteListers;
                 if (m_readers == 0)
                     m_readers = kRemoteReaders;
-            } else if (storage == platform::EStorage::Spinning && listers == 1) {
-                maxListers = 1;
+            } else if (storage == platform::EStorage::Spinning) {
+                spinning = true;
+                if (listers == 1)
+                    maxListers = 1;
             }
         }
+        if (m_coldReaders == 0 && !spinning)
+            m_coldReaders = kColdReaders;
         if (!IsStopped()) {
             CFolderWalk walk(
                 m_stop,
@@ -160,23 +169,28 @@ void CScanEngine::Resolve()
                                                       m_makeContentStage(m_stop, nullptr, openFiles)};
     CContentStage* const apart[2] = {stages[1].get(), stages[2].get()};
     std::vector<const CContentStage*> used = {stages[0].get(), stages[1].get(), stages[2].get()};
-    if (m_readers > 1) {
+    std::size_t i = 0;
+    if (m_readers <= 1) {
+        CReadAhead readAhead(m_files, runs, m_stop, m_coldPerFile, m_coldByTimeAlone);
+        // From memory two readers are fastest; once the reads are seen to wait for a disk that
+        // serves many at once, the rest is read by many.
+        while (i < runs.size() && !IsStopped() && !(m_coldReaders > 1 && readAhead.WaitedForDisk()))
+            i = IsCrowded(runs[i], m_files) ? ResolveTogether(runs, i, *stages[0], readAhead)
+                                            : ResolveApart(runs, i, apart, helper, readAhead);
+    }
+    std::unique_ptr<CReaderCrew> crew;
+    if (i < runs.size() && !IsStopped()) {
         // Each reader holds a round of its own: smaller rounds keep the readers' memory together
         // near what two readers hold.
         m_roundBudget = content::kRoundBudget / 4;
-        CReaderCrew crew(m_readers, m_makeContentStage, m_stop, openFiles);
+        m_readersUsed = m_readers > 1 ? m_readers : m_coldReaders;
+        crew = std::make_unique<CReaderCrew>(m_readersUsed, m_makeContentStage, m_stop, openFiles);
         m_roundBudget = content::kRoundBudget;
-        for (std::size_t i = 0; i < runs.size() && !IsStopped();)
-            i = ResolveCrew(runs, i, crew);
-        for (const std::unique_ptr<CContentStage>& stage : crew.Stages())
+        while (i < runs.size() && !IsStopped())
+            i = ResolveCrew(runs, i, *crew);
+        for (const std::unique_ptr<CContentStage>& stage : crew->Stages())
             used.push_back(stage.get());
-        CollectUnreadable(used);
-        return;
     }
-    CReadAhead readAhead(m_files, runs, m_stop);
-    for (std::size_t i = 0; i < runs.size() && !IsStopped();)
-        i = IsCrowded(runs[i], m_files) ? ResolveTogether(runs, i, *stages[0], readAhead)
-                                        : ResolveApart(runs, i, apart, helper, readAhead);
     CollectUnreadable(used);
 }
 
@@ -227,7 +241,7 @@ std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, s
     readAhead.Before(first, first + 1);
     std::vector<PositionClass> classes;
     const bool split = stage.Split(m_files, TailClasses(m_files, runs[first]), classes);
-    readAhead.After(first, first + 1, false);
+    readAhead.After(first, first + 1, SizeOf(runs[first], m_files) < kLargeFile);
     if (split)
         m_output.Append(m_files.items, std::move(classes));
     return first + 1;

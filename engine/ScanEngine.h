@@ -10,6 +10,7 @@
 #include "engine/GroupOutput.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,14 @@ public:
     void SetRoundHook(std::function<void()> hook) { m_roundHook = std::move(hook); }
     // For tests: read with this many readers at once, as on a share, whatever holds the folders.
     void SetReaders(std::size_t readers) { m_readers = readers; }
+    // For tests: once a batch of reads takes longer than `perFile` a file, read the rest with
+    // `readers` at once, whatever holds the folders and whether or not the disk was read.
+    void SetReadersWhenCold(std::size_t readers, std::chrono::nanoseconds perFile)
+    {
+        m_coldReaders = readers;
+        m_coldPerFile = perFile;
+        m_coldByTimeAlone = true;
+    }
 
     // Any thread, any time; the worker leaves what it is doing at its next check.
     void RequestStop();
@@ -68,6 +77,8 @@ public:
 
     std::int32_t GetGroupCount() const { return m_output.GroupCount(); }
     std::size_t GetFileCount() const { return m_files.size(); }
+    // How many read at once at most: two, or the readers that took over.
+    std::size_t GetReadersUsed() const { return m_readersUsed; }
 
     friend unsigned ScanThreadProc(CScanEngine* engine);
 
@@ -90,7 +101,12 @@ private:
     ContentStageMaker m_makeContentStage;
     std::function<void()> m_roundHook;
     std::size_t m_readers = 0; // readers at once; 0 until judged from what holds the folders
+    // Readers once the reads are seen to wait for a disk that serves many at once; 0 keeps two.
+    std::size_t m_coldReaders = 0;
+    std::chrono::nanoseconds m_coldPerFile;
+    bool m_coldByTimeAlone = false;
     std::size_t m_roundBudget; // of the stages made next
+    std::size_t m_readersUsed = 2;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
 

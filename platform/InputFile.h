@@ -98,6 +98,10 @@ void AskToReadSoon(const std::string& path, std::int64_t bytes);
 // How many files this process may have open at once.
 std::size_t OpenFileLimit();
 
+// Bytes this process has had read from storage into memory so far (reads served from the cache
+// count nothing); -1 where the system does not tell.
+std::int64_t BytesReadFromStorage();
+
 // What holds a folder's files, as far as the speed of reading them goes: many requests at once
 // serve a share or a solid-state disk far better than one after another, while a spinning disk
 // seeks between them.

@@ -126,6 +126,11 @@ std::size_t OpenFileLimit()
     return 1u << 16; // handles are not limited per process as descriptors are
 }
 
+std::int64_t BytesReadFromStorage()
+{
+    return -1; // the process's read counters count reads served from the cache as well
+}
+
 bool CInputFile::OpenOnly(const std::string& path)
 {
     Close();

@@ -30,7 +30,7 @@ void CRecordingListener::OnScanFinished()
 }
 
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, EResolveMethod method,
-                    std::size_t readers)
+                    std::size_t readers, std::size_t readersWhenCold)
 {
     ScanOutcome outcome;
     CScanEngine engine;
@@ -44,6 +44,8 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
         engine.SetRoundHook(hooks.betweenRounds);
     if (readers != 0)
         engine.SetReaders(readers);
+    if (readersWhenCold != 0)
+        engine.SetReadersWhenCold(readersWhenCold, std::chrono::nanoseconds(0));
     for (const std::string& folder : folders)
         engine.AddFolder(folder);
     EXPECT_EQ(ScanThreadProc(&engine), 0u);
@@ -56,6 +58,7 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
     outcome.summary = engine.GetSummaryText();
     outcome.warnings = engine.GetWarnings();
     outcome.failed = engine.HasFailed();
+    outcome.readers = engine.GetReadersUsed();
     if (outcome.failed)
         outcome.failure = engine.GetFailureText();
     engine.Unlock();

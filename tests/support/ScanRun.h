@@ -19,6 +19,7 @@ struct ScanOutcome
     std::vector<ScanWarning> warnings;
     bool failed = false;
     std::string failure;
+    std::size_t readers = 0; // read at once at most
 };
 
 // Hooks let a test act at a given moment of the scan (stop it, change a file).
@@ -52,8 +53,10 @@ enum class EResolveMethod
 };
 
 // `readers` above 1 reads with that many at once, as on a share; 0 as what holds the folders asks.
+// `readersWhenCold` above 1 takes over once enough reads have been judged, as from a cold disk.
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {},
-                    EResolveMethod method = EResolveMethod::Partition, std::size_t readers = 0);
+                    EResolveMethod method = EResolveMethod::Partition, std::size_t readers = 0,
+                    std::size_t readersWhenCold = 0);
 
 // The groups of a result list as paths, with `root` + "/" taken off each path that starts with it.
 using Groups = std::vector<std::vector<std::string>>;

@@ -26,7 +26,6 @@
 #include <sys/mount.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #endif
 
@@ -96,6 +95,13 @@ public:
         AddFamily(101, kMaxChunk + kTailBytes + Below(kTailBytes), 3, kEndings);
         (void)m_tree.SymLink(m_tree.Path("d1"), "d0/again"); // a folder reached twice, where links exist
         return crowd;
+    }
+
+    // Many small families, for scans that must read more than a few runs before they change course.
+    void AddSmallFamilies(int families)
+    {
+        for (int family = 0; family < families; ++family)
+            AddFamily(200 + family, 1 + Below(4096), 2 + Below(3), kEndings);
     }
 
 private:
@@ -349,6 +355,21 @@ TEST(DifferentialResolution, ManyReadersAtOnceEqualTheModelOnRandomTrees)
         EXPECT_GT(model.groupCount, 3);
         ExpectSameOutcome(engine, model);
     }
+}
+
+TEST(DifferentialResolution, ManyReadersTakingOverOnceReadsWaitForTheDiskEqualTheModel)
+{
+    // Two readers first; once the reads are judged to wait for the disk (here as soon as enough have
+    // been judged), eight take the rest over: the groups, texts and order are still the model's.
+    CTempTree tree;
+    const std::vector<std::string> roots = {tree.Root(), tree.Path("d2")};
+    CRandomTree random(tree, 31);
+    random.Build();
+    random.AddSmallFamilies(500);
+    const ScanOutcome engine = RunScan(roots, {}, EResolveMethod::Partition, 0, 8);
+    const ScanOutcome model = CModelScan().Run(roots);
+    EXPECT_EQ(engine.readers, 8u);
+    ExpectSameOutcome(engine, model);
 }
 
 #if !defined(_WIN32) && defined(QUORVEL_LATFS)

@@ -11,6 +11,13 @@
 #include <filesystem>
 #include <functional>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 TEST(FullPath, NormalisesLexicallyAgainstTheCurrentFolder)
@@ -112,5 +119,31 @@ TEST(InputFile, AnOpenFileDeletedOrRenamedOverIsChangedAsItsDescriptorSeesIt)
         EXPECT_EQ(file.Unchanged(stamp), row.unchanged);
     }
 }
+
+#ifndef _WIN32
+TEST(InputFile, ReadsFromTheDiskAreCountedAndReadsFromTheCacheAreNot)
+{
+    CTempTree tree;
+    struct statfs fs;
+    ASSERT_EQ(statfs(tree.Root().c_str(), &fs), 0);
+    if (fs.f_type == TMPFS_MAGIC)
+        GTEST_SKIP() << "the temporary folder is in memory: no read of it comes from a disk";
+    constexpr std::size_t kBytes = 256 << 10;
+    tree.Write("f", std::string(kBytes, 'x'));
+    const int fd = open(tree.Path("f").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    // Written out and dropped from the cache, so that the next read must come from the disk.
+    ASSERT_EQ(fsync(fd), 0);
+    ASSERT_EQ(posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+    std::string buffer(kBytes, '\0');
+    const std::int64_t before = platform::BytesReadFromStorage();
+    EXPECT_EQ(pread(fd, buffer.data(), kBytes, 0), static_cast<ssize_t>(kBytes));
+    const std::int64_t fromDisk = platform::BytesReadFromStorage();
+    EXPECT_GE(fromDisk - before, static_cast<std::int64_t>(kBytes));
+    EXPECT_EQ(pread(fd, buffer.data(), kBytes, 0), static_cast<ssize_t>(kBytes));
+    EXPECT_EQ(platform::BytesReadFromStorage(), fromDisk);
+    close(fd);
+}
+#endif
 
 } // namespace
