@@ -25,6 +25,8 @@ CReadAhead::CReadAhead(const FileRecords& files, const std::vector<PositionRun>&
 
 void CReadAhead::Before(std::size_t first, std::size_t end)
 {
+    // What is asked for ahead is read from the disk for this batch's sake as much as for the next.
+    m_readBefore = platform::BytesReadFromStorage();
     if (m_fromDisk) {
         std::size_t ahead = 0;
         for (m_askedUpTo = std::max(m_askedUpTo, first);
@@ -41,7 +43,6 @@ void CReadAhead::Before(std::size_t first, std::size_t end)
                 }
         }
     }
-    m_readBefore = platform::BytesReadFromStorage();
     m_started = std::chrono::steady_clock::now();
 }
 
@@ -52,7 +53,10 @@ void CReadAhead::After(std::size_t first, std::size_t end, bool judge)
     std::size_t files = 0;
     for (std::size_t i = first; i < end; ++i)
         files += FilesIn(m_runs[i]);
-    m_fromDisk = std::chrono::steady_clock::now() - m_started > m_fromDiskPerFile * files;
-    if (m_fromDisk && (m_timeAlone || (m_readBefore >= 0 && platform::BytesReadFromStorage() > m_readBefore)))
-        m_waitedForDisk = true;
+    const bool slow = std::chrono::steady_clock::now() - m_started > m_fromDiskPerFile * files;
+    const std::int64_t readAfter = m_readBefore < 0 ? -1 : platform::BytesReadFromStorage();
+    // Where the system tells, a slow batch that read nothing from the disk waited for the processor.
+    const bool diskRead = m_timeAlone || (readAfter >= 0 && readAfter > m_readBefore);
+    m_fromDisk = slow && (diskRead || readAfter < 0);
+    m_waitedForDisk = m_waitedForDisk || (slow && diskRead);
 }
