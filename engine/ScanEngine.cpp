@@ -29,7 +29,7 @@ constexpr std::size_t kRemoteListers = 64;
 // A solid-state disk answers many reads at once as fast as one; two readers that each wait for one
 // leave it idle most of the time while a cold tree is read, and the kernel's share of each read (a
 // good part of a cold scan) then runs on one core at a time.
-constexpr std::size_t kColdReaders = 16;
+constexpr std::size_t kColdReaders = 32;
 
 std::size_t FilesIn(const PositionRun& run)
 {
