@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::size_t kAheadFiles = 4096;        // asked for beyond the runs about to be read
 constexpr std::int64_t kAheadBytes = 128u << 10; // of each file: its head, or the whole of a small one
+// Read from the disk a file, at least, when the files came from it: a file's first block is 4 KiB.
+constexpr std::int64_t kDiskBytesPerFile = 2048;
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -53,10 +55,13 @@ void CReadAhead::After(std::size_t first, std::size_t end, bool judge)
     std::size_t files = 0;
     for (std::size_t i = first; i < end; ++i)
         files += FilesIn(m_runs[i]);
-    const bool slow = std::chrono::steady_clock::now() - m_started > m_fromDiskPerFile * files;
+    m_fromDisk = std::chrono::steady_clock::now() - m_started > m_fromDiskPerFile * files;
+    // A slow batch may have waited for the processor instead, on a busy machine, and any thread of
+    // the process may have read a little from the disk meanwhile: the disk must have served about
+    // what the batch's files take.
     const std::int64_t readAfter = m_readBefore < 0 ? -1 : platform::BytesReadFromStorage();
-    // Where the system tells, a slow batch that read nothing from the disk waited for the processor.
-    const bool diskRead = m_timeAlone || (readAfter >= 0 && readAfter > m_readBefore);
-    m_fromDisk = slow && (diskRead || readAfter < 0);
-    m_waitedForDisk = m_waitedForDisk || (slow && diskRead);
+    const bool diskRead =
+        m_timeAlone ||
+        (readAfter >= 0 && readAfter - m_readBefore >= kDiskBytesPerFile * static_cast<std::int64_t>(files));
+    m_waitedForDisk = m_waitedForDisk || (m_fromDisk && diskRead);
 }

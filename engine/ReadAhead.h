@@ -25,9 +25,8 @@ public:
     void Before(std::size_t first, std::size_t end);
     // After they were read; `judge` is false for runs of large files, whose reads are long anyway.
     void After(std::size_t first, std::size_t end, bool judge);
-    // Whether a batch judged so far was slow and read from the disk while it was: a slow batch alone
-    // may have waited for the processor instead, on a busy machine. Never where the system does not
-    // tell what was read from the disk.
+    // Whether a batch judged so far was slow and had its files read from the disk meanwhile. Never
+    // where the system does not tell what was read from the disk, unless judged by time alone.
     bool WaitedForDisk() const { return m_waitedForDisk; }
 
 private:

@@ -15,6 +15,7 @@
 #include "platform/Memory.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 
 namespace {
@@ -30,6 +31,8 @@ constexpr std::size_t kRemoteListers = 64;
 // leave it idle most of the time while a cold tree is read, and the kernel's share of each read (a
 // good part of a cold scan) then runs on one core at a time.
 constexpr std::size_t kColdReaders = 32;
+// A class this wide would keep one of them reading alone long after the others are done.
+constexpr std::size_t kWideForCrew = 256;
 
 std::size_t FilesIn(const PositionRun& run)
 {
@@ -120,20 +123,20 @@ void CScanEngine::Run()
         // fewest on a spinning disk, which seeks between them.
         std::size_t listers = 1;
         std::size_t maxListers = CFolderPrefetch::kListersFromDisk;
-        bool spinning = false;
+        bool solid = true; // only a disk known to serve many reads at once gets many readers when cold
         for (const std::string& root : m_folders) {
             const platform::EStorage storage = platform::StorageOf(root);
             if (storage == platform::EStorage::Remote) {
                 listers = maxListers = kRemoteListers;
                 if (m_readers == 0)
                     m_readers = kRemoteReaders;
-            } else if (storage == platform::EStorage::Spinning) {
-                spinning = true;
-                if (listers == 1)
+            } else if (storage != platform::EStorage::Solid) {
+                solid = false;
+                if (storage == platform::EStorage::Spinning && listers == 1)
                     maxListers = 1;
             }
         }
-        if (m_coldReaders == 0 && !spinning)
+        if (m_coldReaders == 0 && solid)
             m_coldReaders = kColdReaders;
         if (!IsStopped()) {
             CFolderWalk walk(
@@ -170,8 +173,8 @@ void CScanEngine::Resolve()
     CContentStage* const apart[2] = {stages[1].get(), stages[2].get()};
     std::vector<const CContentStage*> used = {stages[0].get(), stages[1].get(), stages[2].get()};
     std::size_t i = 0;
+    CReadAhead readAhead(m_files, runs, m_stop, m_coldPerFile, m_coldByTimeAlone);
     if (m_readers <= 1) {
-        CReadAhead readAhead(m_files, runs, m_stop, m_coldPerFile, m_coldByTimeAlone);
         // From memory two readers are fastest; once the reads are seen to wait for a disk that
         // serves many at once, the rest is read by many.
         while (i < runs.size() && !IsStopped() && !(m_coldReaders > 1 && readAhead.WaitedForDisk()))
@@ -181,13 +184,18 @@ void CScanEngine::Resolve()
     std::unique_ptr<CReaderCrew> crew;
     if (i < runs.size() && !IsStopped()) {
         // Each reader holds a round of its own: smaller rounds keep the readers' memory together
-        // near what two readers hold.
+        // within a few tens of MiB.
         m_roundBudget = content::kRoundBudget / 4;
         m_readersUsed = m_readers > 1 ? m_readers : m_coldReaders;
         crew = std::make_unique<CReaderCrew>(m_readersUsed, m_makeContentStage, m_stop, openFiles);
         m_roundBudget = content::kRoundBudget;
-        while (i < runs.size() && !IsStopped())
-            i = ResolveCrew(runs, i, *crew);
+        // On a share every class goes to the crew; from a local disk a class too wide for one
+        // reader is read by both cores with the disk asked ahead, as before the crew took over.
+        const std::size_t wideClass = m_readers > 1 ? std::numeric_limits<std::size_t>::max() : kWideForCrew;
+        while (i < runs.size() && !IsStopped()) {
+            const std::size_t next = ResolveCrew(runs, i, *crew, wideClass);
+            i = next != i ? next : ResolveTogether(runs, i, *stages[0], readAhead);
+        }
         for (const std::unique_ptr<CContentStage>& stage : crew->Stages())
             used.push_back(stage.get());
     }
@@ -206,18 +214,25 @@ void CScanEngine::CollectUnreadable(const std::vector<const CContentStage*>& sta
 }
 
 std::size_t CScanEngine::ResolveCrew(const std::vector<PositionRun>& runs, std::size_t first,
-                                     CReaderCrew& crew)
+                                     CReaderCrew& crew, std::size_t wideClass)
 {
     // Every class of candidates in a batch of runs, crowded ones too, is read by one reader alone;
     // the classes of each run are then put together again and shown in the runs' order, with the
-    // same texts as one run after another.
+    // same texts as one run after another. The batch ends before a run with a class of `wideClass`
+    // files or more.
     std::vector<std::pair<std::size_t, PositionClass>> tasks; // the run's place in the batch, its class
     std::size_t end = first;
     for (std::size_t files = 0; end < runs.size() && (end == first || files < kBatchFiles); ++end) {
+        std::vector<PositionClass> classes = TailClasses(m_files, runs[end]);
+        if (std::any_of(classes.begin(), classes.end(),
+                        [&](const PositionClass& c) { return c.size() >= wideClass; }))
+            break;
         files += FilesIn(runs[end]);
-        for (PositionClass& candidates : TailClasses(m_files, runs[end]))
+        for (PositionClass& candidates : classes)
             tasks.emplace_back(end - first, std::move(candidates));
     }
+    if (end == first)
+        return first;
     std::vector<std::vector<PositionClass>> found(tasks.size());
     crew.ForEach(tasks.size(), [&](std::size_t k, CContentStage& stage) {
         stage.Split(m_files, {tasks[k].second}, found[k]);
@@ -241,7 +256,10 @@ std::size_t CScanEngine::ResolveTogether(const std::vector<PositionRun>& runs, s
     readAhead.Before(first, first + 1);
     std::vector<PositionClass> classes;
     const bool split = stage.Split(m_files, TailClasses(m_files, runs[first]), classes);
-    readAhead.After(first, first + 1, SizeOf(runs[first], m_files) < kLargeFile);
+    // Judged where the system tells what came from the disk: a crowded run that was slow for want of
+    // the processor does not start the reads ahead.
+    readAhead.After(first, first + 1,
+                    SizeOf(runs[first], m_files) < kLargeFile && platform::BytesReadFromStorage() >= 0);
     if (split)
         m_output.Append(m_files.items, std::move(classes));
     return first + 1;

@@ -89,7 +89,9 @@ private:
     std::size_t ResolveTogether(const std::vector<PositionRun>& runs, std::size_t first, CContentStage& stage,
                                 CReadAhead& readAhead);
     void CollectUnreadable(const std::vector<const CContentStage*>& stages);
-    std::size_t ResolveCrew(const std::vector<PositionRun>& runs, std::size_t first, CReaderCrew& crew);
+    // Returns `first` where the run there has a class of `wideClass` files or more, reading nothing.
+    std::size_t ResolveCrew(const std::vector<PositionRun>& runs, std::size_t first, CReaderCrew& crew,
+                            std::size_t wideClass);
     std::size_t ResolveApart(const std::vector<PositionRun>& runs, std::size_t first,
                              CContentStage* const apart[2], CHelperThread& helper, CReadAhead& readAhead);
     void NotifyResolveProgress(const std::string& text);

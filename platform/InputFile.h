@@ -109,7 +109,8 @@ enum class EStorage
 {
     Solid,
     Spinning,
-    Remote, // a network share or a file system in user space: every request is a round trip
+    Remote,  // a network share or a file system in user space: every request is a round trip
+    Unknown, // a local disk the system does not describe (a file system over several devices)
 };
 EStorage StorageOf(const std::string& folder);
 

@@ -149,7 +149,7 @@ EStorage StorageOf(const std::string& folder)
     }
     struct stat st;
     if (stat(folder.c_str(), &st) != 0)
-        return EStorage::Solid;
+        return EStorage::Unknown;
     // A partition has no queue of its own: its disk's is one folder up.
     const std::string device =
         "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
@@ -169,7 +169,7 @@ EStorage StorageOf(const std::string& folder)
         const bool paravirtual = name.ends_with("/virtio_blk") || name.ends_with("/vbd");
         return paravirtual ? EStorage::Solid : EStorage::Spinning;
     }
-    return EStorage::Solid;
+    return EStorage::Unknown;
 }
 
 std::size_t OpenFileLimit()

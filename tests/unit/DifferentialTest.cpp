@@ -97,11 +97,13 @@ public:
         return crowd;
     }
 
-    // Many small families, for scans that must read more than a few runs before they change course.
+    // Many small families, for scans that must read more than a few runs before they change course,
+    // then a family of one tail too wide for one reader of many.
     void AddSmallFamilies(int families)
     {
         for (int family = 0; family < families; ++family)
             AddFamily(200 + family, 1 + Below(4096), 2 + Below(3), kEndings);
+        AddFamily(199, 4096 + Below(4096), 300, kOneTail, false);
     }
 
 private:
@@ -359,8 +361,9 @@ TEST(DifferentialResolution, ManyReadersAtOnceEqualTheModelOnRandomTrees)
 
 TEST(DifferentialResolution, ManyReadersTakingOverOnceReadsWaitForTheDiskEqualTheModel)
 {
-    // Two readers first; once the reads are judged to wait for the disk (here as soon as enough have
-    // been judged), eight take the rest over: the groups, texts and order are still the model's.
+    // Two readers first; once the reads are judged to wait for the disk (here at the first batch
+    // judged), eight take the rest over but for a class too wide for one of them, which both cores
+    // read: the groups, texts and order are still the model's.
     CTempTree tree;
     const std::vector<std::string> roots = {tree.Root(), tree.Path("d2")};
     CRandomTree random(tree, 31);
