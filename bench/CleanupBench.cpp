@@ -5,6 +5,7 @@
 // the same trash calls, and with a copy of each kept and checked; then Export Duplicates of 450,077
 // rows in each format. HOME and the XDG folders point at a temporary folder, so the trash is a
 // temporary one. Needs a display (run it under xvfb-run).
+#include "bench/BenchWindow.h"
 #include "bench/ScratchHome.h"
 #include "engine/FileItem.h"
 #include "platform/FolderListing.h"
@@ -18,7 +19,6 @@
 #include <wx/app.h>
 #include <wx/frame.h>
 #include <wx/progdlg.h>
-#include <wx/sizer.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 
@@ -353,10 +353,8 @@ int main(int argc, char** argv)
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
     {
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(900, 600));
-        auto* view = new CFileView(frame, nullptr);
-        frame->SetSizer(new wxBoxSizer(wxVERTICAL));
-        frame->GetSizer()->Add(view, 1, wxEXPAND);
+        CFileView* view = NewBenchView();
+        auto* frame = static_cast<wxFrame*>(view->GetParent());
         wxStatusBar* status = frame->CreateStatusBar();
         frame->Show();
         view->OnInitialUpdate();

@@ -7,6 +7,7 @@
 // (only that when QUORVEL_BENCH_ONLY=same-names); and, for comparison, times the toolkit's own list selecting
 // and reading a selection back. HOME and the XDG folders are pointed at a temporary folder first, so the
 // trash used is a temporary one. Needs a display (run it under xvfb-run).
+#include "bench/BenchWindow.h"
 #include "bench/ScratchHome.h"
 #include "engine/FileItem.h"
 #include "platform/Trash.h"
@@ -356,10 +357,8 @@ int main(int argc, char** argv)
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
     {
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(900, 600));
-        auto* view = new CFileView(frame, nullptr);
-        frame->SetSizer(new wxBoxSizer(wxVERTICAL));
-        frame->GetSizer()->Add(view, 1, wxEXPAND);
+        CFileView* view = NewBenchView();
+        auto* frame = static_cast<wxFrame*>(view->GetParent());
         frame->Show();
         view->OnInitialUpdate();
         view->OnInitialUpdate();

@@ -1,12 +1,12 @@
 // quorvel-fileview-bench: fills the duplicates list with a million rows (100,000 groups) the way the
 // main window does after a scan, and prints how long the refill takes and what a row costs.
 // Needs a display (run it under xvfb-run).
+#include "bench/BenchWindow.h"
 #include "engine/FileItem.h"
 #include "views/FileView.h"
 
 #include <wx/app.h>
 #include <wx/frame.h>
-#include <wx/sizer.h>
 
 #include <chrono>
 #include <cstdio>
@@ -51,10 +51,8 @@ int main(int argc, char** argv)
         return 1;
     int status = 0;
     {
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(900, 600));
-        auto* view = new CFileView(frame, nullptr);
-        frame->SetSizer(new wxBoxSizer(wxVERTICAL));
-        frame->GetSizer()->Add(view, 1, wxEXPAND);
+        CFileView* view = NewBenchView();
+        auto* frame = static_cast<wxFrame*>(view->GetParent());
         frame->Show();
         view->OnInitialUpdate();
         view->OnInitialUpdate();

@@ -6,13 +6,13 @@
 // in the page cache for both sides. HOME and the XDG folders point at a temporary folder, so the trash
 // is a temporary one. QUORVEL_BENCH_ONLY=small or =large runs only those. Needs a display (run it
 // under xvfb-run).
+#include "bench/BenchWindow.h"
 #include "bench/ScratchHome.h"
 #include "resources/Commands.h"
 #include "views/FileView.h"
 
 #include <wx/app.h>
 #include <wx/frame.h>
-#include <wx/sizer.h>
 
 #include <algorithm>
 #include <chrono>
@@ -266,10 +266,8 @@ int main(int argc, char** argv)
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
     {
-        auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxDefaultPosition, wxSize(900, 600));
-        auto* view = new CFileView(frame, nullptr);
-        frame->SetSizer(new wxBoxSizer(wxVERTICAL));
-        frame->GetSizer()->Add(view, 1, wxEXPAND);
+        CFileView* view = NewBenchView();
+        auto* frame = static_cast<wxFrame*>(view->GetParent());
         frame->Show();
         view->OnInitialUpdate();
         view->OnInitialUpdate();

@@ -135,6 +135,22 @@ protected:
         m_view->AddGroupSeparator();
     }
 
+    // The progress dialog's messages go to `messages`; once `at` files are done, Cancel is clicked
+    // and the count then is kept in `cancelledAt`.
+    void CancelProgressAt(std::size_t at, std::vector<wxString>& messages, std::size_t& cancelledAt)
+    {
+        m_view->SetTrashProgressHook(
+            [&messages, &cancelledAt, at](wxProgressDialog& dialog, std::size_t done) {
+                messages.push_back(dialog.GetMessage());
+                if (done >= at && cancelledAt == 0) {
+                    cancelledAt = done;
+                    wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+                    cancel.SetEventObject(&dialog);
+                    dialog.GetEventHandler()->ProcessEvent(cancel); // as a click on its Cancel button
+                }
+            });
+    }
+
     // Ctrl+click twice: the anchor moves to the row, whose selection is as it was.
     void SetAnchor(long row)
     {
@@ -274,15 +290,7 @@ TEST_F(FileActionsTest, ALongDeleteShowsItsProgressAndCancelKeepsTheRowsNotYetMo
     m_view->SelectAllRows();
     std::vector<wxString> messages;
     std::size_t cancelledAt = 0;
-    m_view->SetTrashProgressHook([&](wxProgressDialog& dialog, std::size_t done) {
-        messages.push_back(dialog.GetMessage());
-        if (done >= 40 && cancelledAt == 0) {
-            cancelledAt = done;
-            wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
-            cancel.SetEventObject(&dialog);
-            dialog.GetEventHandler()->ProcessEvent(cancel); // as a click on its Cancel button
-        }
-    });
+    CancelProgressAt(40, messages, cancelledAt);
     Command(ID_FILES_DELETE);
 
     ASSERT_FALSE(messages.empty());
@@ -315,15 +323,7 @@ TEST_F(FileActionsTest, ALongReplaceShowsItsProgressAndCancelLeavesTheRestWholeA
     m_view->SelectRowRange(1, 400);
     std::vector<wxString> messages;
     std::size_t cancelledAt = 0;
-    m_view->SetTrashProgressHook([&](wxProgressDialog& dialog, std::size_t done) {
-        messages.push_back(dialog.GetMessage());
-        if (done >= 40 && cancelledAt == 0) {
-            cancelledAt = done;
-            wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
-            cancel.SetEventObject(&dialog);
-            dialog.GetEventHandler()->ProcessEvent(cancel); // as a click on its Cancel button
-        }
-    });
+    CancelProgressAt(40, messages, cancelledAt);
     m_view->ReplaceSelectedFiles(EFileAction::HardLink);
 
     ASSERT_FALSE(messages.empty());
