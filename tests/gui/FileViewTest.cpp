@@ -4,7 +4,9 @@
 #include "engine/FileItem.h"
 #include "tests/gui/DialogHook.h"
 #include "tests/gui/ListInput.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/XInput.h"
 #include "views/ThemeColors.h"
 
 #include <wx/fileconf.h>
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <gtk/gtk.h>
 #include <memory>
 
 namespace {
@@ -279,6 +282,20 @@ TEST_F(FileViewTest, ClicksAndKeysSelectAsInAnyListAndTheListDrawsTheSelection)
     m_view->Focus(3);                          // where the toolkit's list puts its focus, the keys go on from
     PressKey(m_view, WXK_DOWN);
     EXPECT_EQ(selected(), (Rows{4}));
+}
+
+TEST_F(FileViewTest, AClickAndCtrlAThroughTheServerSelectEveryRow)
+{
+    AddGroups(4);
+    gtk_window_present(GTK_WINDOW(m_frame->GetHandle())); // no window manager hands out the keyboard
+    wxRect rect;
+    m_view->GetItemRect(2, rect);
+    ASSERT_TRUE(
+        xinput::ClickAt(m_view->ClientToScreen(rect.GetPosition()) + wxPoint(5, rect.GetHeight() / 2)));
+    ASSERT_TRUE(PumpUntil([this] { return m_view->SelectedRowCount() == 1; }));
+    EXPECT_EQ(m_view->GetAnchorRow(), 2);
+    ASSERT_TRUE(xinput::PressKeys("ctrl+a"));
+    EXPECT_EQ(m_view->SelectedRowCount(), 8u);
 }
 
 } // namespace
