@@ -3,6 +3,7 @@
 #include "app/EnableRules.h"
 #include "app/MainFrame.h"
 #include "app/ProjectPath.h"
+#include "app/ScanOptionsDlg.h"
 #include "decorations/ToolBar24.h"
 #include "platform/EntryFacts.h"
 #include "platform/SaveFile.h"
@@ -65,6 +66,7 @@ void CMainFrame::BindCommands()
     }
     Bind(wxEVT_MENU, &CMainFrame::OnExportDuplicates, this, ID_PROJECT_EXPORT);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_PROJECT_EXPORT);
+    Bind(wxEVT_MENU, &CMainFrame::OnScanOptions, this, ID_SCAN_OPTIONS);
     Bind(wxEVT_MENU, &CMainFrame::OnKeepUnderFolder, this, ID_SELECT_KEEP_UNDER_FOLDER);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateSelectionCommand, this, ID_SELECT_KEEP_UNDER_FOLDER);
     Bind(
@@ -81,6 +83,16 @@ void CMainFrame::BindCommands()
             [this, action = action](wxCommandEvent&) { m_fileView->ReplaceSelectedFiles(action); }, id);
         Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateReplaceFiles, this, id);
     }
+}
+
+void CMainFrame::OnScanOptions(wxCommandEvent&)
+{
+    // Saved at once, so that quorvel-scan --saved-options and the next start see them; a scan that
+    // runs on keeps the options it started with.
+    CScanOptionsDlg dialog(this, LoadScanOptions(m_config));
+    ScanOptions options;
+    if (dialog.ShowModal() == wxID_OK && !ReadScanOptions(dialog.GetText(), options))
+        SaveScanOptions(m_config, dialog.GetText());
 }
 
 void CMainFrame::OnEditCut(wxCommandEvent&)

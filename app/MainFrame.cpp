@@ -267,7 +267,11 @@ int CMainFrame::StatusPaneWidths(int* widths, int& messageLeast) const
     // The size grip takes room from the last pane's text, as much as the bar is high.
     const int grip =
         std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
-    widths[kSelectionPane] = width(ToDisplay(LongestSelectionSummary())) + grip;
+    // The pane holds its longest text of numbers, and grows for a longer one it is given (what a scan's
+    // copies cost, with what its options left out).
+    widths[kSelectionPane] = std::max(width(ToDisplay(LongestSelectionSummary())),
+                                      width(m_statusBar->GetStatusText(kSelectionPane))) +
+                             grip;
     fixed += widths[kSelectionPane];
     messageLeast = width(kScanningText);
     int longestPrompt = messageLeast;
@@ -328,7 +332,11 @@ void CMainFrame::ShowSelectionSummary()
     if (m_statusBar == nullptr || m_fileView->SelectionVersion() == m_shownSelection)
         return;
     m_shownSelection = m_fileView->SelectionVersion();
-    SetStatusText(ToDisplay(m_fileView->SelectionSummary()), kSelectionPane);
+    const wxString text = ToDisplay(m_fileView->SelectionSummary());
+    SetStatusText(text, kSelectionPane);
+    if (m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin >
+        m_statusBar->GetStatusWidth(kSelectionPane))
+        FitStatusPanes();
 }
 
 void CMainFrame::OnToolBarMotion(wxMouseEvent& event)

@@ -120,6 +120,7 @@ private:
     void OnDeleteFolder(wxCommandEvent& event);
     void OnKeepUnderFolder(wxCommandEvent& event);
     void OnExportDuplicates(wxCommandEvent& event);
+    void OnScanOptions(wxCommandEvent& event);
     void OnOpenProject(wxCommandEvent& event);
     void OnSaveProject(wxCommandEvent& event);
     void OnWebPage(wxCommandEvent& event);

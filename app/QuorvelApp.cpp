@@ -23,6 +23,7 @@
 #include "platform/CommandLine.h"
 #include "platform/LocalFiles.h"
 #include "platform/Path.h"
+#include "platform/SavedSettings.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
 #include "views/DisplayText.h"
@@ -56,22 +57,12 @@ namespace {
 
 // Where the settings are a file, it is read with the settings conversion, so that a path that is not
 // UTF-8 or a stray byte added by hand spoils nothing; the registry holds wide text and needs none.
-// The folder of the settings file, $XDG_CONFIG_HOME or else ~/.config, as the system's bytes: the
-// toolkit would read the environment in the locale's conversion, and in the POSIX locale a folder
-// named in anything but ASCII would then be another folder. Empty where neither is set.
-std::string SettingsFolder()
-{
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/') // a relative one counts as unset
-        return configHome;
-    const char* home = std::getenv("HOME");
-    return home != nullptr && *home != '\0' ? std::string(home) + "/.config" : std::string();
-}
-
 template <class Config> Config* MakeSettings()
 {
     if constexpr (std::is_base_of_v<wxFileConfig, Config>) {
-        const std::string folder = SettingsFolder();
+        // As the system's bytes: the toolkit would read the environment in the locale's conversion,
+        // and in the POSIX locale a folder named in anything but ASCII would then be another folder.
+        const std::string folder = platform::SettingsFolder();
         if (folder.empty())
             return new CSettingsFile(kAppName, kVendorName);
         wxFileName::Mkdir(ToFileName(folder), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);

@@ -2,6 +2,7 @@
 // the events that carry the engine's news to the window.
 #include "app/EnableRules.h"
 #include "app/MainFrame.h"
+#include "app/ScanOptionsDlg.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
@@ -54,11 +55,21 @@ void CMainFrame::OnScanFolders(wxCommandEvent&)
     // waiting here for the running scan would freeze the window until it ends.
     if (m_scanRunning.load() || m_engine != nullptr)
         return;
+    ScanOptions options;
+    if (const ScanOptionsProblem problem = ReadScanOptions(LoadScanOptions(m_config), options)) {
+        // Options edited by hand that cannot be used: no scan that would list what they leave out.
+        wxMessageBox(wxString::Format("The saved scan options cannot be used: %s.\n\nCorrect them in "
+                                      "Project > Scan Options, then scan again.",
+                                      ToDisplay(problem.text)),
+                     kAppName, wxOK | wxICON_EXCLAMATION, this);
+        return;
+    }
     SetStatusText(kScanningText, 0);
     if (m_worker.joinable())
         m_worker.join(); // the last scan's worker ended with its finished event
     m_engine = m_makeEngine();
     m_engine->AddListener(this);
+    m_engine->SetOptions(std::move(options));
     std::vector<std::string> folders;
     m_folderView->GetFolders(folders);
     for (const std::string& folder : folders)
@@ -178,6 +189,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_lastScanSummary = m_engine->GetSummaryText();
         m_lastScanFiles = static_cast<std::int64_t>(m_engine->GetFileCount());
         SetStatusText(ToDisplay(m_lastScanSummary), 1);
+        m_fileView->ShowCopiesCost(LeftOutText(m_engine->GetLeftOutFiles(), m_engine->GetLeftOutFolders()));
     }
     m_engine.reset();
 }

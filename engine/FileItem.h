@@ -13,6 +13,7 @@ struct FileItem
     std::string path;          // full path; GROUP_SEPARATOR in a separator record
     std::int64_t size = 0;     // bytes as listed; never 0 in a file record
     bool grouped = false;      // set once the file has joined a group
+    std::uint8_t names = 0;    // the file's names (hard links), 2 for two or more; 0 while not known
     std::int64_t modified = 0; // last write, seconds since 1970 UTC; 0 when not convertible
 
     FileItem() = default;

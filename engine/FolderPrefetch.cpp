@@ -6,6 +6,7 @@
 #include "engine/FolderPrefetch.h"
 
 #include "engine/HelperThread.h"
+#include "engine/ScanOptions.h"
 #include "platform/Path.h"
 
 #include <algorithm>
@@ -20,8 +21,9 @@ constexpr std::size_t kJudgedEntries = 512; // listed before the judgement is ma
 
 } // namespace
 
-CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers, std::size_t maxListers)
-    : m_stop(stop), m_maxListers(std::max(listers, maxListers))
+CFolderPrefetch::CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers, std::size_t maxListers,
+                                 const CLeaveOut* leaveOut)
+    : m_stop(stop), m_maxListers(std::max(listers, maxListers)), m_leaveOut(leaveOut)
 {
     // Room for every helper first: a thread started and then not stored would end the program.
     m_threads.reserve(m_maxListers);
@@ -71,8 +73,8 @@ bool CFolderPrefetch::Open(const std::string& folder, platform::CFolderListing& 
             m_slots.erase(slot); // the walk got here first; the helper will skip it
         }
     }
-    return listing.Open(folder,
-                        &m_stop); // also when the helper failed, which may have been for want of memory
+    // Also when the helper failed, which may have been for want of memory.
+    return listing.Open(folder, &m_stop, m_leaveOut != nullptr ? m_leaveOut->FolderIds() : nullptr);
 }
 
 void CFolderPrefetch::Offer(const std::string& folder, const platform::CFolderListing& listing)
@@ -103,11 +105,13 @@ void CFolderPrefetch::OfferLocked(const std::string& folder, const platform::CFo
     for (auto entry = listing.Entries().begin(); entry != listing.Entries().end(); ++entry) {
         if (!entry->isDirectory || platform::IsSelfOrParent(entry->name))
             continue;
+        std::string path = platform::JoinPath(folder, entry->name);
+        if (m_leaveOut != nullptr && m_leaveOut->Folder(*entry, path))
+            continue;
         if (walkGoesFirst) {
             walkGoesFirst = false; // the walk enters it next: listing it here would only make it wait
             continue;
         }
-        std::string path = platform::JoinPath(folder, entry->name);
         if (m_slots.try_emplace(path).second)
             m_queue.push_back(std::move(path));
     }
@@ -133,7 +137,7 @@ void CFolderPrefetch::HelperLoop()
         bool listed = false;
         const auto started = std::chrono::steady_clock::now();
         try {
-            listed = listing.Open(folder, &m_stop);
+            listed = listing.Open(folder, &m_stop, m_leaveOut != nullptr ? m_leaveOut->FolderIds() : nullptr);
         } catch (const std::bad_alloc&) {
             listed = false; // the walk lists it again itself
         }

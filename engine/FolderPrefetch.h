@@ -5,6 +5,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/FolderListing.h"
 
+class CLeaveOut;
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -24,9 +25,9 @@ public:
     static constexpr std::size_t kListersFromDisk = 4;
 
     // `listers` threads list ahead from the start; up to `maxListers` once the listings are seen to
-    // come from a disk.
+    // come from a disk. What `leaveOut` names is never listed.
     explicit CFolderPrefetch(const std::atomic<bool>& stop, std::size_t listers = 1,
-                             std::size_t maxListers = kListersFromDisk);
+                             std::size_t maxListers = kListersFromDisk, const CLeaveOut* leaveOut = nullptr);
     ~CFolderPrefetch();
     CFolderPrefetch(const CFolderPrefetch&) = delete;
     CFolderPrefetch& operator=(const CFolderPrefetch&) = delete;
@@ -59,6 +60,7 @@ private:
 
     const std::atomic<bool>& m_stop;
     const std::size_t m_maxListers;
+    const CLeaveOut* m_leaveOut;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::string> m_queue; // taken from the back; paths the walk reached first are skipped

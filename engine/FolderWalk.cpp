@@ -18,8 +18,9 @@ struct CFolderWalk::Frame
 };
 
 CFolderWalk::CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress,
-                         std::size_t listers, std::size_t maxListers)
-    : m_stop(stop), m_progress(std::move(progress)), m_prefetch(stop, listers, maxListers)
+                         std::size_t listers, std::size_t maxListers, const CLeaveOut* leaveOut)
+    : m_stop(stop), m_progress(std::move(progress)), m_leaveOut(leaveOut),
+      m_prefetch(stop, listers, maxListers, leaveOut)
 {}
 
 void CFolderWalk::Walk(const std::vector<std::string>& roots, FileRecords& files,
@@ -38,6 +39,10 @@ void CFolderWalk::Walk(const std::vector<std::string>& roots, FileRecords& files
         std::string folder = walking;
         while (!folder.empty() && platform::IsPathSeparator(folder.back()))
             folder.pop_back();
+        if (m_leaveOut != nullptr && m_leaveOut->Root(walking)) {
+            ++m_leftOutFolders;
+            continue;
+        }
         WalkFolder(folder, files);
     }
     walking.clear();
@@ -62,7 +67,9 @@ void CFolderWalk::WalkFolder(const std::string& root, FileRecords& files)
             continue;
         std::string path = platform::JoinPath(top.listed, entry.name);
         if (entry.isDirectory) {
-            if (!Enter(path, stack))
+            if (m_leaveOut != nullptr && m_leaveOut->Folder(entry, path))
+                ++m_leftOutFolders; // neither listed nor reported: as if it were not there
+            else if (Enter(path, stack) == EEntered::No)
                 Report(path, files);
             continue;
         }
@@ -70,31 +77,40 @@ void CFolderWalk::WalkFolder(const std::string& root, FileRecords& files)
     }
 }
 
-bool CFolderWalk::Enter(const std::string& folder, std::vector<Frame>& stack)
+CFolderWalk::EEntered CFolderWalk::Enter(const std::string& folder, std::vector<Frame>& stack)
 {
     if (m_stop.load())
-        return false;
+        return EEntered::No;
     Frame frame;
     frame.reported = folder;
     frame.listed = platform::FullPath(folder + platform::kPathSeparator);
-    if (!m_prefetch.Open(frame.listed, frame.listing))
-        return false;
+    if (!m_prefetch.Open(frame.listed, frame.listing)) {
+        if (!frame.listing.LeftOut())
+            return EEntered::No;
+        ++m_leftOutFolders; // neither listed nor reported: as if it were not there
+        return EEntered::LeftOut;
+    }
     if (!m_walkedFolders.insert(frame.listing.FolderId()).second)
-        return false;
+        return EEntered::No;
     m_prefetch.Offer(frame.listed, frame.listing);
     stack.push_back(std::move(frame));
-    return true;
+    return EEntered::Yes;
 }
 
 void CFolderWalk::Record(std::string path, const platform::FolderEntry& entry, FileRecords& files)
 {
     if (!entry.isFile || entry.size == 0)
         return;
+    if (m_leaveOut != nullptr && m_leaveOut->File(entry)) {
+        ++m_leftOutFiles;
+        return;
+    }
     if (!m_recordedFiles.Add(entry.id, files))
         return;
     FileItem item(std::move(path));
     item.size = entry.size;
     item.modified = entry.modified;
+    item.names = static_cast<std::uint8_t>(std::min<std::uint32_t>(entry.links, 2));
     files.Add(std::move(item), entry.Stamp());
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/FileRecords.h"
 #include "engine/FolderPrefetch.h"
+#include "engine/ScanOptions.h"
 #include "platform/FileIdentity.h"
 
 #include <atomic>
@@ -16,9 +17,11 @@ class CFolderWalk
 {
 public:
     // `progress` gets each text as the walk makes it: "(N scanned) folder". `listers` and
-    // `maxListers` are the threads that list folders ahead of it (CFolderPrefetch).
+    // `maxListers` are the threads that list folders ahead of it (CFolderPrefetch). What `leaveOut`
+    // names is never listed nor recorded; without it nothing is left out.
     CFolderWalk(const std::atomic<bool>& stop, std::function<void(const std::string&)> progress,
-                std::size_t listers = 1, std::size_t maxListers = CFolderPrefetch::kListersFromDisk);
+                std::size_t listers = 1, std::size_t maxListers = CFolderPrefetch::kListersFromDisk,
+                const CLeaveOut* leaveOut = nullptr);
     CFolderWalk(const CFolderWalk&) = delete;
     CFolderWalk& operator=(const CFolderWalk&) = delete;
 
@@ -28,10 +31,21 @@ public:
     void Walk(const std::vector<std::string>& roots, FileRecords& files, std::vector<ScanWarning>& warnings,
               std::string& walking);
 
+    // What the options left out: files as the listings showed them (not empty, not recorded under
+    // another name before), and folders, whose own contents were never listed.
+    std::size_t LeftOutFiles() const { return m_leftOutFiles; }
+    std::size_t LeftOutFolders() const { return m_leftOutFolders; }
+
 private:
     struct Frame;
     void WalkFolder(const std::string& root, FileRecords& files);
-    bool Enter(const std::string& folder, std::vector<Frame>& stack);
+    enum class EEntered
+    {
+        Yes,
+        No,      // it cannot be listed, or the walk was there already
+        LeftOut, // its identity is that of a folder the options leave out
+    };
+    EEntered Enter(const std::string& folder, std::vector<Frame>& stack);
     void Record(std::string path, const platform::FolderEntry& entry, FileRecords& files);
     void Report(const std::string& folder, const FileRecords& files);
 
@@ -52,6 +66,9 @@ private:
 
     const std::atomic<bool>& m_stop;
     std::function<void(const std::string&)> m_progress;
+    const CLeaveOut* m_leaveOut;
+    std::size_t m_leftOutFiles = 0;
+    std::size_t m_leftOutFolders = 0;
     CFolderPrefetch m_prefetch; // lists folders ahead of the walk on the other core
     // A folder met again (link loop, repeated root) is not entered twice.
     std::unordered_set<platform::FileId, platform::FileIdHash> m_walkedFolders;

@@ -1,5 +1,7 @@
 #include "engine/GroupOutput.h"
 
+#include "platform/EntryFacts.h"
+
 #include <algorithm>
 #include <cassert>
 
@@ -9,7 +11,12 @@ void CGroupOutput::Append(std::vector<FileItem>& files, std::vector<PositionClas
               [](const PositionClass& a, const PositionClass& b) { return a.front() < b.front(); });
     for (const PositionClass& positions : classes) {
         for (const std::int32_t position : positions) {
-            files[static_cast<std::size_t>(position)].grouped = true;
+            FileItem& file = files[static_cast<std::size_t>(position)];
+            file.grouped = true;
+            // Where the listing could not tell (Windows), the copy's own names are asked once it is one.
+            if (file.names == 0)
+                file.names =
+                    static_cast<std::uint8_t>(std::min<std::uint32_t>(platform::NameCount(file.path), 2));
             m_results.push_back(position);
         }
         m_results.push_back(kSeparator);

@@ -139,14 +139,18 @@ void CScanEngine::Run()
         if (m_coldReaders == 0 && solid)
             m_coldReaders = kColdReaders;
         if (!IsStopped()) {
+            const std::unique_ptr<CLeaveOut> leaveOut =
+                m_options.LeavesOutAnything() ? std::make_unique<CLeaveOut>(m_options) : nullptr;
             CFolderWalk walk(
                 m_stop,
                 [this](const std::string& text) {
                     for (CMyFilesListener* listener : m_listeners)
                         listener->OnScanProgress(text);
                 },
-                listers, maxListers);
+                listers, maxListers, leaveOut.get());
             walk.Walk(m_folders, m_files, m_warnings, walking);
+            m_leftOutFiles = walk.LeftOutFiles();
+            m_leftOutFolders = walk.LeftOutFolders();
         }
         platform::ReturnFreedMemory(); // the walk's listings, so that resolving adds to the records alone
         if (!IsStopped())

@@ -8,6 +8,7 @@
 #include "engine/FileRecords.h"
 #include "engine/FilesListener.h"
 #include "engine/GroupOutput.h"
+#include "engine/ScanOptions.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,6 +38,8 @@ public:
     // Only before the worker starts.
     void AddListener(CMyFilesListener* listener);
     void AddFolder(const std::string& folder);
+    // What the scan leaves out; by default nothing.
+    void SetOptions(ScanOptions options) { m_options = std::move(options); }
     // Replaces the stage that reads the candidates' contents; tests give a plain reference here.
     void SetContentStage(ContentStageMaker make) { m_makeContentStage = std::move(make); }
     // Called on a reading thread of the scan between two rounds of reads of the file contents; tests
@@ -77,6 +80,9 @@ public:
 
     std::int32_t GetGroupCount() const { return m_output.GroupCount(); }
     std::size_t GetFileCount() const { return m_files.size(); }
+    // What the options left out (CFolderWalk::LeftOutFiles and LeftOutFolders).
+    std::size_t GetLeftOutFiles() const { return m_leftOutFiles; }
+    std::size_t GetLeftOutFolders() const { return m_leftOutFolders; }
     // How many read at once at most: two, or the readers that took over.
     std::size_t GetReadersUsed() const { return m_readersUsed; }
 
@@ -100,6 +106,7 @@ private:
 
     std::vector<CMyFilesListener*> m_listeners;
     std::vector<std::string> m_folders;
+    ScanOptions m_options;
     ContentStageMaker m_makeContentStage;
     std::function<void()> m_roundHook;
     std::size_t m_readers = 0; // readers at once; 0 until judged from what holds the folders
@@ -115,6 +122,8 @@ private:
     FileRecords m_files;
     CGroupOutput m_output;
     std::vector<ScanWarning> m_warnings;
+    std::size_t m_leftOutFiles = 0;
+    std::size_t m_leftOutFolders = 0;
     bool m_failed = false;
     std::string m_failedRoot; // the root being walked when the scan failed; empty while resolving
 };

@@ -3,6 +3,7 @@
 #include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "platform/ReplaceFile.h"
+#include "platform/SavedSettings.h"
 
 #include <utility>
 
@@ -67,5 +68,76 @@ ReplaceHooks& Hooks()
 }
 
 } // namespace testing
+
+namespace {
+
+std::string_view TrimmedLine(std::string_view line)
+{
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!line.empty() && space(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && space(line.back()))
+        line.remove_suffix(1);
+    return line;
+}
+
+std::string UnescapedName(std::string_view name)
+{
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (name[i] != '\\' || ++i < name.size())
+            out += name[i];
+    return out;
+}
+
+std::string UnescapedValue(std::string_view value)
+{
+    const bool quoted = !value.empty() && value.front() == '"';
+    if (quoted)
+        value.remove_prefix(1);
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
+            if (++i == value.size())
+                break;
+            const char escaped[] = {'n', '\n', 'r', '\r', 't', '\t', '\\', '\\', '"', '"'};
+            for (std::size_t k = 0; k < sizeof escaped; k += 2)
+                if (value[i] == escaped[k])
+                    out += escaped[k + 1];
+        } else if (value[i] != '"' || !quoted) {
+            out += value[i]; // the closing quote of a quoted value is dropped
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SettingValues ParseSettingsGroup(std::string_view text, std::string_view group)
+{
+    SettingValues values;
+    bool inGroup = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = TrimmedLine(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.empty() || line.front() == '#' || line.front() == ';')
+            continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.find(']');
+            std::string_view name = line.substr(1, close == std::string_view::npos ? line.npos : close - 1);
+            if (!name.empty() && name.front() == '/')
+                name.remove_prefix(1);
+            inGroup = UnescapedName(name) == group;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (!inGroup || equals == std::string_view::npos)
+            continue;
+        values.emplace_back(UnescapedName(TrimmedLine(line.substr(0, equals))),
+                            UnescapedValue(TrimmedLine(line.substr(equals + 1))));
+    }
+    return values;
+}
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // What the file system says about one named file or folder, without opening it.
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,5 +18,11 @@ struct EntryFacts
 
 // False when nothing exists under that exact name; a link is followed.
 bool LookUpEntry(const std::string& path, EntryFacts& facts);
+
+// The identity of what `path` names, a link followed; false when nothing is there.
+bool IdentityOf(const std::string& path, FileId& id);
+
+// How many names (hard links) the file at `path` has; 0 when that cannot be told.
+std::uint32_t NameCount(const std::string& path);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_set>
 
 namespace platform {
 
@@ -32,5 +33,7 @@ struct FileIdHash
         return std::hash<std::uint64_t>()(id.index * 0x9E3779B97F4A7C15ull ^ id.device);
     }
 };
+
+using FileIdSet = std::unordered_set<FileId, FileIdHash>;
 
 } // namespace platform

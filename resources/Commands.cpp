@@ -41,6 +41,7 @@ constexpr MenuEntry kProjectMenu[] = {
     {ID_PROJECT_SAVE, "&Save", false},
     {0, nullptr, false},
     {ID_PROJECT_EXPORT, "&Export Duplicates...", false},
+    {ID_SCAN_OPTIONS, "Scan O&ptions...", false},
 };
 constexpr MenuEntry kHelpMenu[] = {
     {ID_APP_ABOUT, "&About Quorvel...", false}, {0, nullptr, false}, {ID_WEB_PAGE, "&Web Page", false}};

@@ -51,6 +51,7 @@ enum ECommand : int
     // Replacing the selected copies while keeping every path, at the very end of the Edit menu.
     ID_EDIT_REPLACE_LINKS = CommandId(32813),
     ID_EDIT_REPLACE_CLONES = CommandId(32814),
+    ID_SCAN_OPTIONS = CommandId(32815), // what scans leave out, at the end of the Project menu
 };
 
 // The window messages that carry a scan's news to the window.
@@ -116,6 +117,7 @@ inline constexpr CommandText kCommandTexts[] = {
      "Replace with Hard Links"},
     {ID_EDIT_REPLACE_CLONES, "Replace each selected file with a clone of the copy its group keeps",
      "Replace with Clones"},
+    {ID_SCAN_OPTIONS, "Choose the folders, files and sizes that scans leave out", "Scan Options"},
 };
 
 // The texts of a command; null for an unknown id.

@@ -4,6 +4,9 @@
 #include "platform/CommandLine.h"
 #include "platform/Memory.h"
 #include "platform/Path.h"
+#include "platform/SavedSettings.h"
+#include "resources/Resources.h"
+#include "views/ScanOptionsSettings.h"
 #include "views/ScanOutput.h"
 
 #include <atomic>
@@ -66,7 +69,9 @@ private:
 
 // Kept in step with the manual page, quorvel-scan(1).
 constexpr const char* kUsage =
-    "usage: quorvel-scan [--progress] [--format text|json|csv] [-0|--null] [--] FOLDER...\n"
+    "usage: quorvel-scan [--progress] [--format text|json|csv] [-0|--null] [--exclude PATTERN]...\n"
+    "                    [--min-size SIZE] [--max-size SIZE] [--no-hidden] [--saved-options]\n"
+    "                    [--] FOLDER...\n"
     "       quorvel-scan --help | --version\n"
     "Finds files of equal size, equal last four path characters and identical contents;\n"
     "prints each group's paths one per line, each group followed by an empty line.\n"
@@ -81,6 +86,19 @@ constexpr const char* kUsage =
     "                      ended with CRLF as RFC 4180 says; paths as raw bytes\n"
     "  -0, --null  end each path with a NUL byte instead, and each group with one more\n"
     "              (text only)\n"
+    "  --exclude PATTERN\n"
+    "              leave out every folder (with all it holds) and every file whose name\n"
+    "              matches PATTERN (* any characters, ? one; letter case as the system\n"
+    "              compares names), or the folder or file at PATTERN, an absolute path;\n"
+    "              may be given again\n"
+    "  --min-size SIZE, --max-size SIZE\n"
+    "              leave out files smaller or larger than SIZE: a number, then a unit if\n"
+    "              you like (B, KB, MB, GB of 1,000; KiB, MiB, GiB of 1,024)\n"
+    "  --no-hidden leave out hidden files and folders (names that start with \".\"; on\n"
+    "              Windows, those with the hidden or system attribute)\n"
+    "  --saved-options\n"
+    "              leave out what the window's Scan Options leave out, and what the\n"
+    "              options above add\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "  --          take every later argument as a folder\n";
@@ -212,9 +230,90 @@ struct Options
     char end = '\n';
     EOutputFormat format = EOutputFormat::Text;
     std::vector<std::string> folders;
+    ScanOptions leaveOut;
+    bool savedOptions = false;
 };
 
 constexpr int kGoOn = -1;
+
+// A value that cannot be used: one line that names it, and exit code 2.
+int BadValue(const std::string& option, const std::string& problem)
+{
+    std::fprintf(stderr, "quorvel-scan: %s: %s\n", option.c_str(), problem.c_str());
+    return 2;
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; false when there is none.
+bool OptionValue(int argc, char** argv, int& i, const std::string& name, std::string& value)
+{
+    const std::string argument = argv[i];
+    if (argument.size() > name.size() && argument[name.size()] == '=') {
+        value = argument.substr(name.size() + 1);
+        return true;
+    }
+    if (i + 1 >= argc)
+        return false;
+    value = argv[++i];
+    return true;
+}
+
+bool IsOption(const std::string& argument, const std::string& name)
+{
+    return argument == name || argument.rfind(name + "=", 0) == 0;
+}
+
+// --exclude, --min-size, --max-size and --no-hidden: kGoOn, or the exit code of a bad value.
+int ReadLeaveOutOption(int argc, char** argv, int& i, ScanOptions& leaveOut)
+{
+    const std::string argument = argv[i];
+    if (argument == "--no-hidden") {
+        leaveOut.leaveOutHidden = true;
+        return kGoOn;
+    }
+    const std::string name = argument.substr(0, argument.find('='));
+    std::string value;
+    if (!OptionValue(argc, argv, i, name, value) || value.empty())
+        return BadValue(name, name == "--exclude" ? "a name pattern or an absolute path must follow"
+                                                  : "a size must follow");
+    if (name == "--exclude") {
+        if (const std::string problem = CheckEntry(value); !problem.empty())
+            return BadValue(name, problem);
+        leaveOut.folders.push_back(value);
+        leaveOut.files.push_back(value);
+        return kGoOn;
+    }
+    std::optional<std::int64_t>& bound = name == "--min-size" ? leaveOut.smallest : leaveOut.largest;
+    if (const std::string problem = ReadSize(value, bound); !problem.empty())
+        return BadValue(name, problem);
+    if (name == "--max-size" && *bound == 0)
+        return BadValue(name, "\"" + value + "\" is below 1 byte: empty files are never compared");
+    return kGoOn;
+}
+
+// The window's saved options, and those of the command line added to them: patterns and paths
+// join the saved ones, a size given here replaces the saved one. kGoOn, or the exit code.
+int AddSavedOptions(ScanOptions& leaveOut)
+{
+    platform::SettingValues values;
+    std::string error;
+    if (!platform::ReadSavedGroup(kVendorName, kAppName, kScanOptionsGroup, values, error)) {
+        std::fprintf(stderr, "quorvel-scan: --saved-options: cannot read the saved options: %s\n",
+                     error.c_str());
+        return 1;
+    }
+    ScanOptions saved;
+    if (const ScanOptionsProblem problem = ReadScanOptions(ScanOptionsFromSettings(values), saved))
+        return BadValue("--saved-options", "the saved options do not hold: " + problem.text);
+    saved.folders.insert(saved.folders.end(), leaveOut.folders.begin(), leaveOut.folders.end());
+    saved.files.insert(saved.files.end(), leaveOut.files.begin(), leaveOut.files.end());
+    if (leaveOut.smallest)
+        saved.smallest = leaveOut.smallest;
+    if (leaveOut.largest)
+        saved.largest = leaveOut.largest;
+    saved.leaveOutHidden = saved.leaveOutHidden || leaveOut.leaveOutHidden;
+    leaveOut = std::move(saved);
+    return kGoOn;
+}
 
 // Reads the command line into `options`; kGoOn, or the exit code when there is nothing to scan.
 int ReadArguments(int argc, char** argv, Options& options)
@@ -228,7 +327,13 @@ int ReadArguments(int argc, char** argv, Options& options)
             optionsEnded = true;
         else if (argument == "--progress")
             options.showProgress = true;
-        else if (argument == "-0" || argument == "--null")
+        else if (argument == "--saved-options")
+            options.savedOptions = true;
+        else if (IsOption(argument, "--exclude") || IsOption(argument, "--min-size") ||
+                 IsOption(argument, "--max-size") || argument == "--no-hidden") {
+            if (const int code = ReadLeaveOutOption(argc, argv, i, options.leaveOut); code != kGoOn)
+                return code;
+        } else if (argument == "-0" || argument == "--null")
             options.end = '\0';
         else if (argument == "--format" || argument.rfind("--format=", 0) == 0) {
             const char* name = argument.size() > 8 ? argv[i] + 9 : i + 1 < argc ? argv[++i] : "";
@@ -251,7 +356,17 @@ int ReadArguments(int argc, char** argv, Options& options)
         std::fputs("quorvel-scan: -0 applies to the text format only\n", stderr);
         return Usage(false);
     }
-    return options.folders.empty() ? Usage(false) : kGoOn;
+    if (options.folders.empty())
+        return Usage(false);
+    if (options.savedOptions)
+        if (const int code = AddSavedOptions(options.leaveOut); code != kGoOn)
+            return code;
+    const ScanOptions& leaveOut = options.leaveOut;
+    if (leaveOut.smallest && leaveOut.largest && *leaveOut.smallest > *leaveOut.largest)
+        return BadValue("--min-size", "the smallest size (" + std::to_string(*leaveOut.smallest) +
+                                          " bytes) is above the largest (" +
+                                          std::to_string(*leaveOut.largest) + " bytes)");
+    return kGoOn;
 }
 
 } // namespace
@@ -266,6 +381,7 @@ int main(int argc, char** argv)
     CConsoleListener listener(options.showProgress);
     CScanEngine engine;
     engine.AddListener(&listener);
+    engine.SetOptions(options.leaveOut);
     for (const std::string& folder : options.folders) {
         if (platform::IsFolder(folder))
             engine.AddFolder(folder);

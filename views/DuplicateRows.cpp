@@ -109,9 +109,10 @@ void CDuplicateRows::AddPastedRow(const std::string& path, std::int64_t size, st
 }
 
 void CDuplicateRows::AddScannedRow(const std::string& path, std::int64_t modified,
-                                   const platform::FileStamp& stamp)
+                                   const platform::FileStamp& stamp, bool otherNames)
 {
     RowRecord record;
+    record.otherNames = otherNames;
     record.size = stamp.size;
     record.modified = modified;
     record.group = m_group;
@@ -139,7 +140,7 @@ void CDuplicateRows::AddScanResults(const CScanEngine& engine)
         if (item.IsSeparator())
             AddGroupSeparator();
         else
-            AddScannedRow(item.path, item.modified, engine.GetResultStamp(i));
+            AddScannedRow(item.path, item.modified, engine.GetResultStamp(i), item.names > 1);
     }
 }
 

@@ -22,7 +22,8 @@ struct RowRecord
 {
     std::string_view fullPath; // kept in the rows' own text store
     std::uint32_t backColor = kWhite;
-    bool folder = false; // a pasted folder: its type is the desktop's folder type
+    bool folder = false;     // a pasted folder: its type is the desktop's folder type
+    bool otherNames = false; // the file has other names (hard links), so removing this one frees nothing
     std::int64_t size = 0;
     std::int64_t modified = 0;
     std::int32_t group = -1; // the scan's group; -1 for a pasted row, which no scan vouches for
@@ -53,7 +54,8 @@ public:
     // A pasted row, in the current group colour: no scan vouches for its file.
     void AddPastedRow(const std::string& path, std::int64_t size, std::int64_t modified, bool folder = false);
     // A row of the scan's current group, with what the scan saw of its file.
-    void AddScannedRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp);
+    void AddScannedRow(const std::string& path, std::int64_t modified, const platform::FileStamp& stamp,
+                       bool otherNames = false);
     // Ends the current group: adds no row and moves on to the next group and its colour.
     void AddGroupSeparator();
     // A pasted row for each path that names a file or a folder, in order. A relative path is made

@@ -98,6 +98,9 @@ public:
     // stands, what the rule did; after a Delete or a Replace, while nothing is selected, what went. And a
     // number that moves on whenever that may have changed.
     std::string SelectionSummary() const;
+    // After a scan: while nothing is selected and no note stands, the pane says what keeping one copy
+    // of each group would free (CopiesCostText), followed by `leftOut`, what the scan's options left out.
+    void ShowCopiesCost(std::string leftOut);
     std::uint64_t SelectionVersion() const { return m_selection.Version() + m_notesMade; }
     bool IsRowSelected(long row) const
     {
@@ -167,5 +170,7 @@ private:
     // that the rule or the Delete left (its version).
     std::string m_note;
     std::uint64_t m_noteVersion = 0;
+    bool m_costShown = false;
+    std::string m_leftOut;
     std::uint64_t m_notesMade = 0; // a new note changes what the pane says, even over an unchanged selection
 };

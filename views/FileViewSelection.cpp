@@ -74,7 +74,17 @@ std::string CFileView::SelectionSummary() const
 {
     if (!m_note.empty() && m_noteVersion == m_selection.Version())
         return m_note;
+    if (m_selection.Empty() && m_costShown)
+        return CopiesCostText(m_rows) + m_leftOut; // from the rows as they are now: one pass
     return SelectionSummaryText(m_rows, m_selection);
+}
+
+void CFileView::ShowCopiesCost(std::string leftOut)
+{
+    m_costShown = true;
+    m_leftOut = std::move(leftOut);
+    m_note.clear();
+    ++m_notesMade;
 }
 
 void CFileView::RedrawRows(long first, long last)

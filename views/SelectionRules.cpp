@@ -250,3 +250,46 @@ std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection
         bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(rows.Row(row).size, 0));
     return SelectionSummary(selection.Count(), bytes);
 }
+
+namespace {
+
+// One group's share: its copies beyond the one kept, and the bytes they hold alone.
+void AddGroupCost(const CDuplicateRows& rows, std::size_t first, std::size_t end, std::size_t& copies,
+                  std::uint64_t& bytes)
+{
+    std::size_t alone = 0; // rows whose file has no other name
+    for (std::size_t row = first; row < end; ++row)
+        alone += rows.Row(row).otherNames ? 0 : 1;
+    copies += end - first - 1;
+    const std::size_t freeing = alone == end - first ? alone - 1 : alone;
+    bytes += freeing * static_cast<std::uint64_t>(std::max<std::int64_t>(rows.Row(first).size, 0));
+}
+
+} // namespace
+
+std::string CopiesCostText(const CDuplicateRows& rows)
+{
+    std::size_t copies = 0;
+    std::uint64_t bytes = 0;
+    for (std::size_t first = 0; first < rows.RowCount();) {
+        std::size_t end = first + 1;
+        const std::int32_t group = rows.Row(first).group;
+        while (end < rows.RowCount() && rows.Row(end).group == group)
+            ++end;
+        if (group >= 0)
+            AddGroupCost(rows, first, end, copies, bytes);
+        first = end;
+    }
+    return std::to_string(copies) + (copies == 1 ? " copy, " : " copies, ") + SizeText(bytes) +
+           " could be freed";
+}
+
+std::string LeftOutText(std::size_t files, std::size_t folders)
+{
+    if (files == 0 && folders == 0)
+        return std::string();
+    std::string text = "; options leave out ";
+    if (files > 0)
+        text += std::to_string(files) + (files == 1 ? " file" : " files") + (folders > 0 ? " and " : "");
+    return text + (folders > 0 ? "folders" : "");
+}

@@ -53,5 +53,14 @@ std::string SelectionSummaryText(const CDuplicateRows& rows, const CRowSelection
 // scan's 32-bit counts allow, and as many bytes as a file's signed 64-bit size holds.
 std::string LongestSelectionSummary();
 
+// What keeping one copy of each group of the rows would free: "N copies, S could be freed". A copy
+// with other names (hard links) frees nothing when it goes, so where a group has one, that is the copy
+// counted as kept. Pasted rows belong to no group and count for nothing.
+std::string CopiesCostText(const CDuplicateRows& rows);
+// What a scan's options left out, to follow that text: "; options leave out N files", "... N files
+// and folders" where folders were left out too (their files never listed, so not counted), or
+// "; options leave out folders"; empty where nothing was left out.
+std::string LeftOutText(std::size_t files, std::size_t folders);
+
 // A size as desktops show it: bytes below 1,000, then KB, MB, GB and TB of 1,000 with one decimal.
 std::string SizeText(std::uint64_t bytes);

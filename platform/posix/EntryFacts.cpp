@@ -19,4 +19,19 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     return true;
 }
 
+bool IdentityOf(const std::string& path, FileId& id)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+std::uint32_t NameCount(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<std::uint32_t>(st.st_nlink) : 0;
+}
+
 } // namespace platform

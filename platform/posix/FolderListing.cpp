@@ -28,6 +28,7 @@ void Describe(const struct stat& st, FolderEntry& entry)
     entry.modified = RecordedTime(static_cast<std::int64_t>(st.st_mtim.tv_sec));
     entry.writeTime = WriteTimeOf(st);
     entry.id = IdOf(st);
+    entry.links = static_cast<std::uint32_t>(st.st_nlink);
 }
 
 // Fills in what the entry is; a link is judged by what it points to, except that a link to anything
@@ -57,9 +58,10 @@ void Examine(int folderFd, unsigned char type, FolderEntry& entry)
 
 } // namespace
 
-bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop)
+bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop, const FileIdSet* leaveOut)
 {
     m_entries.clear();
+    m_leftOut = false;
     const int fd = OpenAnyLength(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -69,6 +71,11 @@ bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* st
         return false;
     }
     m_folderId = IdOf(st);
+    if (leaveOut != nullptr && leaveOut->count(m_folderId) != 0) {
+        m_leftOut = true;
+        close(fd);
+        return false;
+    }
     DIR* dir = fdopendir(fd);
     if (dir == nullptr) {
         close(fd);
@@ -88,6 +95,7 @@ bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* st
             return false;
         }
         m_entries[i].name = std::move(names[i].first);
+        m_entries[i].hidden = m_entries[i].name.front() == '.' && !IsSelfOrParent(m_entries[i].name);
         Examine(fd, names[i].second, m_entries[i]);
     }
     closedir(dir);

@@ -23,9 +23,10 @@ std::int64_t SecondsSince1970(LARGE_INTEGER fileTime)
 
 } // namespace
 
-bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop)
+bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* stop, const FileIdSet* leaveOut)
 {
     m_entries.clear();
+    m_leftOut = false;
     const HANDLE handle = CreateFileW(SystemPath(folder).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -39,6 +40,11 @@ bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* st
     }
     const std::uint64_t volume = info.dwVolumeSerialNumber;
     m_folderId = FileId{volume, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    if (leaveOut != nullptr && leaveOut->count(m_folderId) != 0) {
+        m_leftOut = true;
+        CloseHandle(handle);
+        return false;
+    }
 
     std::vector<char> buffer(64 * 1024);
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
@@ -62,6 +68,7 @@ bool CFolderListing::Open(const std::string& folder, const std::atomic<bool>* st
             entry.modified = RecordedTime(SecondsSince1970(item->LastWriteTime));
             entry.writeTime = item->LastWriteTime.QuadPart;
             entry.id = FileId{volume, static_cast<std::uint64_t>(item->FileId.QuadPart)};
+            entry.hidden = (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
             m_entries.push_back(std::move(entry));
             if (item->NextEntryOffset == 0)
                 break;

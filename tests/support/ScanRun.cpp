@@ -30,10 +30,11 @@ void CRecordingListener::OnScanFinished()
 }
 
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, EResolveMethod method,
-                    std::size_t readers, std::size_t readersWhenCold)
+                    std::size_t readers, std::size_t readersWhenCold, const ScanOptions& options)
 {
     ScanOutcome outcome;
     CScanEngine engine;
+    engine.SetOptions(options);
     CRecordingListener listener(engine, outcome, hooks);
     engine.AddListener(&listener);
     if (method == EResolveMethod::Pairwise)
@@ -59,6 +60,8 @@ ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks, ER
     outcome.warnings = engine.GetWarnings();
     outcome.failed = engine.HasFailed();
     outcome.readers = engine.GetReadersUsed();
+    outcome.leftOutFiles = engine.GetLeftOutFiles();
+    outcome.leftOutFolders = engine.GetLeftOutFolders();
     if (outcome.failed)
         outcome.failure = engine.GetFailureText();
     engine.Unlock();

@@ -20,6 +20,8 @@ struct ScanOutcome
     bool failed = false;
     std::string failure;
     std::size_t readers = 0; // read at once at most
+    std::size_t leftOutFiles = 0;
+    std::size_t leftOutFolders = 0;
 };
 
 // Hooks let a test act at a given moment of the scan (stop it, change a file).
@@ -54,9 +56,10 @@ enum class EResolveMethod
 
 // `readers` above 1 reads with that many at once, as on a share; 0 as what holds the folders asks.
 // `readersWhenCold` above 1 takes over once enough reads have been judged, as from a cold disk.
+// `options` says what the scan leaves out.
 ScanOutcome RunScan(const std::vector<std::string>& folders, ScanHooks hooks = {},
                     EResolveMethod method = EResolveMethod::Partition, std::size_t readers = 0,
-                    std::size_t readersWhenCold = 0);
+                    std::size_t readersWhenCold = 0, const ScanOptions& options = {});
 
 // The groups of a result list as paths, with `root` + "/" taken off each path that starts with it.
 using Groups = std::vector<std::vector<std::string>>;

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 
 #ifndef _WIN32
@@ -164,6 +165,12 @@ void ExpectSameRecords(const std::vector<FileItem>& fast, const std::vector<File
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+constexpr bool kIgnoreCase = true;
+#else
+constexpr bool kIgnoreCase = false;
+#endif
+
 // The scan as its rules say, as plainly as possible: walk in byte order of names, files in
 // pre-order and folders reported in post-order, each folder and each file once; then, in order of
 // size (walk order among equal sizes), every not yet grouped file anchors a group of the later files
@@ -171,12 +178,20 @@ namespace fs = std::filesystem;
 class CModelScan
 {
 public:
+    CModelScan() = default;
+    // Leaves out what the options name, as the options say, with a pattern made a regular expression.
+    explicit CModelScan(const ScanOptions& options) : m_options(options) {}
+
     ScanOutcome Run(const std::vector<std::string>& roots)
     {
         for (const std::string& root : roots) {
             std::string folder = platform::FullPath(root);
             while (folder.size() > 1 && platform::IsPathSeparator(folder.back()))
                 folder.pop_back();
+            if (LeftOutFolder(folder, true)) {
+                ++m_leftOutFolders;
+                continue;
+            }
             Walk(folder, true);
         }
         std::stable_sort(m_files.begin(), m_files.end(),
@@ -201,7 +216,53 @@ public:
         return m_outcome;
     }
 
+    std::size_t LeftOutFiles() const { return m_leftOutFiles; }
+    std::size_t LeftOutFolders() const { return m_leftOutFolders; }
+
 private:
+    static bool Matches(const std::vector<std::string>& entries, const std::string& path)
+    {
+        const std::string name = path.substr(path.find_last_of(platform::kPathSeparator) + 1);
+        for (const std::string& entry : entries) {
+            if (platform::IsAbsolutePath(entry)) {
+                // The place itself, by whatever name it is reached; a root also anywhere under it.
+                const bool under = path.size() > entry.size() && path.compare(0, entry.size(), entry) == 0 &&
+                                   path[entry.size()] == platform::kPathSeparator;
+                std::error_code error;
+                if (under || fs::equivalent(ToPath(path), ToPath(entry), error))
+                    return true;
+                continue;
+            }
+            std::string expression;
+            for (const char c : entry)
+                expression += c == '*'                                      ? std::string(".*")
+                              : c == '?'                                    ? std::string(".")
+                              : std::isalnum(static_cast<unsigned char>(c)) ? std::string(1, c)
+                                                                            : std::string("\\") + c;
+            const auto flags = kIgnoreCase ? std::regex::icase : std::regex::ECMAScript;
+            if (std::regex_match(name, std::regex(expression, flags)))
+                return true;
+        }
+        return false;
+    }
+
+    bool Hidden(const std::string& path) const
+    {
+        return m_options.leaveOutHidden && path[path.find_last_of(platform::kPathSeparator) + 1] == '.';
+    }
+
+    bool LeftOutFolder(const std::string& path, bool root = false) const
+    {
+        return (!root || path.size() > 1) && (Hidden(path) || Matches(m_options.folders, path));
+    }
+
+    bool LeftOutFile(const std::string& path, std::uintmax_t size) const
+    {
+        const auto bytes = static_cast<std::int64_t>(size);
+        return Hidden(path) || Matches(m_options.files, path) || bytes < m_options.smallest.value_or(0) ||
+               bytes > m_options.largest.value_or(INT64_MAX);
+    }
+
     const std::string& Bytes(const std::string& path)
     {
         auto known = m_bytes.find(path);
@@ -257,9 +318,14 @@ private:
             const std::string path =
                 folder + (root && folder.size() == 1 ? "" : std::string(1, platform::kPathSeparator)) + name;
             const fs::path system = ToPath(path);
-            if (fs::is_directory(system)) {
+            if (fs::is_directory(system) && LeftOutFolder(path)) {
+                ++m_leftOutFolders;
+            } else if (fs::is_directory(system)) {
                 Walk(path, false);
                 m_outcome.scanTexts.push_back("(" + std::to_string(m_files.size()) + " scanned) " + path);
+            } else if (!fs::is_symlink(system) && fs::is_regular_file(system) && fs::file_size(system) > 0 &&
+                       LeftOutFile(path, fs::file_size(system))) {
+                ++m_leftOutFiles;
             } else if (!fs::is_symlink(system) && fs::is_regular_file(system) && fs::file_size(system) > 0 &&
                        !Seen(m_seen, fs::file_size(system), system)) {
                 FileItem item(path);
@@ -296,6 +362,9 @@ private:
         }
     }
 
+    ScanOptions m_options;
+    std::size_t m_leftOutFiles = 0;
+    std::size_t m_leftOutFolders = 0;
     ScanOutcome m_outcome;
     std::vector<FileItem> m_files;
     std::map<std::uintmax_t, std::vector<fs::path>> m_seen; // folders under UINTMAX_MAX, files by size
@@ -375,20 +444,66 @@ TEST(DifferentialResolution, ManyReadersTakingOverOnceReadsWaitForTheDiskEqualTh
     ExpectSameOutcome(engine, model);
 }
 
+TEST(DifferentialResolution, AScanWithOptionsEqualsTheModelOverTheFilesTheyKeep)
+{
+    // Copies of the tree's files under folders and names the options leave out, so that leaving them
+    // out changes groups; a folder left out by its place is reached through a link too (d0/again); the
+    // engine's groups, texts and counts of what was left out must be the model's.
+    for (unsigned seed = 41; seed <= 42; ++seed) {
+        SCOPED_TRACE(seed);
+        CTempTree tree;
+        CRandomTree(tree, seed).Build();
+        for (const char* name :
+             {"d0/node_modules/m/", "d3/.cache/", "d2/keep/", "d3/Photos.photoslibrary/", "d2/plain/"}) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(tree.Path("d3"))) {
+                std::ifstream in(entry.path(), std::ios::binary);
+                std::ostringstream bytes;
+                bytes << in.rdbuf();
+                if (entry.is_regular_file())
+                    tree.Write(name + entry.path().filename().string(), bytes.str());
+            }
+        }
+        tree.Write("d2/plain/.hidden.txt", "hidden bytes");
+        tree.Write("d0/.also.txt", "hidden bytes");
+        tree.Write("d2/Thumbs.db", "thumbs");
+        tree.Write("d3/thumbs.db", "thumbs");
+        ScanOptions options;
+        options.folders = {"node_modules", "*.photoslibrary", tree.Path("d2/keep"), tree.Path("d1")};
+        options.files = {"Thumbs.db", "*.TXT", tree.Path("d3/f0_0.txt")};
+        options.smallest = static_cast<std::int64_t>(content::kMinRead);
+        options.largest = static_cast<std::int64_t>(kMaxChunk + kTailBytes);
+        options.leaveOutHidden = !kIgnoreCase; // a leading dot hides only on POSIX
+        const std::vector<std::string> roots = {tree.Root(), tree.Path("d0/node_modules/m")};
+        const ScanOutcome scanned = RunScan(roots, {}, EResolveMethod::Partition, 0, 0, options);
+        CModelScan model(options);
+        const ScanOutcome expected = model.Run(roots);
+        EXPECT_GT(expected.groupCount, 3);
+        EXPECT_GT(model.LeftOutFiles(), 5u);
+        EXPECT_GE(model.LeftOutFolders(), 3u);
+        ExpectSameOutcome(scanned, expected);
+        EXPECT_EQ(scanned.leftOutFiles, model.LeftOutFiles());
+        EXPECT_EQ(scanned.leftOutFolders, model.LeftOutFolders());
+    }
+}
+
 #if !defined(_WIN32) && defined(QUORVEL_LATFS)
 
 // `source` seen through the latency file system (bench/latfs.c) at `mountPoint`, every request
-// waiting `delayMs`; unmounted again when the test ends.
+// waiting `delayMs` and, with a `log`, named there; unmounted again when the test ends.
 class CLatencyMount
 {
 public:
-    CLatencyMount(const std::string& source, const std::string& mountPoint, const char* delayMs)
+    CLatencyMount(const std::string& source, const std::string& mountPoint, const char* delayMs,
+                  const std::string& log = "")
         : m_mountPoint(mountPoint)
     {
         const std::string src = "--src=" + source;
         const std::string delay = std::string("--delay-ms=") + delayMs;
-        const char* argv[] = {QUORVEL_LATFS, src.c_str(), delay.c_str(),    mountPoint.c_str(),
-                              "-f",          "-o",        "max_threads=64", nullptr};
+        const std::string logTo = "--log=" + log;
+        const char* argv[] = {
+            QUORVEL_LATFS, src.c_str(), delay.c_str(),    mountPoint.c_str(),
+            "-f",          "-o",        "max_threads=64", log.empty() ? nullptr : logTo.c_str(),
+            nullptr};
         posix_spawn_file_actions_t quiet;
         posix_spawn_file_actions_init(&quiet);
         posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
@@ -470,6 +585,49 @@ TEST(DifferentialResolution, AScanThroughAFileSystemWhoseRequestsWaitEqualsADire
         }
         EXPECT_TRUE(through.warnings.empty());
     }
+}
+
+TEST(DifferentialResolution, AFolderLeftOutIsNeverAskedForAndAFileLeftOutNeverOpened)
+{
+    CTempTree tree;
+    CTempTree mounted;
+    CTempTree logs;
+    CRandomTree(tree, 51).Build();
+    tree.Remove("d0/again");
+    for (const char* copy : {"d1/node_modules/pkg/a.txt", "d1/node_modules/b.txt", "d2/.git/objects/c.txt"})
+        tree.Write(copy, "copied bytes");
+    tree.Write("d1/kept.txt", "copied bytes");
+    tree.Write("d2/kept.txt", "copied bytes");
+    tree.Write("d3/left.tmp", "copied bytes");
+    tree.Write("d0/left.tmp", "copied bytes");
+    ScanOptions options;
+    options.folders = {"node_modules", ".git"};
+    options.files = {"*.tmp"};
+    const std::string log = logs.Path("requests.log");
+    ScanOutcome through;
+    {
+        const CLatencyMount mount(tree.Root(), mounted.Root(), "0", log);
+        if (!mount.Problem().empty())
+            GTEST_SKIP() << mount.Problem();
+        through = RunScan({mounted.Root()}, {}, EResolveMethod::Partition, 0, 0, options);
+    }
+    EXPECT_EQ(through.leftOutFolders, 2u);
+    EXPECT_EQ(through.leftOutFiles, 2u);
+    EXPECT_EQ(
+        GroupsOf(through.results, mounted.Root()),
+        GroupsOf(RunScan({tree.Root()}, {}, EResolveMethod::Partition, 0, 0, options).results, tree.Root()));
+    std::ifstream requests(log);
+    std::size_t seen = 0, opened = 0;
+    for (std::string line; std::getline(requests, line); ++seen) {
+        const std::string path = line.substr(line.find(' ') + 1);
+        EXPECT_EQ(path.find("/node_modules/"), std::string::npos) << line; // nothing under them
+        EXPECT_EQ(path.find("/.git/"), std::string::npos) << line;
+        const bool tmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0;
+        EXPECT_FALSE(tmp && line.rfind("getattr ", 0) != 0) << line; // listed, never opened nor read
+        opened += line == "open /d1/kept.txt" ? 1 : 0;
+    }
+    EXPECT_GT(seen, 100u); // the log names what the scan asked for
+    EXPECT_EQ(opened, 1u);
 }
 
 #endif
