@@ -97,6 +97,25 @@ grep -qx '1 rows after Replace with Hard Links' "$scratch/links-lf.txt"
 grep -qx '1 file replaced by a link, 11 bytes freed' "$scratch/links-lf.txt"
 echo "Replace with Hard Links made $replaced a second name of its copy: one file, link count 2"
 
+echo "== quorvel.exe and quorvel-scan.exe leave out what the saved Scan Options name"
+opts="$scratch/opts"
+mkdir -p "$opts/a" "$opts/b" "$opts/c" "$opts/node_modules/m" "$opts/.hid"
+for folder in a b c node_modules/m .hid; do printf 'option text' >"$opts/$folder/same.txt"; done
+key='HKCU\Software\Orvo\Quorvel\ScanOptions'
+# As the window saves them: a name in another letter case, a drive-letter path, and hidden folders.
+wine reg add "$key" /v Folder0 /d NODE_MODULES /f </dev/null >/dev/null 2>&1
+wine reg add "$key" /v Folder1 /d "Z:${opts//\//\\}\\c" /f </dev/null >/dev/null 2>&1
+wine reg add "$key" /v Hidden /d 1 /f </dev/null >/dev/null 2>&1
+QUORVEL_SMOKE_SCAN="Z:${opts//\//\\}" QUORVEL_SMOKE_REPORT="Z:${scratch//\//\\}\\opts.txt" \
+    timeout 120 wine build/win32/bin/quorvel.exe </dev/null
+tr -d '\r' <"$scratch/opts.txt" >"$scratch/opts-lf.txt"
+printf 'Scan completed (2 files scanned, 2 duplicates found)\n2 rows\n' | diff -u - <(sed -n 3,4p "$scratch/opts-lf.txt")
+wine build/win32/bin/quorvel-scan.exe --saved-options "Z:${opts//\//\\}" </dev/null 2>/dev/null | tr -d '\r' |
+    sed -e 's|^Z:||' -e 's|\\|/|g' >"$scratch/opts-tool.txt"
+printf '%s\n' "$opts/a/same.txt" "$opts/b/same.txt" "" | diff -u - "$scratch/opts-tool.txt"
+wine reg delete "$key" /f </dev/null >/dev/null 2>&1
+echo "the copies under node_modules (named NODE_MODULES), under a folder named by drive letter and under a hidden folder were left out"
+
 echo "== quorvel.exe opens Help > About, waits for its clock to tick and closes it with OK"
 QUORVEL_SMOKE_ABOUT="Z:${scratch//\//\\}\\about.txt" QUORVEL_SMOKE_ABOUT_PICTURE="Z:${scratch//\//\\}\\about.bmp" \
     timeout 120 wine build/win32/bin/quorvel.exe </dev/null

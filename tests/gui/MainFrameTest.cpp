@@ -227,7 +227,7 @@ TEST_F(MainFrameTest, StartsWithItsCaptionMenuAndIdleText)
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetItemLabel(), "Cu&t\tCtrl+X");
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetHelp(), "Cut the selection and put it on the Clipboard");
     EXPECT_EQ(bar->FindItem(ID_EDIT_CUT)->GetExtraAccels().size(), 1u); // Shift+Delete
-    EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 10u);                // three separators among them
+    EXPECT_EQ(bar->GetMenu(3)->GetMenuItemCount(), 11u);                // three separators among them
     auto* toolBar = static_cast<wxAuiToolBar*>(m_frame->FindWindow(ID_VIEW_TOOLBAR));
     ASSERT_NE(toolBar, nullptr);
     EXPECT_EQ(toolBar->GetToolCount(), 11u);

@@ -30,12 +30,14 @@ std::string ReadAll(const std::string& path)
     return text.str();
 }
 
-ToolRun RunTool(const CTempTree& scratch, const std::string& arguments, const std::string& folder = ".")
+// `environment`: assignments to put before the command, each followed by a space.
+ToolRun RunTool(const CTempTree& scratch, const std::string& arguments, const std::string& folder = ".",
+                const std::string& environment = "")
 {
     const std::string out = scratch.Path("stdout");
     const std::string err = scratch.Path("stderr");
-    const std::string command =
-        "cd '" + folder + "' && '" + QUORVEL_SCAN_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const std::string command = "cd '" + folder + "' && " + environment + "'" + QUORVEL_SCAN_TOOL + "' " +
+                                arguments + " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -341,6 +343,72 @@ TEST_F(ScanTool, AFolderThatCannotBeMadeAbsoluteIsSkippedWithAWarning)
               "quorvel-scan: warning: cannot tell which folder \".\" is (the current folder may have been "
               "removed); scanning without it\n"
               "Scan completed (0 files scanned, 0 duplicates found)\n0\n");
+}
+
+TEST_F(ScanTool, OptionsLeaveOutWhatTheyNameAndABadValueIsNamedWithExitCodeTwo)
+{
+    m_tree.Write("R/a/x.txt", "same");
+    m_tree.Write("R/b/x.txt", "same");
+    m_tree.Write("R/node_modules/x.txt", "same");
+    m_tree.Write("R/.cache/x.txt", "same");
+    m_tree.Write("R/a/big.tmp", "larger bytes");
+    m_tree.Write("R/b/big.tmp", "larger bytes");
+    const std::string r = m_tree.Path("R");
+    const ToolRun left = RunTool(
+        m_scratch, "--exclude node_modules --exclude='*.tmp' --no-hidden --max-size 1KiB " + Quoted("R"));
+    EXPECT_EQ(left.exitCode, 0);
+    EXPECT_EQ(left.out, r + "/a/x.txt\n" + r + "/b/x.txt\n\n");
+    EXPECT_EQ(left.err, "Scan completed (2 files scanned, 2 duplicates found)\n");
+
+    const struct
+    {
+        const char* before; // the folder's argument
+        const char* after;
+        const char* message;
+    } bad[] = {
+        {"--min-size 12XB", "",
+         "--min-size: \"12XB\" is not a size: give a number, then a unit if you like (B, KB, "
+         "MB, GB, KiB, MiB or GiB)"},
+        {"--max-size=0", "", "--max-size: \"0\" is below 1 byte: empty files are never compared"},
+        {"--exclude sub/x", "",
+         "--exclude: \"sub/x\" is neither a name nor an absolute path: a name holds no \"/\""},
+        {"--min-size 2KB --max-size 1KB", "",
+         "--min-size: the smallest size (2000 bytes) is above the largest (1000 bytes)"},
+        {"", "--exclude", "--exclude: a name pattern or an absolute path must follow"},
+    };
+    for (const auto& row : bad) {
+        SCOPED_TRACE(row.message);
+        const ToolRun run = RunTool(m_scratch, std::string(row.before) + " " + Quoted("R") + " " + row.after);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err, std::string("quorvel-scan: ") + row.message + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(ScanTool, SavedOptionsAreTheWindowsOnesWithTheCommandLinesAdded)
+{
+    m_tree.Write("R/a/x.txt", "same");
+    m_tree.Write("R/b/x.txt", "same");
+    m_tree.Write("R/build\\out/x.txt", "same");
+    m_tree.Write("R/a/y.log", "more");
+    m_tree.Write("R/b/y.log", "more");
+    // As the settings file holds them: a backslash escaped, other groups around.
+    m_scratch.Write("config/Quorvel.conf", "[MainFrame]\nWidth=640\n[ScanOptions]\nFolder0=build\\\\out\n"
+                                           "Hidden=0\n[Folders]\nFolder0=/elsewhere\n");
+    const std::string config = "XDG_CONFIG_HOME='" + m_scratch.Path("config") + "' ";
+    const std::string r = m_tree.Path("R");
+    const ToolRun saved = RunTool(m_scratch, "--saved-options --exclude '*.log' " + Quoted("R"), ".", config);
+    EXPECT_EQ(saved.exitCode, 0);
+    EXPECT_EQ(saved.out, r + "/a/x.txt\n" + r + "/b/x.txt\n\n");
+
+    // Options saved by hand that cannot be used are named, and nothing is scanned.
+    m_scratch.Write("config/Quorvel.conf", "[ScanOptions]\nSmallestSize=lots\n");
+    const ToolRun broken = RunTool(m_scratch, "--saved-options " + Quoted("R"), ".", config);
+    EXPECT_EQ(broken.exitCode, 2);
+    EXPECT_EQ(broken.err,
+              "quorvel-scan: --saved-options: the saved options do not hold: \"lots\" is not a size: "
+              "give a number, then a unit if you like (B, KB, MB, GB, KiB, MiB or GiB)\n");
+    EXPECT_EQ(broken.out, "");
 }
 
 } // namespace
