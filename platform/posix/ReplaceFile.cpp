@@ -266,6 +266,57 @@ ReplaceOutcome LinkFailure(int error, CSide& kept, const FileStamp& keptStamp, i
     return SystemFailure(error);
 }
 
+// The kept copy must still hold the bytes compared, and the path must still name the file compared,
+// unwritten since.
+ReplaceOutcome ReadyToSwap(CSide& kept, const FileStamp& keptStamp, CSide& target, const FileStamp& pathStamp,
+                           int folder, const std::string& name)
+{
+    if (!StillAsScanned(kept, keptStamp))
+        return Refused(EReplaceRefusal::KeptChanged);
+    struct stat now;
+    if (fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target.st) ||
+        !StillAsScanned(target, pathStamp))
+        return Refused(EReplaceRefusal::Changed);
+    return Refused(EReplaceRefusal::None);
+}
+
+// A file system that cannot swap names: the link is renamed over the path. `keepTemporary` is set where
+// the temporary name no longer needs removing.
+ReplaceOutcome RenameOver(int folder, const std::string& temporary, const std::string& name,
+                          const CSide& kept, bool& keepTemporary)
+{
+    if (renameat(folder, temporary.c_str(), folder, name.c_str()) != 0)
+        return SystemFailure(errno);
+    // Where another name of the kept copy took the path at the last moment, the rename did nothing and the
+    // temporary name is still there.
+    struct stat left;
+    keepTemporary =
+        fstatat(folder, temporary.c_str(), &left, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(left, kept.st);
+    return Refused(EReplaceRefusal::None);
+}
+
+// The two names are swapped rather than the link renamed over the path, so that a file saved at the path
+// since the last look is not thrown away: what the temporary name holds afterwards is looked at, and a
+// file other than the one compared is swapped back. `keepTemporary` is set where the temporary name must
+// not be removed: it was renamed away, or another file now has it.
+ReplaceOutcome PutInPlace(int folder, const std::string& temporary, const std::string& name,
+                          const CSide& kept, const CSide& target, bool& keepTemporary)
+{
+    if (renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_EXCHANGE) != 0)
+        return errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+                   ? RenameOver(folder, temporary, name, kept, keepTemporary)
+                   : SystemFailure(errno);
+    struct stat swapped;
+    if (fstatat(folder, temporary.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) != 0 ||
+        SameFile(swapped, target.st))
+        return Refused(EReplaceRefusal::None);
+    if (renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_EXCHANGE) == 0)
+        return Refused(EReplaceRefusal::Changed);
+    keepTemporary = true;
+    return SystemFailure(errno,
+                         "Another file took its name meanwhile and now has the name " + temporary + ": ");
+}
+
 // The link is made under a temporary name and renamed over the path, so the path names either the
 // old file or the kept copy at every moment, and a failure leaves no other name behind.
 ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
@@ -277,61 +328,20 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
         return errno == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(errno);
     if (LinkUnderTemporaryName(kept, keptPath, folder.Get(), temporary) != 0)
         return LinkFailure(errno, kept, keptStamp, folder.Get());
-    const auto dropTemporary = [&] { unlinkat(folder.Get(), temporary.c_str(), 0); };
-    const auto& beforeRename = testing::Hooks().beforeRename;
-    if (beforeRename && !beforeRename(folderPath + "/" + temporary)) {
-        dropTemporary();
-        return SystemFailure(EINTR, "Stopped before the rename: ");
-    }
-    // The kept copy must still hold the bytes compared, and the path must still name the file compared,
-    // unwritten since.
-    if (!StillAsScanned(kept, keptStamp)) {
-        dropTemporary();
-        return Refused(EReplaceRefusal::KeptChanged);
-    }
-    struct stat now;
-    if (fstatat(folder.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target.st) ||
-        !StillAsScanned(target, pathStamp)) {
-        dropTemporary();
-        return Refused(EReplaceRefusal::Changed);
-    }
-    // The two names are swapped rather than the link renamed over the path, so that a file saved at
-    // the path since that look is not thrown away: what the temporary name holds afterwards is looked
-    // at, and a file other than the one compared is swapped back.
-    if (renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0) {
-        struct stat swapped;
-        if (fstatat(folder.Get(), temporary.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !SameFile(swapped, target.st)) {
-            const bool back =
-                renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0;
-            if (back)
-                dropTemporary();
-            return back ? Refused(EReplaceRefusal::Changed)
-                        : SystemFailure(errno, "Another file took its name meanwhile and now has the name " +
-                                                   temporary + ": ");
-        }
-        dropTemporary();
-    } else if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
-        // A file system that cannot swap names: the link is renamed over the path.
-        if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
-            const int error = errno;
-            dropTemporary();
-            return SystemFailure(error);
-        }
-        // Where another name of the kept copy took the path at the last moment, the rename did nothing
-        // and the temporary name is still there.
-        struct stat left;
-        if (fstatat(folder.Get(), temporary.c_str(), &left, AT_SYMLINK_NOFOLLOW) == 0 &&
-            SameFile(left, kept.st))
-            dropTemporary();
-    } else {
-        const int error = errno;
-        dropTemporary();
-        return SystemFailure(error);
-    }
     ReplaceOutcome outcome;
+    bool keepTemporary = false;
+    const auto& beforeRename = testing::Hooks().beforeRename;
+    if (beforeRename && !beforeRename(folderPath + "/" + temporary))
+        outcome = SystemFailure(EINTR, "Stopped before the rename: ");
+    else
+        outcome = ReadyToSwap(kept, keptStamp, target, pathStamp, folder.Get(), name);
+    if (outcome.refusal == EReplaceRefusal::None)
+        outcome = PutInPlace(folder.Get(), temporary, name, kept, target, keepTemporary);
+    if (!keepTemporary)
+        unlinkat(folder.Get(), temporary.c_str(), 0);
     // The old file's storage goes only where the path was its last name.
-    if (fstat(target.fd.Get(), &target.st) == 0 && target.st.st_nlink == 0)
+    if (outcome.refusal == EReplaceRefusal::None && fstat(target.fd.Get(), &target.st) == 0 &&
+        target.st.st_nlink == 0)
         outcome.freed = static_cast<std::uint64_t>(target.st.st_size);
     return outcome;
 }
