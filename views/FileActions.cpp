@@ -218,7 +218,7 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
     case EReplaceRefusal::OwnerOrPermissions:
         return "its owner or permissions differ from the kept copy's";
     case EReplaceRefusal::Privileges:
-        return "a clone would clear its set-ID bits or capability, which cannot be put back here";
+        return "a clone would clear its set-ID bits or capability, which this user cannot put back";
     case EReplaceRefusal::None:
     case EReplaceRefusal::System:
         break;
@@ -417,9 +417,10 @@ std::string ReplaceFailureText(EFileAction action, const std::vector<FileFailure
                        fit);
 }
 
-std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed)
+std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed, std::size_t refused)
 {
     const char* way = action == EFileAction::HardLink ? (files == 1 ? "a link" : "links")
                                                       : (files == 1 ? "a clone" : "clones");
-    return FilesText(files) + " replaced by " + way + ", " + SizeText(freed) + " freed";
+    const std::string text = FilesText(files) + " replaced by " + way + ", " + SizeText(freed) + " freed";
+    return refused == 0 ? text : text + "; " + std::to_string(refused) + " refused";
 }
