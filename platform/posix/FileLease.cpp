@@ -61,10 +61,6 @@ CFileLease::ETake CFileLease::Take(int fd, bool write)
     if (fcntl(fd, F_SETLEASE, write ? F_WRLCK : F_RDLCK) != 0)
         return errno == EAGAIN || errno == EBUSY ? ETake::Conflict : ETake::Unavailable;
     m_fd = fd;
-    if (fcntl(fd, F_GETSIG) != signal) { // a break would come as SIGIO: never hold such a lease
-        Release();
-        return ETake::Unavailable;
-    }
     return ETake::Held;
 }
 

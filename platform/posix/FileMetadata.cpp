@@ -48,8 +48,8 @@ bool ReadAttributes(int fd, Attributes& attributes)
     std::string names;
     for (;;) {
         const ssize_t size = flistxattr(fd, nullptr, 0);
-        if (size < 0)
-            return errno == ENOTSUP;
+        if (size <= 0)
+            return size == 0 || errno == ENOTSUP;
         names.resize(static_cast<std::size_t>(size));
         const ssize_t got = flistxattr(fd, names.data(), names.size());
         if (got >= 0) {

@@ -276,6 +276,7 @@ struct CFolder
     CDescriptor fd;
     std::string path;
     std::string name;
+    int error = 0; // why it could not be opened
 };
 
 bool OpenFolderOf(const std::string& path, CFolder& folder)
@@ -284,6 +285,7 @@ bool OpenFolderOf(const std::string& path, CFolder& folder)
     folder.path = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
     folder.name = cut == std::string::npos ? path : path.substr(cut + 1);
     folder.fd.Reset(OpenAnyLength(folder.path, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    folder.error = folder.fd.Get() < 0 ? errno : 0;
     return folder.fd.Get() >= 0;
 }
 
@@ -467,11 +469,10 @@ std::uint64_t StorageOfItsOwn(const CSide& side)
 // The link is made under a temporary name and put in the path's place, so the path names either the old
 // file or the kept copy at every moment, and a failure leaves no other name behind.
 ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
-                             CSide& target, const std::string& path, const FileStamp& pathStamp)
+                             CSide& target, const CFolder& folder, const FileStamp& pathStamp)
 {
-    CFolder folder;
-    if (!OpenFolderOf(path, folder))
-        return errno == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(errno);
+    if (folder.fd.Get() < 0)
+        return folder.error == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(folder.error);
     const std::uint64_t own = StorageOfItsOwn(target);
     CTemporaryName temporary(folder);
     ReplaceOutcome outcome = LinkUnderTemporaryName(kept, keptPath, keptStamp, folder, temporary);
@@ -568,7 +569,7 @@ ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const
     if (IsRefused(outcome) || SameFile(keptSide.st, target.st))
         return outcome;
     Step(EReplaceStep::Compared);
-    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, path, pathStamp)
+    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, folder, pathStamp)
                                         : ReplaceByClone(keptSide, keptStamp, target, pathStamp, privileges);
 }
 
