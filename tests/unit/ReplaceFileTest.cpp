@@ -288,6 +288,58 @@ TEST(ReplaceWithCopyOf, TheNextRunRemovesWhatAKilledRunLeftWhereItsBytesAreHeldE
 
 #ifdef _WIN32
 
+TEST(ReplaceWithCopyOf, NobodyCanWriteToEitherFileDuringTheComparison)
+{
+    CTempTree tree;
+    const std::string bytes = PatternBytes(3u << 20, 2);
+    tree.Write("a", bytes);
+    tree.Write("b", bytes);
+    CScopedHooks hooks;
+    int tried = 0;
+    platform::testing::Hooks().atStep = [&](platform::testing::EReplaceStep step) {
+        if (step != platform::testing::EReplaceStep::HalfCompared)
+            return;
+        for (const char* name : {"a", "b"}) {
+            const HANDLE writer = CreateFileW(platform::SystemPath(tree.Path(name)).c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+            EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << name;
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << name;
+            if (writer != INVALID_HANDLE_VALUE)
+                CloseHandle(writer);
+            ++tried;
+        }
+    };
+    EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b")).refusal, EReplaceRefusal::None);
+    EXPECT_EQ(tried, 2);
+}
+
+TEST(ReplaceWithCopyOf, AReadOnlyFileIsNamedSoAndALinkKeepsAPathsAttributes)
+{
+    const struct
+    {
+        const char* marked;
+        DWORD attribute;
+        EReplaceWay way;
+        EReplaceRefusal expected;
+    } rows[] = {
+        {"b", FILE_ATTRIBUTE_READONLY, EReplaceWay::HardLink, EReplaceRefusal::ReadOnly},
+        {"b", FILE_ATTRIBUTE_READONLY, EReplaceWay::Clone, EReplaceRefusal::ReadOnly},
+        {"a", FILE_ATTRIBUTE_READONLY, EReplaceWay::HardLink, EReplaceRefusal::OwnerOrPermissions},
+        {"b", FILE_ATTRIBUTE_HIDDEN, EReplaceWay::HardLink, EReplaceRefusal::OwnerOrPermissions},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.marked << " " << row.attribute);
+        CTempTree tree;
+        tree.Write("a", "equal bytes");
+        tree.Write("b", "equal bytes");
+        ASSERT_TRUE(SetFileAttributesW(platform::SystemPath(tree.Path(row.marked)).c_str(), row.attribute));
+        EXPECT_EQ(Replace(row.way, tree.Path("a"), tree.Path("b")).refusal, row.expected);
+        EXPECT_EQ(LinkCount(tree.Path("b")), 1u);
+        SetFileAttributesW(platform::SystemPath(tree.Path(row.marked)).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
 TEST(ReplaceWithCopyOf, RefusesClonesWhereTheVolumeCannotShareStorage)
 {
     CTempTree tree;
