@@ -197,6 +197,28 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
         return "the file system has no hard links";
     case EReplaceRefusal::NoClones:
         return "the file system cannot make clones";
+    case EReplaceRefusal::WrittenMeanwhile:
+        return "written to during the comparison";
+    case EReplaceRefusal::OpenForWriting:
+        return "another program has it open for writing";
+    case EReplaceRefusal::KeptOpenForWriting:
+        return "another program has its kept copy open for writing";
+    case EReplaceRefusal::InUse:
+        return "another program has it open";
+    case EReplaceRefusal::Immutable:
+        return "it is marked immutable";
+    case EReplaceRefusal::AppendOnly:
+        return "it is marked append-only";
+    case EReplaceRefusal::KeptImmutable:
+        return "its kept copy is marked immutable";
+    case EReplaceRefusal::KeptAppendOnly:
+        return "its kept copy is marked append-only";
+    case EReplaceRefusal::ReadOnly:
+        return "it is marked read-only";
+    case EReplaceRefusal::OwnerOrPermissions:
+        return "its owner or permissions differ from the kept copy's";
+    case EReplaceRefusal::Privileges:
+        return "a clone would clear its set-ID bits or capability, which this user cannot put back";
     case EReplaceRefusal::None:
     case EReplaceRefusal::System:
         break;
@@ -395,9 +417,10 @@ std::string ReplaceFailureText(EFileAction action, const std::vector<FileFailure
                        fit);
 }
 
-std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed)
+std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed, std::size_t refused)
 {
     const char* way = action == EFileAction::HardLink ? (files == 1 ? "a link" : "links")
                                                       : (files == 1 ? "a clone" : "clones");
-    return FilesText(files) + " replaced by " + way + ", " + SizeText(freed) + " freed";
+    const std::string text = FilesText(files) + " replaced by " + way + ", " + SizeText(freed) + " freed";
+    return refused == 0 ? text : text + "; " + std::to_string(refused) + " refused";
 }

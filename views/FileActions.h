@@ -166,8 +166,10 @@ std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashN
 std::string TrashFailureText(const std::vector<TrashFailure>& failures, const std::string& trashName,
                              const MessageFit& fit);
 
-// "N files replaced by links, S freed" or "... by clones, S freed" after a run that replaced some.
-std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed);
+// "N files replaced by links, S freed" or "... by clones, S freed" after a run that replaced some;
+// "...; M refused" after it where `refused` files stayed.
+std::string ReplaceTotalsText(EFileAction action, std::size_t files, std::uint64_t freed,
+                              std::size_t refused = 0);
 
 // The warning after Replace with Hard Links or Replace with Clones, shaped and fitted as the trash's.
 std::string ReplaceFailureText(EFileAction action, const std::vector<FileFailure>& failures,

@@ -219,8 +219,9 @@ void CFileView::ReplaceSelectedFiles(EFileAction action)
         report = RunFilePlan(m_rows, plan, {nullptr, platform::ReplaceWithCopyOf}, std::ref(progress));
         RemoveRows(report.gone);
     }
-    if (report.files > 0 && m_selection.Empty())
-        SetNote(ReplaceTotalsText(action, report.files, report.bytes));
+    // The refused rows stay selected: the pane says what the others freed all the same.
+    if (report.files > 0 && (m_selection.Empty() || !report.failures.empty()))
+        SetNote(ReplaceTotalsText(action, report.files, report.bytes, report.failures.size()));
     if (!report.failures.empty())
         ShowFileFailures(this, ToDisplay(ReplaceFailureText(action, report.failures, MessageFitFor(this))));
 }

@@ -1,9 +1,17 @@
-// Replacing a duplicate on Linux. Both files are opened once and checked against what the scan saw;
-// their bytes are compared through those descriptors, and the link or the clone is then made from
+// Replacing a duplicate on Linux. Both files are opened once, held and checked against what the scan
+// saw; their bytes are compared through those descriptors, and the link or the clone is then made from
 // the very descriptor that was compared, so that no file put in either place meanwhile takes part.
+// Held means a lease on each file where the file system and the user allow one: from then on, another
+// process's open for writing waits, and this process sees it waiting and refuses the file. Where no
+// lease can be had, the change times, which no writer can set back, are checked after the comparison
+// and again just before the replacement.
 #include "platform/ReplaceFile.h"
 
-#include "platform/ReadFully.h"
+#include "platform/TemporaryLinkName.h"
+#include "platform/posix/CompareFiles.h"
+#include "platform/posix/FileLease.h"
+#include "platform/posix/FileMetadata.h"
+#include "platform/posix/LinkLeftovers.h"
 #include "platform/posix/LongPath.h"
 
 #include <algorithm>
@@ -12,43 +20,20 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/fiemap.h>
 #include <linux/fs.h>
-#include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace platform {
 
 namespace {
 
-constexpr std::size_t kCompareBlock = 1u << 20;
+using testing::EReplaceStep;
+
 constexpr long kFatMagic = 0x4d44;       // vfat and msdos
 constexpr long kExFatMagic = 0x2011BAB0; // exfat
-
-class CDescriptor
-{
-public:
-    CDescriptor() = default;
-    CDescriptor(const CDescriptor&) = delete;
-    CDescriptor& operator=(const CDescriptor&) = delete;
-    ~CDescriptor() { Reset(-1); }
-
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
 
 // One of the two files, open, with what the system said of it when it was last looked at.
 struct CSide
@@ -56,6 +41,9 @@ struct CSide
     CDescriptor fd;
     struct stat st
     {};
+    struct timespec changed
+    {};               // its change time once held: any write, or change of its metadata, moves it
+    CFileLease lease; // given back before the descriptor is closed
 };
 
 ReplaceOutcome Refused(EReplaceRefusal why)
@@ -72,6 +60,18 @@ ReplaceOutcome SystemFailure(int error, const std::string& before = {})
     return outcome;
 }
 
+bool IsRefused(const ReplaceOutcome& outcome)
+{
+    return outcome.refusal != EReplaceRefusal::None;
+}
+
+void Step(EReplaceStep step)
+{
+    const auto& atStep = testing::Hooks().atStep;
+    if (atStep)
+        atStep(step);
+}
+
 bool Matches(const struct stat& st, const FileStamp& stamp)
 {
     return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_dev) == stamp.id.device &&
@@ -84,6 +84,34 @@ bool SameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+bool SameTime(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+EReplaceRefusal ProtectionRefusal(EProtection protection, bool kept)
+{
+    if (protection == EProtection::Immutable)
+        return kept ? EReplaceRefusal::KeptImmutable : EReplaceRefusal::Immutable;
+    return kept ? EReplaceRefusal::KeptAppendOnly : EReplaceRefusal::AppendOnly;
+}
+
+// Why `path` could not be opened: gone or no plain file any more, marked so that nobody may write to
+// it (which refuses an open for writing), or the system's reason.
+ReplaceOutcome OpenFailure(int error, const std::string& path, EReplaceRefusal changed)
+{
+    if (error == ENOENT || error == ELOOP || error == ENOTDIR)
+        return Refused(changed);
+    if (error == EPERM) {
+        CDescriptor probe;
+        probe.Reset(OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+        const EProtection protection = probe.Get() >= 0 ? ProtectionOf(probe.Get()) : EProtection::None;
+        if (protection != EProtection::None)
+            return Refused(ProtectionRefusal(protection, false));
+    }
+    return SystemFailure(error);
+}
+
 // Opens `path` and checks that it is still the regular file `stamp` describes: None when it is,
 // `changed` when something else is there now. A link in the last step is not followed, and a pipe
 // put in the file's place neither blocks nor passes.
@@ -92,111 +120,173 @@ ReplaceOutcome Open(CSide& side, const std::string& path, const FileStamp& stamp
 {
     side.fd.Reset(OpenAnyLength(path, access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     if (side.fd.Get() < 0)
-        return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? Refused(changed)
-                                                                     : SystemFailure(errno);
+        return OpenFailure(errno, path, changed);
     if (fstat(side.fd.Get(), &side.st) != 0)
         return SystemFailure(errno);
     return Refused(Matches(side.st, stamp) ? EReplaceRefusal::None : changed);
 }
 
-// Looks at an open side again: written to, truncated, or left without a name since it was opened?
-bool StillAsScanned(CSide& side, const FileStamp& stamp)
+// Takes the side's lease and notes its change time. A file that another program holds open for writing
+// could be written at any moment: it is refused. Where no lease can be had, the change time alone guards.
+ReplaceOutcome Hold(CSide& side, bool write, const FileStamp& stamp, EReplaceRefusal changed,
+                    EReplaceRefusal openElsewhere)
 {
-    return fstat(side.fd.Get(), &side.st) == 0 && side.st.st_nlink > 0 && Matches(side.st, stamp);
+    if (side.lease.Take(side.fd.Get(), write) == CFileLease::ETake::Conflict)
+        return Refused(openElsewhere);
+    if (fstat(side.fd.Get(), &side.st) != 0)
+        return SystemFailure(errno);
+    side.changed = side.st.st_ctim;
+    // Written to between the open and the lease?
+    return Refused(side.st.st_nlink > 0 && Matches(side.st, stamp) ? EReplaceRefusal::None : changed);
 }
 
-std::int64_t ReadAt(int fd, char* buffer, std::size_t count, std::int64_t offset)
+ReplaceOutcome HoldBoth(EReplaceWay way, CSide& kept, const FileStamp& keptStamp, CSide& target,
+                        const FileStamp& pathStamp)
 {
-    return ReadFully(
-        buffer, count, [fd, offset](char* at, std::size_t want, std::size_t done) -> std::int64_t {
-            for (;;) {
-                const ssize_t n =
-                    pread(fd, at, want, static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-                if (n >= 0 || errno != EINTR)
-                    return n;
-            }
-        });
-}
-
-enum class ECompare
-{
-    Same,
-    Different,
-    Shorter, // one of them ended early: it was truncated meanwhile
-    Failed,  // errno says why
-};
-
-// Compares the first `size` bytes of two open files, a large block of each at a time, so that the
-// cost stays near that of reading both once.
-ECompare CompareBytes(int first, int second, std::int64_t size)
-{
-    // A small file is read in one call each, with no advice and no more buffer than it needs: most
-    // duplicates are small, and there the calls, not the reading, are the cost.
-    const auto block =
-        static_cast<std::size_t>(std::min<std::int64_t>(kCompareBlock, std::max<std::int64_t>(size, 1)));
-    if (size > static_cast<std::int64_t>(kCompareBlock)) {
-        posix_fadvise(first, 0, 0, POSIX_FADV_SEQUENTIAL);
-        posix_fadvise(second, 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
-    const std::unique_ptr<char[]> buffers(new char[2 * block]);
-    char* const a = buffers.get();
-    char* const b = a + block;
-    for (std::int64_t at = 0; at < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(block, size - at));
-        const std::int64_t gotA = ReadAt(first, a, want, at);
-        if (gotA < 0)
-            return ECompare::Failed;
-        const std::int64_t gotB = ReadAt(second, b, want, at);
-        if (gotB < 0)
-            return ECompare::Failed;
-        if (gotA != static_cast<std::int64_t>(want) || gotB != static_cast<std::int64_t>(want))
-            return ECompare::Shorter;
-        if (std::memcmp(a, b, want) != 0)
-            return ECompare::Different;
-        at += static_cast<std::int64_t>(want);
-    }
-    return ECompare::Same;
-}
-
-// Opens, checks and compares both files: None when both are as scanned and equal byte for byte.
-ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& keptPath,
-                              const FileStamp& keptStamp, CSide& target, const std::string& path,
-                              const FileStamp& pathStamp)
-{
-    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, O_RDONLY, EReplaceRefusal::KeptChanged);
-    if (outcome.refusal != EReplaceRefusal::None)
+    const ReplaceOutcome outcome =
+        Hold(kept, false, keptStamp, EReplaceRefusal::KeptChanged, EReplaceRefusal::KeptOpenForWriting);
+    if (IsRefused(outcome))
         return outcome;
-    // A clone is made into the file's own descriptor, so it is opened for writing from the start and
-    // nothing can take its place between the comparison and the clone.
-    outcome = Open(target, path, pathStamp, way == EReplaceWay::Clone ? O_RDWR : O_RDONLY,
-                   EReplaceRefusal::Changed);
-    if (outcome.refusal != EReplaceRefusal::None || SameFile(kept.st, target.st))
-        return outcome;
+    // A clone is made into the file's own descriptor, open for writing: only a write lease goes with it.
+    const bool clone = way == EReplaceWay::Clone;
+    return Hold(target, clone, pathStamp, EReplaceRefusal::Changed,
+                clone ? EReplaceRefusal::InUse : EReplaceRefusal::OpenForWriting);
+}
+
+// Looks at a held side again, without asking its lease: `changed` where it is no longer the file the
+// scan saw (truncated, grown, left without a name), `written` where only its change time moved.
+EReplaceRefusal Unwritten(CSide& side, const FileStamp& stamp, EReplaceRefusal changed,
+                          EReplaceRefusal written)
+{
+    if (fstat(side.fd.Get(), &side.st) != 0 || side.st.st_nlink == 0 || !Matches(side.st, stamp))
+        return changed;
+    return SameTime(side.st.st_ctim, side.changed) ? EReplaceRefusal::None : written;
+}
+
+// The same, and nobody waits to write to it.
+EReplaceRefusal StillAsHeld(CSide& side, const FileStamp& stamp, EReplaceRefusal changed,
+                            EReplaceRefusal written)
+{
+    const EReplaceRefusal refusal = Unwritten(side, stamp, changed, written);
+    return refusal == EReplaceRefusal::None && side.lease.WriteWanted() ? written : refusal;
+}
+
+EReplaceRefusal KeptStillAsHeld(CSide& kept, const FileStamp& keptStamp)
+{
+    return StillAsHeld(kept, keptStamp, EReplaceRefusal::KeptChanged, EReplaceRefusal::KeptChanged);
+}
+
+EReplaceRefusal TargetStillAsHeld(CSide& target, const FileStamp& pathStamp)
+{
+    return StillAsHeld(target, pathStamp, EReplaceRefusal::Changed, EReplaceRefusal::WrittenMeanwhile);
+}
+
+ReplaceOutcome BothStillAsHeld(CSide& kept, const FileStamp& keptStamp, CSide& target,
+                               const FileStamp& pathStamp)
+{
+    const EReplaceRefusal refusal = KeptStillAsHeld(kept, keptStamp);
+    return Refused(refusal != EReplaceRefusal::None ? refusal : TargetStillAsHeld(target, pathStamp));
+}
+
+// What rules the replacement out before a byte is read: another volume or size, a mark that forbids
+// it, metadata that a link would change, or what a clone would clear and this process could not put
+// back (read into `privileges` for the clone to restore).
+ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target, Privileges& privileges)
+{
     // A hard link cannot cross file systems; a clone is left to the system to refuse, since one file
     // system may show its parts as different devices and still share storage between them.
     if (way == EReplaceWay::HardLink && kept.st.st_dev != target.st.st_dev)
         return Refused(EReplaceRefusal::OtherVolume);
     if (kept.st.st_size != target.st.st_size)
         return Refused(EReplaceRefusal::DifferentBytes);
-    const ECompare compared = CompareBytes(kept.fd.Get(), target.fd.Get(), target.st.st_size);
+    const EProtection protection = ProtectionOf(target.fd.Get());
+    if (protection != EProtection::None)
+        return Refused(ProtectionRefusal(protection, false));
+    if (way == EReplaceWay::Clone) {
+        // Only the owner may set a file's times; without that the clone would show as a write.
+        if (geteuid() != 0 && geteuid() != target.st.st_uid)
+            return SystemFailure(EPERM);
+        if (!ReadPrivileges(target.fd.Get(), target.st, privileges))
+            return SystemFailure(errno);
+        return Refused(CanRestore(privileges, target.st) ? EReplaceRefusal::None
+                                                         : EReplaceRefusal::Privileges);
+    }
+    const EProtection keptProtection = ProtectionOf(kept.fd.Get());
+    if (keptProtection != EProtection::None)
+        return Refused(ProtectionRefusal(keptProtection, true));
+    return Refused(SameOwnerAndPermissions(kept.fd.Get(), kept.st, target.fd.Get(), target.st)
+                       ? EReplaceRefusal::None
+                       : EReplaceRefusal::OwnerOrPermissions);
+}
+
+// Compares the held files' bytes, and stops as soon as another process waits to write to either.
+ECompare CompareHeld(CSide& kept, CSide& target)
+{
+    const std::int64_t size = target.st.st_size;
+    unsigned breaks = LeaseBreaks();
+    bool half = false;
+    return CompareBytes(kept.fd.Get(), target.fd.Get(), size, [&](std::int64_t done) {
+        if (!half && 2 * done >= size) {
+            half = true;
+            Step(EReplaceStep::HalfCompared);
+        }
+        if (LeaseBreaks() == breaks)
+            return true;
+        breaks = LeaseBreaks();
+        return !kept.lease.WriteWanted() && !target.lease.WriteWanted();
+    });
+}
+
+// Opens, holds, checks and compares both files: None when both are as scanned, unwritten since they
+// were held, and equal byte for byte.
+ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& keptPath,
+                              const FileStamp& keptStamp, CSide& target, const std::string& path,
+                              const FileStamp& pathStamp, Privileges& privileges)
+{
+    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, O_RDONLY, EReplaceRefusal::KeptChanged);
+    if (IsRefused(outcome))
+        return outcome;
+    // A clone is made into the file's own descriptor, so it is opened for writing from the start and
+    // nothing can take its place between the comparison and the clone.
+    outcome = Open(target, path, pathStamp, way == EReplaceWay::Clone ? O_RDWR : O_RDONLY,
+                   EReplaceRefusal::Changed);
+    if (IsRefused(outcome) || SameFile(kept.st, target.st))
+        return outcome;
+    // Held before their metadata is read, so that a change to it afterwards moves the change time.
+    outcome = HoldBoth(way, kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
+    outcome = Admissible(way, kept, target, privileges);
+    if (IsRefused(outcome))
+        return outcome;
+    Step(EReplaceStep::Held);
+    const ECompare compared = CompareHeld(kept, target);
     if (compared == ECompare::Failed)
         return SystemFailure(errno);
     // Written to while being compared: the bytes compared may not be the bytes now.
-    if (!StillAsScanned(kept, keptStamp))
-        return Refused(EReplaceRefusal::KeptChanged);
-    if (!StillAsScanned(target, pathStamp))
-        return Refused(EReplaceRefusal::Changed);
+    outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
     return Refused(compared == ECompare::Same ? EReplaceRefusal::None : EReplaceRefusal::DifferentBytes);
 }
 
-// The folder that holds `path`, opened, and the file's name in it.
-bool OpenFolderOf(const std::string& path, CDescriptor& folder, std::string& folderPath, std::string& name)
+// The folder that holds a path, open, and the file's name in it.
+struct CFolder
+{
+    CDescriptor fd;
+    std::string path;
+    std::string name;
+    int error = 0; // why it could not be opened
+};
+
+bool OpenFolderOf(const std::string& path, CFolder& folder)
 {
     const std::size_t cut = path.rfind('/');
-    folderPath = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
-    name = cut == std::string::npos ? path : path.substr(cut + 1);
-    folder.Reset(OpenAnyLength(folderPath, O_PATH | O_DIRECTORY | O_CLOEXEC));
-    return folder.Get() >= 0;
+    folder.path = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+    folder.name = cut == std::string::npos ? path : path.substr(cut + 1);
+    folder.fd.Reset(OpenAnyLength(folder.path, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    folder.error = folder.fd.Get() < 0 ? errno : 0;
+    return folder.fd.Get() >= 0;
 }
 
 // Makes `name` in `folder` a new name of the open kept copy. The descriptor is named through /proc,
@@ -211,10 +301,9 @@ int LinkKept(const CSide& kept, const std::string& keptPath, int folder, const s
         if (errno != ENOENT || access("/proc/self/fd", F_OK) == 0)
             return -1;
     }
-    CDescriptor keptFolder;
-    std::string keptFolderPath, keptName;
-    if (!OpenFolderOf(keptPath, keptFolder, keptFolderPath, keptName) ||
-        linkat(keptFolder.Get(), keptName.c_str(), folder, name.c_str(), 0) != 0)
+    CFolder keptFolder;
+    if (!OpenFolderOf(keptPath, keptFolder) ||
+        linkat(keptFolder.fd.Get(), keptFolder.name.c_str(), folder, name.c_str(), 0) != 0)
         return -1;
     struct stat made;
     if (fstatat(folder, name.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(made, kept.st))
@@ -224,20 +313,45 @@ int LinkKept(const CSide& kept, const std::string& keptPath, int folder, const s
     return -1;
 }
 
-// Links the kept copy under a name of its own in `folder` that no other file has; the name used
-// goes to `temporary`.
-int LinkUnderTemporaryName(const CSide& kept, const std::string& keptPath, int folder, std::string& temporary)
+// A name of the kept copy in the path's folder for as long as the replacement needs it, removed on
+// every way out unless the rename took it. It says which process made it and for which name, so that
+// a later run can tell it from a live run's and remove it if this process is killed.
+class CTemporaryName
 {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = ".quorvel-link-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        if (LinkKept(kept, keptPath, folder, temporary) == 0)
-            return 0;
-        if (errno != EEXIST)
-            return -1;
+public:
+    explicit CTemporaryName(const CFolder& folder) : m_folder(folder) {}
+    ~CTemporaryName() { Drop(); }
+    CTemporaryName(const CTemporaryName&) = delete;
+    CTemporaryName& operator=(const CTemporaryName&) = delete;
+
+    // Links the kept copy under a name that no other file has; 0, or -1 with errno.
+    int Make(const CSide& kept, const std::string& keptPath)
+    {
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_name = TemporaryLinkName(static_cast<unsigned long>(getpid()), counter++, m_folder.name);
+            if (LinkKept(kept, keptPath, m_folder.fd.Get(), m_name) == 0)
+                return 0;
+            m_name.clear();
+            if (errno != EEXIST)
+                return -1;
+        }
+        return -1;
     }
-    return -1;
-}
+    const std::string& Name() const { return m_name; }
+    void Drop()
+    {
+        if (!m_name.empty())
+            unlinkat(m_folder.fd.Get(), m_name.c_str(), 0);
+        m_name.clear();
+    }
+    // The name no longer names the kept copy: it is not this object's to remove.
+    void Forget() { m_name.clear(); }
+
+private:
+    const CFolder& m_folder;
+    std::string m_name;
+};
 
 // A link refused with EPERM is a file system without hard links, unless the system's protection of
 // other users' files could be the reason.
@@ -255,7 +369,7 @@ bool HasNoHardLinks(int error, int folder, const struct stat& kept)
 
 ReplaceOutcome LinkFailure(int error, CSide& kept, const FileStamp& keptStamp, int folder)
 {
-    if (error == ESTALE || (error == ENOENT && !StillAsScanned(kept, keptStamp)))
+    if (error == ESTALE || (error == ENOENT && KeptStillAsHeld(kept, keptStamp) != EReplaceRefusal::None))
         return Refused(EReplaceRefusal::KeptChanged);
     if (error == ENOENT)
         return Refused(EReplaceRefusal::Changed); // the folder went
@@ -266,150 +380,175 @@ ReplaceOutcome LinkFailure(int error, CSide& kept, const FileStamp& keptStamp, i
     return SystemFailure(error);
 }
 
-// The link is made under a temporary name and renamed over the path, so the path names either the
-// old file or the kept copy at every moment, and a failure leaves no other name behind.
-ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
-                             CSide& target, const std::string& path, const FileStamp& pathStamp)
+// Gives the kept copy its temporary name. The kept copy is checked first, since the new name moves
+// its change time; the time after it is the one checked from then on.
+ReplaceOutcome LinkUnderTemporaryName(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
+                                      const CFolder& folder, CTemporaryName& temporary)
 {
-    CDescriptor folder;
-    std::string folderPath, name, temporary;
-    if (!OpenFolderOf(path, folder, folderPath, name))
-        return errno == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(errno);
-    if (LinkUnderTemporaryName(kept, keptPath, folder.Get(), temporary) != 0)
-        return LinkFailure(errno, kept, keptStamp, folder.Get());
-    const auto dropTemporary = [&] { unlinkat(folder.Get(), temporary.c_str(), 0); };
+    const EReplaceRefusal refusal = KeptStillAsHeld(kept, keptStamp);
+    if (refusal != EReplaceRefusal::None)
+        return Refused(refusal);
+    if (temporary.Make(kept, keptPath) != 0)
+        return LinkFailure(errno, kept, keptStamp, folder.fd.Get());
+    if (fstat(kept.fd.Get(), &kept.st) != 0)
+        return SystemFailure(errno);
+    kept.changed = kept.st.st_ctim;
+    Step(EReplaceStep::Linked);
     const auto& beforeRename = testing::Hooks().beforeRename;
-    if (beforeRename && !beforeRename(folderPath + "/" + temporary)) {
-        dropTemporary();
+    if (beforeRename && !beforeRename(folder.path + "/" + temporary.Name()))
         return SystemFailure(EINTR, "Stopped before the rename: ");
-    }
-    // The kept copy must still hold the bytes compared, and the path must still name the file compared,
-    // unwritten since.
-    if (!StillAsScanned(kept, keptStamp)) {
-        dropTemporary();
-        return Refused(EReplaceRefusal::KeptChanged);
-    }
+    return Refused(EReplaceRefusal::None);
+}
+
+// The kept copy must still hold the bytes compared, and the path must still name the file compared,
+// unwritten since.
+ReplaceOutcome ReadyToSwap(CSide& kept, const FileStamp& keptStamp, CSide& target, const FileStamp& pathStamp,
+                           const CFolder& folder)
+{
+    const EReplaceRefusal refusal = KeptStillAsHeld(kept, keptStamp);
+    if (refusal != EReplaceRefusal::None)
+        return Refused(refusal);
     struct stat now;
-    if (fstatat(folder.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target.st) ||
-        !StillAsScanned(target, pathStamp)) {
-        dropTemporary();
+    if (fstatat(folder.fd.Get(), folder.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !SameFile(now, target.st))
         return Refused(EReplaceRefusal::Changed);
+    return Refused(TargetStillAsHeld(target, pathStamp));
+}
+
+// A file system that cannot swap names: the link is renamed over the path.
+ReplaceOutcome RenameOver(const CFolder& folder, CTemporaryName& temporary, const CSide& kept)
+{
+    const int fd = folder.fd.Get();
+    if (renameat(fd, temporary.Name().c_str(), fd, folder.name.c_str()) != 0)
+        return SystemFailure(errno);
+    // Where another name of the kept copy took the path at the last moment, the rename did nothing and
+    // the temporary name is still there, to be removed.
+    struct stat left;
+    if (fstatat(fd, temporary.Name().c_str(), &left, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(left, kept.st))
+        temporary.Forget();
+    return Refused(EReplaceRefusal::None);
+}
+
+// The two names are swapped rather than the link renamed over the path, so that a file saved at the path
+// since the last look is not thrown away: what the temporary name holds afterwards is looked at, and a
+// file other than the one compared is swapped back. So is the old file when a writer waits on its lease:
+// once let go, it would write to a file with no name.
+ReplaceOutcome PutInPlace(const CFolder& folder, CTemporaryName& temporary, const CSide& kept, CSide& target)
+{
+    const int fd = folder.fd.Get();
+    const char* const name = temporary.Name().c_str();
+    if (renameat2(fd, name, fd, folder.name.c_str(), RENAME_EXCHANGE) != 0)
+        return errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ? RenameOver(folder, temporary, kept)
+                                                                         : SystemFailure(errno);
+    Step(EReplaceStep::Exchanged);
+    struct stat swapped;
+    const bool compared =
+        fstatat(fd, name, &swapped, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(swapped, target.st);
+    if (compared && !target.lease.WriteWanted())
+        return Refused(EReplaceRefusal::None);
+    if (renameat2(fd, name, fd, folder.name.c_str(), RENAME_EXCHANGE) != 0) {
+        const std::string held = temporary.Name();
+        temporary.Forget();
+        return SystemFailure(errno,
+                             (compared ? "The old file" : "Another file that took its name meanwhile") +
+                                 std::string(" now has the name ") + held + ": ");
     }
-    // The two names are swapped rather than the link renamed over the path, so that a file saved at
-    // the path since that look is not thrown away: what the temporary name holds afterwards is looked
-    // at, and a file other than the one compared is swapped back.
-    if (renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0) {
-        struct stat swapped;
-        if (fstatat(folder.Get(), temporary.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !SameFile(swapped, target.st)) {
-            const bool back =
-                renameat2(folder.Get(), temporary.c_str(), folder.Get(), name.c_str(), RENAME_EXCHANGE) == 0;
-            if (back)
-                dropTemporary();
-            return back ? Refused(EReplaceRefusal::Changed)
-                        : SystemFailure(errno, "Another file took its name meanwhile and now has the name " +
-                                                   temporary + ": ");
-        }
-        dropTemporary();
-    } else if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
-        // A file system that cannot swap names: the link is renamed over the path.
-        if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
-            const int error = errno;
-            dropTemporary();
-            return SystemFailure(error);
-        }
-        // Where another name of the kept copy took the path at the last moment, the rename did nothing
-        // and the temporary name is still there.
-        struct stat left;
-        if (fstatat(folder.Get(), temporary.c_str(), &left, AT_SYMLINK_NOFOLLOW) == 0 &&
-            SameFile(left, kept.st))
-            dropTemporary();
-    } else {
-        const int error = errno;
-        dropTemporary();
-        return SystemFailure(error);
-    }
-    ReplaceOutcome outcome;
+    return Refused(compared ? EReplaceRefusal::WrittenMeanwhile : EReplaceRefusal::Changed);
+}
+
+// What a file's last name frees: its own storage, as the file system reports its extents; where it
+// does not, the blocks it says the file takes.
+std::uint64_t StorageOfItsOwn(const CSide& side)
+{
+    const auto size = static_cast<std::uint64_t>(side.st.st_size);
+    bool known = false;
+    const std::uint64_t own = OwnStorage(side.fd.Get(), size, known);
+    return known ? own : std::min<std::uint64_t>(size, static_cast<std::uint64_t>(side.st.st_blocks) * 512);
+}
+
+// The link is made under a temporary name and put in the path's place, so the path names either the old
+// file or the kept copy at every moment, and a failure leaves no other name behind.
+ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
+                             CSide& target, const CFolder& folder, const FileStamp& pathStamp)
+{
+    if (folder.fd.Get() < 0)
+        return folder.error == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(folder.error);
+    const std::uint64_t own = StorageOfItsOwn(target);
+    CTemporaryName temporary(folder);
+    ReplaceOutcome outcome = LinkUnderTemporaryName(kept, keptPath, keptStamp, folder, temporary);
+    if (!IsRefused(outcome))
+        outcome = ReadyToSwap(kept, keptStamp, target, pathStamp, folder);
+    if (!IsRefused(outcome))
+        outcome = PutInPlace(folder, temporary, kept, target);
+    temporary.Drop();
+    NoteFolderSeen(folder.fd.Get());
+    if (IsRefused(outcome))
+        return outcome;
+    Step(EReplaceStep::Done);
     // The old file's storage goes only where the path was its last name.
     if (fstat(target.fd.Get(), &target.st) == 0 && target.st.st_nlink == 0)
-        outcome.freed = static_cast<std::uint64_t>(target.st.st_size);
+        outcome.freed = own;
     return outcome;
 }
 
-// The bytes of the file's storage that it shares with no other file. An extent the file system flags
-// as shared is also held by another file or a snapshot, so dropping this file's hold on it frees
-// nothing; an unshared extent is this file's alone and goes when the clone replaces it. The count is
-// of content bytes: a compressed extent frees less on the disk, and this cannot see how much less.
-std::uint64_t UnsharedBytes(int fd, std::uint64_t size)
+ReplaceOutcome CloneFailure(int error)
 {
-    constexpr unsigned kBatch = 128;
-    std::vector<std::uint64_t> buffer(
-        (sizeof(fiemap) + kBatch * sizeof(fiemap_extent)) / sizeof(std::uint64_t) + 1);
-    auto* map = reinterpret_cast<fiemap*>(buffer.data());
-    std::uint64_t bytes = 0;
-    for (std::uint64_t from = 0; from < size;) {
-        std::memset(map, 0, sizeof(fiemap));
-        map->fm_start = from;
-        map->fm_length = size - from;
-        map->fm_flags = FIEMAP_FLAG_SYNC; // data not yet written has no extents to see
-        map->fm_extent_count = kBatch;
-        if (ioctl(fd, FS_IOC_FIEMAP, map) != 0 || map->fm_mapped_extents == 0)
-            break; // nothing known is claimed
-        for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
-            const fiemap_extent& extent = map->fm_extents[i];
-            const std::uint64_t start = std::max<std::uint64_t>(extent.fe_logical, from);
-            const std::uint64_t end = std::min<std::uint64_t>(extent.fe_logical + extent.fe_length, size);
-            if ((extent.fe_flags & FIEMAP_EXTENT_SHARED) == 0 && end > start)
-                bytes += end - start;
-            if (extent.fe_flags & FIEMAP_EXTENT_LAST)
-                return bytes;
-        }
-        const fiemap_extent& last = map->fm_extents[map->fm_mapped_extents - 1];
-        from = std::max<std::uint64_t>(from + 1, last.fe_logical + last.fe_length);
+    switch (error) {
+    case EOPNOTSUPP:
+    case EINVAL:
+    case ENOTTY:
+    case ENOSYS:
+        return Refused(EReplaceRefusal::NoClones);
+    case EXDEV:
+        return Refused(EReplaceRefusal::OtherVolume);
+    default:
+        return SystemFailure(error);
     }
-    return bytes;
 }
 
-// Shares the kept copy's storage into the path's own file: its number, permissions, owner and other
-// names stay, and its last-write time is put back, so that it still matches what the scan saw.
-ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& target,
-                              const FileStamp& pathStamp)
+// The system counts the clone as a write: it clears the set-ID bits and the capability, and sets the
+// last-write time. All are put back.
+ReplaceOutcome PutBackAfterClone(CSide& target, const Privileges& privileges)
 {
-    // Only the owner may set a file's times; without that the clone would show as a write.
-    if (geteuid() != 0 && geteuid() != target.st.st_uid)
-        return SystemFailure(EPERM);
-    const std::uint64_t unshared =
-        UnsharedBytes(target.fd.Get(), static_cast<std::uint64_t>(target.st.st_size));
-    // A write to either file since the comparison would be lost or spread to the other.
-    if (!StillAsScanned(kept, keptStamp))
-        return Refused(EReplaceRefusal::KeptChanged);
-    if (!StillAsScanned(target, pathStamp))
-        return Refused(EReplaceRefusal::Changed);
-    if (ioctl(target.fd.Get(), FICLONE, kept.fd.Get()) != 0) {
-        switch (errno) {
-        case EOPNOTSUPP:
-        case EINVAL:
-        case ENOTTY:
-        case ENOSYS:
-            return Refused(EReplaceRefusal::NoClones);
-        case EXDEV:
-            return Refused(EReplaceRefusal::OtherVolume);
-        default:
-            return SystemFailure(errno);
-        }
-    }
+    if (!Restore(target.fd.Get(), privileges))
+        return SystemFailure(errno, "Cloned, but its set-ID bits or capability could not be put back: ");
     const struct timespec times[2] = {target.st.st_atim, target.st.st_mtim};
     if (futimens(target.fd.Get(), times) != 0)
         return SystemFailure(errno, "Cloned, but its last-write time could not be put back: ");
-    // A write to the kept copy just before the clone would have spread to this file: it is not called
-    // done, so that the row stays and the warning names it.
-    if (!StillAsScanned(kept, keptStamp)) {
-        ReplaceOutcome outcome = Refused(EReplaceRefusal::System);
+    return Refused(EReplaceRefusal::None);
+}
+
+// Shares the kept copy's storage into the path's own file: its number, owner, permissions and other names
+// stay, and what the clone changed is put back, so that it still matches what the scan saw. What it
+// frees is what moved from the file's own storage to shared storage.
+ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& target,
+                              const FileStamp& pathStamp, const Privileges& privileges)
+{
+    const auto size = static_cast<std::uint64_t>(target.st.st_size);
+    bool known = false;
+    const std::uint64_t ownBefore = OwnStorage(target.fd.Get(), size, known);
+    // A write to either file since the comparison would be lost or spread to the other.
+    ReplaceOutcome outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
+    if (ioctl(target.fd.Get(), FICLONE, kept.fd.Get()) != 0)
+        return CloneFailure(errno);
+    Step(EReplaceStep::Cloned);
+    outcome = PutBackAfterClone(target, privileges);
+    if (IsRefused(outcome))
+        return outcome;
+    // Where no lease held the kept copy, a write to it just before the clone would have spread to this
+    // file: it is not called done, so that the row stays and the warning names it. (A writer waiting on
+    // a lease writes only after the clone, to the kept copy's own storage.)
+    if (Unwritten(kept, keptStamp, EReplaceRefusal::KeptChanged, EReplaceRefusal::KeptChanged) !=
+        EReplaceRefusal::None) {
+        outcome = Refused(EReplaceRefusal::System);
         outcome.systemText = "cloned from a copy that was written to meanwhile";
         return outcome;
     }
-    ReplaceOutcome outcome;
-    outcome.freed = unshared;
+    Step(EReplaceStep::Done);
+    const std::uint64_t ownAfter = OwnStorage(target.fd.Get(), size, known);
+    outcome.freed = known && ownAfter < ownBefore ? ownBefore - ownAfter : 0;
     return outcome;
 }
 
@@ -418,13 +557,20 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
 ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const FileStamp& keptStamp,
                                  const std::string& path, const FileStamp& pathStamp)
 {
+    // Before either file is held: removing a leftover name of the kept copy moves its change time.
+    CFolder folder;
+    if (OpenFolderOf(path, folder))
+        RemoveLeftoverLinks(folder.fd.Get());
     CSide keptSide, target;
-    ReplaceOutcome outcome = OpenAndCompare(way, keptSide, kept, keptStamp, target, path, pathStamp);
+    Privileges privileges;
+    ReplaceOutcome outcome =
+        OpenAndCompare(way, keptSide, kept, keptStamp, target, path, pathStamp, privileges);
     // Two names of one file already share everything: there is nothing to replace.
-    if (outcome.refusal != EReplaceRefusal::None || SameFile(keptSide.st, target.st))
+    if (IsRefused(outcome) || SameFile(keptSide.st, target.st))
         return outcome;
-    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, path, pathStamp)
-                                        : ReplaceByClone(keptSide, keptStamp, target, pathStamp);
+    Step(EReplaceStep::Compared);
+    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, folder, pathStamp)
+                                        : ReplaceByClone(keptSide, keptStamp, target, pathStamp, privileges);
 }
 
 } // namespace platform

@@ -1,10 +1,14 @@
 // Replacing a duplicate on Windows. Both files are opened without sharing them for writing, checked
-// against what the scan saw and compared byte for byte while no other program can write to them. A
-// hard link is made by the kept copy's path, so the new name is checked to be the file compared; a
-// clone is made into the path's own handle.
+// against what the scan saw and compared byte for byte while no other program can write to them; their
+// change times, which no writer can set back, are checked again before the replacement. A hard link is
+// made by the kept copy's path, so the new name is checked to be the file compared; a clone is made
+// into the path's own handle.
 #include "platform/ReplaceFile.h"
 
 #include "platform/InputFile.h"
+#include "platform/TemporaryLinkName.h"
+#include "platform/win32/CompareFiles.h"
+#include "platform/win32/LinkLeftovers.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Wide.h"
 
@@ -33,8 +37,14 @@ namespace platform {
 
 namespace {
 
-constexpr DWORD kCompareBlock = 1u << 20;
+using testing::EReplaceStep;
+
 constexpr std::int64_t kCloneStep = 1ll << 30; // one request must stay under 4 GiB
+// What a hard link would give the path along with the kept copy's storage, besides its security.
+constexpr DWORD kLinkedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr int kRenameInfoEx = 22; // FileRenameInfoEx, which older headers lack
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2; // replaces a file that is still open, shared for deleting
 
 // The layouts of the block-cloning requests, which older headers lack.
 struct DuplicateExtents
@@ -54,24 +64,13 @@ struct IntegrityInformation
     DWORD clusterSize;
 };
 
-class CHandle
+// FILE_RENAME_INFO with flags in place of its first member, as the newer request takes it.
+struct RenameInfoEx
 {
-public:
-    CHandle() = default;
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    ~CHandle() { Reset(INVALID_HANDLE_VALUE); }
-
-    void Reset(HANDLE handle)
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-        m_handle = handle;
-    }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    DWORD flags;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;
+    WCHAR fileName[1];
 };
 
 // One of the two files, open, with what the system said of it when it was last looked at.
@@ -79,6 +78,7 @@ struct CSide
 {
     CHandle handle;
     BY_HANDLE_FILE_INFORMATION info{};
+    std::int64_t changed = 0; // its change time once open: any write, or change of its metadata, moves it
 };
 
 std::uint64_t Join(DWORD high, DWORD low)
@@ -104,6 +104,15 @@ bool Matches(const BY_HANDLE_FILE_INFORMATION& info, const FileStamp& stamp)
            IdOf(info) == stamp.id && SizeOf(info) == stamp.size && written == stamp.writeTime;
 }
 
+// The change time; -1 where the system does not say.
+std::int64_t ChangeTimeOf(HANDLE handle)
+{
+    FILE_BASIC_INFO basic{};
+    return GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
+               ? basic.ChangeTime.QuadPart
+               : -1;
+}
+
 ReplaceOutcome Refused(EReplaceRefusal why)
 {
     ReplaceOutcome outcome;
@@ -118,103 +127,139 @@ ReplaceOutcome SystemFailure(DWORD error, const std::string& before = {})
     return outcome;
 }
 
+bool IsRefused(const ReplaceOutcome& outcome)
+{
+    return outcome.refusal != EReplaceRefusal::None;
+}
+
+void Step(EReplaceStep step)
+{
+    const auto& atStep = testing::Hooks().atStep;
+    if (atStep)
+        atStep(step);
+}
+
+// Why `path` could not be opened: gone, held open for writing by another program, marked read-only
+// (which refuses an open for writing), or the system's reason.
+ReplaceOutcome OpenFailure(DWORD error, const std::string& path, EReplaceRefusal changed,
+                           EReplaceRefusal openElsewhere)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return Refused(changed);
+    if (error == ERROR_SHARING_VIOLATION)
+        return Refused(openElsewhere);
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return Refused(EReplaceRefusal::ReadOnly);
+    return SystemFailure(error);
+}
+
 // Opens `path` and checks that it is still the regular file `stamp` describes: None when it is,
 // `changed` when something else is there now. Others may go on reading it, and may rename or delete
 // it, but not write to it while it is open here; a reparse point in its place is not followed.
 ReplaceOutcome Open(CSide& side, const std::string& path, const FileStamp& stamp, DWORD access,
-                    EReplaceRefusal changed)
+                    EReplaceRefusal changed, EReplaceRefusal openElsewhere)
 {
-    side.handle.Reset(CreateFileW(SystemPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING,
+    side.handle.Reset(CreateFileW(SystemPath(path).c_str(), access | READ_CONTROL,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (side.handle.Get() == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Refused(changed)
-                                                                              : SystemFailure(error);
-    }
+    if (side.handle.Get() == INVALID_HANDLE_VALUE)
+        return OpenFailure(GetLastError(), path, changed, openElsewhere);
     if (GetFileType(side.handle.Get()) != FILE_TYPE_DISK)
         return Refused(changed);
     if (!GetFileInformationByHandle(side.handle.Get(), &side.info))
         return SystemFailure(GetLastError());
+    side.changed = ChangeTimeOf(side.handle.Get());
     return Refused(Matches(side.info, stamp) ? EReplaceRefusal::None : changed);
 }
 
-bool StillAsScanned(CSide& side, const FileStamp& stamp)
+// Looks at an open side again: `changed` where it is no longer the file the scan saw (truncated, grown,
+// left without a name), `written` where only its change time moved.
+EReplaceRefusal StillAsHeld(CSide& side, const FileStamp& stamp, EReplaceRefusal changed,
+                            EReplaceRefusal written)
 {
-    return GetFileInformationByHandle(side.handle.Get(), &side.info) && side.info.nNumberOfLinks > 0 &&
-           Matches(side.info, stamp);
+    if (!GetFileInformationByHandle(side.handle.Get(), &side.info) || side.info.nNumberOfLinks == 0 ||
+        !Matches(side.info, stamp))
+        return changed;
+    return ChangeTimeOf(side.handle.Get()) == side.changed ? EReplaceRefusal::None : written;
 }
 
-// Reads until `count` bytes or the end; the count read, or -1.
-std::int64_t ReadSome(HANDLE handle, char* buffer, DWORD count)
+ReplaceOutcome BothStillAsHeld(CSide& kept, const FileStamp& keptStamp, CSide& target,
+                               const FileStamp& pathStamp)
 {
-    DWORD done = 0;
-    while (done < count) {
-        DWORD got = 0;
-        if (!ReadFile(handle, buffer + done, count - done, &got, nullptr))
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
+    const EReplaceRefusal refusal =
+        StillAsHeld(kept, keptStamp, EReplaceRefusal::KeptChanged, EReplaceRefusal::KeptChanged);
+    return Refused(refusal != EReplaceRefusal::None ? refusal
+                                                    : StillAsHeld(target, pathStamp, EReplaceRefusal::Changed,
+                                                                  EReplaceRefusal::WrittenMeanwhile));
 }
 
-enum class ECompare
+// The owner, group and access list of an open file, in the system's own form; empty where it will not
+// say.
+std::vector<char> SecurityOf(HANDLE handle)
 {
-    Same,
-    Different,
-    Shorter,
-    Failed, // GetLastError says why
-};
-
-// Compares two files from their start, a large block of each at a time.
-ECompare CompareBytes(HANDLE first, HANDLE second, std::int64_t size)
-{
-    const std::unique_ptr<char[]> buffers(new char[2 * kCompareBlock]);
-    char* const a = buffers.get();
-    char* const b = a + kCompareBlock;
-    for (std::int64_t at = 0; at < size;) {
-        const auto want = static_cast<DWORD>(std::min<std::int64_t>(kCompareBlock, size - at));
-        const std::int64_t gotA = ReadSome(first, a, want);
-        if (gotA < 0)
-            return ECompare::Failed;
-        const std::int64_t gotB = ReadSome(second, b, want);
-        if (gotB < 0)
-            return ECompare::Failed;
-        if (gotA != want || gotB != want)
-            return ECompare::Shorter;
-        if (std::memcmp(a, b, want) != 0)
-            return ECompare::Different;
-        at += want;
-    }
-    return ECompare::Same;
+    constexpr SECURITY_INFORMATION kWhat =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetKernelObjectSecurity(handle, kWhat, nullptr, 0, &size);
+    std::vector<char> security(size);
+    if (size == 0 || !GetKernelObjectSecurity(handle, kWhat, security.data(), size, &size))
+        security.clear();
+    return security;
 }
 
-// Opens, checks and compares both files: None when both are as scanned and equal byte for byte.
-ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& keptPath,
-                              const FileStamp& keptStamp, CSide& target, const std::string& path,
-                              const FileStamp& pathStamp)
+// What rules the replacement out before a byte is read: another volume or size, the read-only mark, or
+// attributes and security that a link would change.
+ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target)
 {
-    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, GENERIC_READ, EReplaceRefusal::KeptChanged);
-    if (outcome.refusal != EReplaceRefusal::None)
-        return outcome;
-    const DWORD access = way == EReplaceWay::Clone ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    outcome = Open(target, path, pathStamp, access, EReplaceRefusal::Changed);
-    if (outcome.refusal != EReplaceRefusal::None || IdOf(kept.info) == IdOf(target.info))
-        return outcome;
     // Neither a link nor a clone crosses volumes.
     if (kept.info.dwVolumeSerialNumber != target.info.dwVolumeSerialNumber)
         return Refused(EReplaceRefusal::OtherVolume);
     if (SizeOf(kept.info) != SizeOf(target.info))
         return Refused(EReplaceRefusal::DifferentBytes);
-    const ECompare compared = CompareBytes(kept.handle.Get(), target.handle.Get(), SizeOf(target.info));
+    if (target.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        return Refused(EReplaceRefusal::ReadOnly);
+    if (way == EReplaceWay::Clone)
+        return Refused(EReplaceRefusal::None);
+    const bool same = (kept.info.dwFileAttributes & kLinkedAttributes) ==
+                          (target.info.dwFileAttributes & kLinkedAttributes) &&
+                      SecurityOf(kept.handle.Get()) == SecurityOf(target.handle.Get());
+    return Refused(same ? EReplaceRefusal::None : EReplaceRefusal::OwnerOrPermissions);
+}
+
+// Opens, checks and compares both files: None when both are as scanned, unwritten since they were
+// opened, and equal byte for byte.
+ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& keptPath,
+                              const FileStamp& keptStamp, CSide& target, const std::string& path,
+                              const FileStamp& pathStamp)
+{
+    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, GENERIC_READ, EReplaceRefusal::KeptChanged,
+                                  EReplaceRefusal::KeptOpenForWriting);
+    if (IsRefused(outcome))
+        return outcome;
+    const DWORD access = way == EReplaceWay::Clone ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    outcome = Open(target, path, pathStamp, access, EReplaceRefusal::Changed, EReplaceRefusal::InUse);
+    if (IsRefused(outcome) || IdOf(kept.info) == IdOf(target.info))
+        return outcome;
+    outcome = Admissible(way, kept, target);
+    if (IsRefused(outcome))
+        return outcome;
+    Step(EReplaceStep::Held);
+    const std::int64_t size = SizeOf(target.info);
+    bool half = false;
+    const ECompare compared =
+        CompareBytes(kept.handle.Get(), target.handle.Get(), size, [&](std::int64_t done) {
+            if (!half && 2 * done >= size) {
+                half = true;
+                Step(EReplaceStep::HalfCompared);
+            }
+        });
     if (compared == ECompare::Failed)
         return SystemFailure(GetLastError());
-    if (!StillAsScanned(kept, keptStamp))
-        return Refused(EReplaceRefusal::KeptChanged);
-    if (!StillAsScanned(target, pathStamp))
-        return Refused(EReplaceRefusal::Changed);
+    outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
     return Refused(compared == ECompare::Same ? EReplaceRefusal::None : EReplaceRefusal::DifferentBytes);
 }
 
@@ -245,58 +290,140 @@ ReplaceOutcome LinkFailure(DWORD error)
     }
 }
 
-// Links the kept copy under a name of its own in the path's folder, checked to be the file compared.
-ReplaceOutcome LinkUnderTemporaryName(const std::string& keptPath, const CSide& kept, const std::string& path,
-                                      std::string& temporary)
+// The folder that holds a path, and the file's name in it.
+struct CFolder
 {
-    static std::atomic<unsigned> counter{0};
-    const std::string folder = path.substr(0, path.find_last_of("/\\") + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder + ".quorvel-link-" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(counter++);
-        if (!CreateHardLinkW(SystemPath(temporary).c_str(), SystemPath(keptPath).c_str(), nullptr)) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-                continue;
-            return LinkFailure(error);
-        }
-        if (IsFile(SystemPath(temporary), IdOf(kept.info)))
-            return Refused(EReplaceRefusal::None);
-        DeleteFileW(SystemPath(temporary).c_str());
-        return Refused(EReplaceRefusal::KeptChanged); // another file took the kept copy's path
-    }
-    return SystemFailure(ERROR_ALREADY_EXISTS);
+    std::string path;
+    std::string name;
+};
+
+CFolder FolderOf(const std::string& path)
+{
+    const std::size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? CFolder{".", path} : CFolder{path.substr(0, cut), path.substr(cut + 1)};
 }
 
-// The link is made under a temporary name and moved over the path, so the path names either the
-// old file or the kept copy at every moment, and a failure leaves no other name behind. The system
-// replaces no file that is open, so the handles are closed first and the path checked once more.
-ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, CSide& target, const std::string& path,
-                             const FileStamp& pathStamp)
+// A name of the kept copy in the path's folder for as long as the replacement needs it, removed on
+// every way out unless the move took it. It says which process made it and for which name, so that a
+// later run can tell it from a live run's and remove it if this process is killed.
+class CTemporaryName
 {
-    std::string temporary;
-    ReplaceOutcome outcome = LinkUnderTemporaryName(keptPath, kept, path, temporary);
-    if (outcome.refusal != EReplaceRefusal::None)
-        return outcome;
-    const std::wstring wideTemporary = SystemPath(temporary);
-    const auto& beforeRename = testing::Hooks().beforeRename;
-    if (beforeRename && !beforeRename(temporary)) {
-        DeleteFileW(wideTemporary.c_str());
-        return SystemFailure(ERROR_CANCELLED, "Stopped before the rename: ");
+public:
+    CTemporaryName() = default;
+    ~CTemporaryName() { Drop(); }
+    CTemporaryName(const CTemporaryName&) = delete;
+    CTemporaryName& operator=(const CTemporaryName&) = delete;
+
+    // Links the kept copy under a name that no other file has, checked to be the file compared.
+    ReplaceOutcome Make(const std::string& keptPath, const CSide& kept, const CFolder& folder)
+    {
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_path = folder.path + "\\" + TemporaryLinkName(GetCurrentProcessId(), counter++, folder.name);
+            if (!CreateHardLinkW(SystemPath(m_path).c_str(), SystemPath(keptPath).c_str(), nullptr)) {
+                const DWORD error = GetLastError();
+                m_path.clear();
+                if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+                    continue;
+                return LinkFailure(error);
+            }
+            if (IsFile(SystemPath(m_path), IdOf(kept.info)))
+                return Refused(EReplaceRefusal::None);
+            Drop();
+            return Refused(EReplaceRefusal::KeptChanged); // another file took the kept copy's path
+        }
+        return SystemFailure(ERROR_ALREADY_EXISTS);
     }
-    const bool lastName = target.info.nNumberOfLinks == 1;
-    // The system replaces no file that is open, so the file to replace is let go here; the kept copy
-    // stays held, shared for reading and renaming only, so that nobody writes to it until the move.
+    const std::string& Path() const { return m_path; }
+    void Drop()
+    {
+        if (!m_path.empty())
+            DeleteFileW(SystemPath(m_path).c_str());
+        m_path.clear();
+    }
+    // The move took the name.
+    void Forget() { m_path.clear(); }
+
+private:
+    std::string m_path;
+};
+
+// Moves the link over the path while the old file stays held, where the system can replace an open
+// file (Windows 10 and later on NTFS): nobody can write to it until it has gone. False, with the
+// system's error, where it cannot.
+bool MoveHoldingTheOldFile(const std::string& temporary, const std::string& path)
+{
+    CHandle link;
+    link.Reset(CreateFileW(SystemPath(temporary).c_str(), DELETE | SYNCHRONIZE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (link.Get() == INVALID_HANDLE_VALUE)
+        return false;
+    const std::wstring name = SystemPath(path);
+    std::vector<char> buffer(sizeof(RenameInfoEx) + name.size() * sizeof(WCHAR));
+    auto* rename = reinterpret_cast<RenameInfoEx*>(buffer.data());
+    rename->flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    rename->fileNameLength = static_cast<DWORD>(name.size() * sizeof(WCHAR));
+    std::memcpy(rename->fileName, name.data(), rename->fileNameLength);
+    return SetFileInformationByHandle(link.Get(), static_cast<FILE_INFO_BY_HANDLE_CLASS>(kRenameInfoEx),
+                                      rename, static_cast<DWORD>(buffer.size()));
+}
+
+// Where the system replaces no open file, the old file is let go just before the move; the path is
+// checked once more to name it, unwritten (its change time as before), and a program that opened it
+// meanwhile makes the move fail.
+ReplaceOutcome MoveAfterLettingGo(const std::string& temporary, const std::string& path, CSide& target,
+                                  const FileStamp& pathStamp)
+{
+    const std::int64_t changed = target.changed;
     target.handle.Reset(INVALID_HANDLE_VALUE);
-    if (!StillSame(path, pathStamp)) {
-        DeleteFileW(wideTemporary.c_str());
+    CSide now;
+    now.handle.Reset(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (now.handle.Get() == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandle(now.handle.Get(), &now.info) || !Matches(now.info, pathStamp))
         return Refused(EReplaceRefusal::Changed);
-    }
-    if (!MoveFileExW(wideTemporary.c_str(), SystemPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(wideTemporary.c_str());
-        return SystemFailure(error);
-    }
+    if (ChangeTimeOf(now.handle.Get()) != changed)
+        return Refused(EReplaceRefusal::WrittenMeanwhile);
+    now.handle.Reset(INVALID_HANDLE_VALUE);
+    if (MoveFileExW(SystemPath(temporary).c_str(), SystemPath(path).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return Refused(EReplaceRefusal::None);
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Refused(EReplaceRefusal::InUse)
+                                                                            : SystemFailure(error);
+}
+
+// The link is made under a temporary name and moved over the path, so the path names either the old
+// file or the kept copy at every moment, and a failure leaves no other name behind.
+ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
+                             CSide& target, const std::string& path, const FileStamp& pathStamp)
+{
+    const CFolder folder = FolderOf(path);
+    const bool lastName = target.info.nNumberOfLinks == 1;
+    CTemporaryName temporary;
+    ReplaceOutcome outcome = temporary.Make(keptPath, kept, folder);
+    if (IsRefused(outcome))
+        return outcome;
+    kept.changed = ChangeTimeOf(kept.handle.Get()); // the new name moved it
+    Step(EReplaceStep::Linked);
+    const auto& beforeRename = testing::Hooks().beforeRename;
+    if (beforeRename && !beforeRename(temporary.Path()))
+        return SystemFailure(ERROR_CANCELLED, "Stopped before the rename: ");
+    outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
+    if (MoveHoldingTheOldFile(temporary.Path(), path))
+        temporary.Forget();
+    else
+        outcome = MoveAfterLettingGo(temporary.Path(), path, target, pathStamp);
+    if (!IsRefused(outcome))
+        temporary.Forget();
+    temporary.Drop();
+    NoteFolderSeen(folder.path);
+    if (IsRefused(outcome))
+        return outcome;
+    Step(EReplaceStep::Done);
     // The old file's storage goes only where the path was its last name.
     outcome.freed = lastName ? static_cast<std::uint64_t>(SizeOf(target.info)) : 0;
     return outcome;
@@ -325,6 +452,23 @@ std::vector<std::pair<std::int64_t, std::int64_t>> ClusterRuns(HANDLE handle)
     }
 }
 
+// The volume's cluster size where it can share clusters between files; 0 where it cannot.
+DWORD CloneClusterSize(HANDLE handle, DWORD& error)
+{
+    DWORD flags = 0;
+    error = 0;
+    if (!GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) ||
+        (flags & FILE_SUPPORTS_BLOCK_REFCOUNTING) == 0)
+        return 0;
+    IntegrityInformation integrity{};
+    DWORD got = 0;
+    if (!DeviceIoControl(handle, FSCTL_GET_INTEGRITY_INFORMATION, nullptr, 0, &integrity, sizeof integrity,
+                         &got, nullptr) ||
+        integrity.clusterSize == 0)
+        error = GetLastError();
+    return error == 0 ? integrity.clusterSize : 0;
+}
+
 // Shares the kept copy's storage into the path's own file where the volume can count references to
 // its blocks: the file keeps its number, attributes and other names, and its last-write time is put
 // back. The system cannot say whether a cluster is shared with a third file, so the bytes counted as
@@ -332,36 +476,28 @@ std::vector<std::pair<std::int64_t, std::int64_t>> ClusterRuns(HANDLE handle)
 ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& target,
                               const FileStamp& pathStamp)
 {
-    DWORD flags = 0;
-    if (!GetVolumeInformationByHandleW(target.handle.Get(), nullptr, 0, nullptr, nullptr, &flags, nullptr,
-                                       0) ||
-        (flags & FILE_SUPPORTS_BLOCK_REFCOUNTING) == 0)
-        return Refused(EReplaceRefusal::NoClones);
-    IntegrityInformation integrity{};
-    DWORD got = 0;
-    if (!DeviceIoControl(target.handle.Get(), FSCTL_GET_INTEGRITY_INFORMATION, nullptr, 0, &integrity,
-                         sizeof integrity, &got, nullptr) ||
-        integrity.clusterSize == 0)
-        return SystemFailure(GetLastError());
+    DWORD error = 0;
+    const DWORD clusterSize = CloneClusterSize(target.handle.Get(), error);
+    if (clusterSize == 0)
+        return error == 0 ? Refused(EReplaceRefusal::NoClones) : SystemFailure(error);
     const auto keptRuns = ClusterRuns(kept.handle.Get());
     const bool alreadyShared = !keptRuns.empty() && keptRuns == ClusterRuns(target.handle.Get());
-    if (!StillAsScanned(kept, keptStamp))
-        return Refused(EReplaceRefusal::KeptChanged);
-    if (!StillAsScanned(target, pathStamp))
-        return Refused(EReplaceRefusal::Changed);
+    ReplaceOutcome outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
+    if (IsRefused(outcome))
+        return outcome;
     // Whole clusters only: the last one reaches past the end, which both files share.
     const std::int64_t size = SizeOf(target.info);
-    const std::int64_t rounded =
-        (size + integrity.clusterSize - 1) / integrity.clusterSize * integrity.clusterSize;
+    const std::int64_t rounded = (size + clusterSize - 1) / clusterSize * clusterSize;
     for (std::int64_t at = 0; at < rounded; at += kCloneStep) {
         DuplicateExtents request{};
         request.source = kept.handle.Get();
         request.sourceOffset.QuadPart = at;
         request.targetOffset.QuadPart = at;
         request.byteCount.QuadPart = std::min(kCloneStep, rounded - at);
+        DWORD got = 0;
         if (!DeviceIoControl(target.handle.Get(), FSCTL_DUPLICATE_EXTENTS_TO_FILE, &request, sizeof request,
                              nullptr, 0, &got, nullptr)) {
-            const DWORD error = GetLastError();
+            error = GetLastError();
             if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
                 return Refused(EReplaceRefusal::NoClones);
             // The bytes are the same either way; its time is put back so that it still looks unchanged.
@@ -371,10 +507,11 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
             return SystemFailure(error, at == 0 ? "" : "Cloned in part (the bytes are the same): ");
         }
     }
+    Step(EReplaceStep::Cloned);
     if (!SetFileTime(target.handle.Get(), nullptr, &target.info.ftLastAccessTime,
                      &target.info.ftLastWriteTime))
         return SystemFailure(GetLastError(), "Cloned, but its last-write time could not be put back: ");
-    ReplaceOutcome outcome;
+    Step(EReplaceStep::Done);
     outcome.freed = alreadyShared ? 0 : static_cast<std::uint64_t>(size);
     return outcome;
 }
@@ -391,13 +528,20 @@ ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const
             return Refused(EReplaceRefusal::KeptChanged);
         return Refused(StillSame(path, pathStamp) ? EReplaceRefusal::None : EReplaceRefusal::Changed);
     }
+    RemoveLeftoverLinks(FolderOf(path).path);
     CSide keptSide, target;
     ReplaceOutcome outcome = OpenAndCompare(way, keptSide, kept, keptStamp, target, path, pathStamp);
     // Two names of one file already share everything: there is nothing to replace.
-    if (outcome.refusal != EReplaceRefusal::None || IdOf(keptSide.info) == IdOf(target.info))
+    if (IsRefused(outcome) || IdOf(keptSide.info) == IdOf(target.info))
         return outcome;
-    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, target, path, pathStamp)
+    Step(EReplaceStep::Compared);
+    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, path, pathStamp)
                                         : ReplaceByClone(keptSide, keptStamp, target, pathStamp);
+}
+
+unsigned testing::LeaseBreaksSeen()
+{
+    return 0; // the files are held without write sharing instead
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/ReplaceFile.h"
 
 #include "platform/FolderListing.h"
+#include "platform/TemporaryLinkName.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -229,7 +232,113 @@ TEST(ReplaceWithCopyOf, StoppedBetweenLinkAndRenameLeavesTheFileAndNoTemporaryNa
     EXPECT_EQ(ReadAll(tree.Path("b")), "equal bytes");
 }
 
+// The number of a process that has ended.
+unsigned long EndedProcess()
+{
 #ifdef _WIN32
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"cmd /c exit";
+    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return process.dwProcessId;
+#else
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return static_cast<unsigned long>(child);
+#endif
+}
+
+unsigned long ThisProcess()
+{
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+}
+
+TEST(ReplaceWithCopyOf, TheNextRunRemovesWhatAKilledRunLeftWhereItsBytesAreHeldElsewhere)
+{
+    CTempTree tree;
+    for (const char* name : {"a", "b", "c"})
+        tree.Write(name, "equal bytes");
+    using platform::TemporaryLinkName;
+    const unsigned long ended = EndedProcess();
+    const std::string secondName = TemporaryLinkName(ended, 1, "b");   // killed before the move
+    const std::string oldFile = TemporaryLinkName(ended, 2, "b");      // killed after the swap
+    const std::string otherBytes = TemporaryLinkName(ended, 3, "b");   // written to since: stays
+    const std::string live = TemporaryLinkName(ThisProcess(), 4, "b"); // a running process's: stays
+    tree.HardLink("a", secondName);
+    tree.Write(oldFile, "equal bytes");
+    tree.Write(otherBytes, "other bytes");
+    tree.Write(live, "equal bytes");
+
+    const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("c"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
+    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b", "c", otherBytes, live}));
+    EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
+}
+
+#ifdef _WIN32
+
+TEST(ReplaceWithCopyOf, NobodyCanWriteToEitherFileDuringTheComparison)
+{
+    CTempTree tree;
+    const std::string bytes = PatternBytes(3u << 20, 2);
+    tree.Write("a", bytes);
+    tree.Write("b", bytes);
+    CScopedHooks hooks;
+    int tried = 0;
+    platform::testing::Hooks().atStep = [&](platform::testing::EReplaceStep step) {
+        if (step != platform::testing::EReplaceStep::HalfCompared)
+            return;
+        for (const char* name : {"a", "b"}) {
+            const HANDLE writer = CreateFileW(platform::SystemPath(tree.Path(name)).c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+            EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << name;
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << name;
+            if (writer != INVALID_HANDLE_VALUE)
+                CloseHandle(writer);
+            ++tried;
+        }
+    };
+    EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b")).refusal, EReplaceRefusal::None);
+    EXPECT_EQ(tried, 2);
+}
+
+TEST(ReplaceWithCopyOf, AReadOnlyFileIsNamedSoAndALinkKeepsAPathsAttributes)
+{
+    const struct
+    {
+        const char* marked;
+        DWORD attribute;
+        EReplaceWay way;
+        EReplaceRefusal expected;
+    } rows[] = {
+        {"b", FILE_ATTRIBUTE_READONLY, EReplaceWay::HardLink, EReplaceRefusal::ReadOnly},
+        {"b", FILE_ATTRIBUTE_READONLY, EReplaceWay::Clone, EReplaceRefusal::ReadOnly},
+        {"a", FILE_ATTRIBUTE_READONLY, EReplaceWay::HardLink, EReplaceRefusal::OwnerOrPermissions},
+        {"b", FILE_ATTRIBUTE_HIDDEN, EReplaceWay::HardLink, EReplaceRefusal::OwnerOrPermissions},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.marked << " " << row.attribute);
+        CTempTree tree;
+        tree.Write("a", "equal bytes");
+        tree.Write("b", "equal bytes");
+        ASSERT_TRUE(SetFileAttributesW(platform::SystemPath(tree.Path(row.marked)).c_str(), row.attribute));
+        EXPECT_EQ(Replace(row.way, tree.Path("a"), tree.Path("b")).refusal, row.expected);
+        EXPECT_EQ(LinkCount(tree.Path("b")), 1u);
+        SetFileAttributesW(platform::SystemPath(tree.Path(row.marked)).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
 
 TEST(ReplaceWithCopyOf, RefusesClonesWhereTheVolumeCannotShareStorage)
 {
