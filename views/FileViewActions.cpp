@@ -130,6 +130,11 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
         m_presentMenu(menu, at);
     else
         PopupMenu(&menu, at);
+    // A command chosen in the menu runs while the menu is still the toolkit's current popup, and the
+    // toolkit then takes the list for the window with the focus: a long Delete's dialog, which took
+    // the keyboard, could not give it back (Ctrl+A and Ctrl+C did nothing until a click). Now that the
+    // menu is gone, the keyboard returns to the list it was opened on.
+    SetFocus();
 }
 
 bool CFileView::RemoveSelectedRows()

@@ -10,6 +10,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/XInput.h"
 #include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
@@ -18,6 +19,7 @@
 #include <wx/app.h>
 #include <wx/aui/auibar.h>
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/dirctrl.h>
 #include <wx/display.h>
 #include <wx/fileconf.h>
@@ -882,6 +884,48 @@ TEST_F(MainFrameTest, CtrlAAndCtrlCReachTheListAgainAfterALongDeletesProgress)
     focus->GetEventHandler()->ProcessEvent(ctrlA);
     EXPECT_EQ(view->SelectedRowCount(), static_cast<std::size_t>(view->GetItemCount()));
     EXPECT_TRUE(IsEnabled(ID_EDIT_COPY)); // Ctrl+C and the toolbar's Copy
+}
+
+TEST_F(MainFrameTest, CtrlAAndCtrlCThroughTheServerCopyTheRowsLeftAfterALongDeleteFromTheContextMenu)
+{
+    gtk_window_present(GTK_WINDOW(m_frame->GetHandle())); // no window manager hands out the keyboard
+    CFileView* view = m_frame->GetFileView();
+    constexpr long kFiles = 400; // enough for the progress dialog
+    for (long i = 0; i <= kFiles; ++i) {
+        const std::string name = "many/" + std::to_string(i) + ".txt";
+        m_tree.Write(name, "same bytes");
+        view->AddPastedRow(m_tree.Path(name), 10, 0);
+    }
+    view->SelectRowRange(0, kFiles - 1);
+    bool shown = false;
+    view->SetTrashProgressHook([&shown](wxProgressDialog&, std::size_t) { shown = true; });
+    // Delete chosen in the real context menu with the keys, once the menu is up.
+    view->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent& event) {
+        wxTheApp->CallAfter([] {
+            xinput::PressKeys("Down");
+            xinput::PressKeys("Return");
+        });
+        event.Skip();
+    });
+    wxRect rect;
+    view->GetItemRect(0, rect);
+    ASSERT_TRUE(
+        xinput::ClickAt(view->ClientToScreen(rect.GetPosition()) + wxPoint(5, rect.GetHeight() / 2), 3));
+    ASSERT_TRUE(PumpUntil([view] { return view->GetItemCount() == 1; }));
+    ASSERT_TRUE(shown);
+    xinput::Settle();
+
+    ASSERT_TRUE(xinput::PressKeys("ctrl+a"));
+    EXPECT_EQ(view->SelectedRowCount(), 1u);
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->SetData(new wxTextDataObject("before"));
+    wxTheClipboard->Close();
+    ASSERT_TRUE(xinput::PressKeys("ctrl+c"));
+    wxTextDataObject copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->GetData(copied);
+    wxTheClipboard->Close();
+    EXPECT_EQ(copied.GetText(), wxString::FromUTF8(m_tree.Path("many/400.txt")));
 }
 
 // Other bytes of the same size written into the file itself, its last-write time put back: what
