@@ -240,96 +240,150 @@ bool Replace(const CDuplicateRows& rows, FileOperation& operation, const std::st
 
 } // namespace
 
-FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const FileActionCalls& calls,
-                             const TrashProgress& progress)
+namespace {
+
+// One run of a plan: what it has acted on so far, and what it reports.
+class CPlanRun
 {
-    FileActionReport report;
-    std::unordered_set<std::string_view> moved;    // views into the rows' own text, which outlives this
-    std::unordered_set<std::string_view> replaced; // likewise
-    std::unordered_set<std::string> movedFolders;  // pasted folders, with every file under them
-    std::vector<FileFailure> stayed;
-    CKeptCopies kept(rows, plan);
-    std::size_t total = 0;
-    for (const GroupOperations& group : plan)
-        total += group.operations.size();
-    std::size_t done = 0;
-    bool stop = false;
-    for (GroupOperations& group : plan) {
-        for (FileOperation& operation : group.operations) {
-            stop = progress && !progress(done, total);
-            if (stop)
-                break;
-            ++done;
-            const RowRecord& record = rows.Row(operation.row);
-            if (moved.count(record.fullPath) != 0 || replaced.count(record.fullPath) != 0) {
-                report.gone.push_back(operation.row); // a second row of a file already acted on
-                continue;
-            }
-            const std::string path(record.fullPath);
-            const bool trash = operation.action == EFileAction::Trash;
-            // A link or a clone checks its file itself, on the descriptor it then compares.
-            std::string reason = trash              ? Refusal(record, path)
-                                 : record.Scanned() ? std::string()
-                                                    : kPastedRow;
-            if (trash) {
-                if (reason.empty() && !kept.LeavesACopy(operation.row))
-                    reason = kNoCopyLeft;
-                if (reason.empty() && calls.trash(path, reason)) {
-                    report.gone.push_back(operation.row);
-                    moved.insert(record.fullPath);
-                    if (record.folder)
-                        movedFolders.insert(FolderKey(record.fullPath));
-                    continue;
-                }
-            } else {
-                std::uint64_t freed = 0;
-                if (reason.empty() && Replace(rows, operation, path, kept, calls.replace, freed, reason)) {
-                    report.gone.push_back(operation.row);
-                    replaced.insert(record.fullPath);
-                    ++report.files;
-                    report.bytes += freed;
-                    continue;
-                }
-            }
-            stayed.push_back({path, std::move(reason)});
+public:
+    CPlanRun(const CDuplicateRows& rows, const FilePlan& plan, const FileActionCalls& calls)
+        : m_rows(rows), m_calls(calls), m_kept(rows, plan)
+    {}
+
+    // Checks the operation's file and acts on it, or notes why it stayed.
+    void Act(FileOperation& operation)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        if (m_moved.count(record.fullPath) != 0 || m_replaced.count(record.fullPath) != 0) {
+            m_report.gone.push_back(operation.row); // a second row of a file already acted on
+            return;
         }
-        if (stop)
-            break;
+        const std::string path(record.fullPath);
+        std::string reason;
+        const bool done = operation.action == EFileAction::Trash ? MoveToTrash(operation, path, reason)
+                                                                 : ReplaceFile(operation, path, reason);
+        if (!done)
+            m_stayed.push_back({path, std::move(reason)});
     }
+
+    // The report once the run has ended, finished or stopped: every row that leaves, the files that
+    // stayed and were not acted on through another row after all, and what went.
+    FileActionReport Settle(const FilePlan& plan)
+    {
+        if (m_rows.HasPastedRows() && (!m_moved.empty() || !m_replaced.empty()))
+            SettleRowsOfPastedPaths(plan);
+        for (FileFailure& failure : m_stayed)
+            if (!ActedOn(failure.path))
+                m_report.failures.push_back(std::move(failure));
+        if (!m_moved.empty())
+            AddTrashTotals();
+        return std::move(m_report);
+    }
+
+private:
+    bool MoveToTrash(const FileOperation& operation, const std::string& path, std::string& reason)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        reason = Refusal(record, path);
+        if (reason.empty() && !m_kept.LeavesACopy(operation.row))
+            reason = kNoCopyLeft;
+        if (!reason.empty() || !m_calls.trash(path, reason))
+            return false;
+        m_report.gone.push_back(operation.row);
+        m_moved.insert(record.fullPath);
+        if (record.folder)
+            m_movedFolders.insert(FolderKey(record.fullPath));
+        return true;
+    }
+
+    // A link or a clone checks its file itself, on the descriptor it then compares.
+    bool ReplaceFile(FileOperation& operation, const std::string& path, std::string& reason)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        if (!record.Scanned()) {
+            reason = kPastedRow;
+            return false;
+        }
+        std::uint64_t freed = 0;
+        if (!Replace(m_rows, operation, path, m_kept, m_calls.replace, freed, reason))
+            return false;
+        m_report.gone.push_back(operation.row);
+        m_replaced.insert(record.fullPath);
+        ++m_report.files;
+        m_report.bytes += freed;
+        return true;
+    }
+
     // Only pasted rows can name a path twice, or a folder that held other rows' files: those rows'
     // files went with it. A path replaced through one row is done for every given row that names it.
-    if (rows.HasPastedRows() && (!moved.empty() || !replaced.empty())) {
+    void SettleRowsOfPastedPaths(const FilePlan& plan)
+    {
         std::unordered_set<std::size_t> given;
-        if (!replaced.empty())
+        if (!m_replaced.empty())
             for (const GroupOperations& group : plan)
                 for (const FileOperation& operation : group.operations)
                     given.insert(operation.row);
-        report.gone.clear();
-        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
-            const std::string_view path = rows.Row(row).fullPath;
-            if (moved.count(path) != 0 || (!movedFolders.empty() && UnderAny(path, movedFolders)) ||
-                (replaced.count(path) != 0 && given.count(row) != 0))
-                report.gone.push_back(row);
+        m_report.gone.clear();
+        for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
+            const std::string_view path = m_rows.Row(row).fullPath;
+            if (m_moved.count(path) != 0 || (!m_movedFolders.empty() && UnderAny(path, m_movedFolders)) ||
+                (m_replaced.count(path) != 0 && given.count(row) != 0))
+                m_report.gone.push_back(row);
         }
     }
-    const auto actedOn = [&](const std::string& path) {
-        return moved.count(path) != 0 || replaced.count(path) != 0 ||
-               (!movedFolders.empty() && UnderAny(path, movedFolders));
-    };
-    for (FileFailure& failure : stayed)
-        if (!actedOn(failure.path))
-            report.failures.push_back(std::move(failure));
-    if (!moved.empty()) {
+
+    bool ActedOn(const std::string& path) const
+    {
+        return m_moved.count(path) != 0 || m_replaced.count(path) != 0 ||
+               (!m_movedFolders.empty() && UnderAny(path, m_movedFolders));
+    }
+
+    void AddTrashTotals()
+    {
         std::vector<std::size_t> trashed;
-        for (const std::size_t row : report.gone)
-            if (replaced.count(rows.Row(row).fullPath) == 0)
+        for (const std::size_t row : m_report.gone)
+            if (m_replaced.count(m_rows.Row(row).fullPath) == 0)
                 trashed.push_back(row);
         TrashTotals totals;
-        AddUp(rows, trashed, totals);
-        report.files += totals.files;
-        report.bytes += totals.bytes;
+        AddUp(m_rows, trashed, totals);
+        m_report.files += totals.files;
+        m_report.bytes += totals.bytes;
     }
-    return report;
+
+    const CDuplicateRows& m_rows;
+    const FileActionCalls& m_calls;
+    CKeptCopies m_kept;
+    std::unordered_set<std::string_view> m_moved;    // views into the rows' own text, which outlives this
+    std::unordered_set<std::string_view> m_replaced; // likewise
+    std::unordered_set<std::string> m_movedFolders;  // pasted folders, with every file under them
+    std::vector<FileFailure> m_stayed;
+    FileActionReport m_report;
+};
+
+std::size_t OperationCount(const FilePlan& plan)
+{
+    std::size_t total = 0;
+    for (const GroupOperations& group : plan)
+        total += group.operations.size();
+    return total;
+}
+
+} // namespace
+
+FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const FileActionCalls& calls,
+                             const TrashProgress& progress)
+{
+    CPlanRun run(rows, plan, calls);
+    const std::size_t total = OperationCount(plan);
+    std::size_t done = 0;
+    for (GroupOperations& group : plan)
+        for (FileOperation& operation : group.operations) {
+            if (progress && !progress(done, total))
+                return run.Settle(plan);
+            ++done;
+            run.Act(operation);
+        }
+    return run.Settle(plan);
 }
 
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
