@@ -1,6 +1,8 @@
 // What the file system says about one named file or folder, without opening it.
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,5 +18,10 @@ struct EntryFacts
 
 // False when nothing exists under that exact name; a link is followed.
 bool LookUpEntry(const std::string& path, EntryFacts& facts);
+
+// What the entry `path` names is, file or folder: with `followLink` false a link itself (the entry
+// that a move takes), else what it leads to; links among the folders on the way are followed either
+// way. False when nothing is there.
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id);
 
 } // namespace platform

@@ -51,23 +51,85 @@ bool UnderAny(std::string_view path, const std::unordered_set<std::string>& fold
     return false;
 }
 
-// The copy each group keeps, asked once per group at the first of its operations to run, so that the
-// answer is as fresh as the change; a kept copy that a link or a clone found changed gives way to the
-// next.
+// The pasted rows that a run gives to the trash, known by what they are: a path spelled otherwise (a
+// doubled separator, a link to a folder on the way) names the same file all the same.
+class CPastedEntries
+{
+public:
+    CPastedEntries(const CDuplicateRows& rows, const FilePlan& plan) : m_rows(rows)
+    {
+        for (const GroupOperations& group : plan)
+            for (const FileOperation& operation : group.operations) {
+                const RowRecord& record = rows.Row(operation.row);
+                platform::FileId id;
+                if (operation.action != EFileAction::Trash || record.Scanned() ||
+                    !platform::LookUpIdentity(std::string(record.fullPath), false, id))
+                    continue;
+                m_ids.emplace(operation.row, id);
+                m_entries.insert(id);
+                m_anyFolder = m_anyFolder || record.folder;
+            }
+    }
+
+    bool Empty() const { return m_ids.empty(); }
+
+    // What a row's file is: the scan's identity, or for a pasted row of the run the one looked up;
+    // nullptr for any other pasted row.
+    const platform::FileId* IdOf(std::size_t row) const
+    {
+        if (m_rows.Row(row).Scanned())
+            return &m_rows.Row(row).id;
+        const auto found = m_ids.find(row);
+        return found != m_ids.end() ? &found->second : nullptr;
+    }
+
+    // Whether a scanned row's file goes with a pasted entry: it is one, or a folder on its way is.
+    bool Take(std::size_t row) const
+    {
+        if (m_entries.empty())
+            return false;
+        const RowRecord& record = m_rows.Row(row);
+        return m_entries.count(record.id) != 0 ||
+               (m_anyFolder && InAPastedFolder(std::string(record.fullPath)));
+    }
+
+private:
+    // Each folder on the way is asked for itself and, where it is a link, for what it leads to.
+    bool InAPastedFolder(const std::string& path) const
+    {
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            if (!platform::IsPathSeparator(path[i]) || path[i - 1] == ':')
+                continue;
+            const std::string folder = path.substr(0, i);
+            platform::FileId id;
+            for (const bool follow : {false, true})
+                if (platform::LookUpIdentity(folder, follow, id) && m_entries.count(id) != 0)
+                    return true;
+        }
+        return false;
+    }
+
+    const CDuplicateRows& m_rows;
+    std::unordered_map<std::size_t, platform::FileId> m_ids; // by row
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_entries;
+    bool m_anyFolder = false;
+};
+
+// The copy each group keeps, chosen at the first of its operations to run so that the answer is as
+// fresh as the change, and looked at again before and after every move of the group: a move may
+// take it through another view of its folder, which shows its file under other identities. A kept
+// copy found changed gives way to the next.
 class CKeptCopies
 {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    CKeptCopies(const CDuplicateRows& rows, const FilePlan& plan)
-        : m_rows(rows), m_given(rows.RowCount(), false)
+    CKeptCopies(const CDuplicateRows& rows, const FilePlan& plan, const CPastedEntries& pasted)
+        : m_rows(rows), m_pasted(pasted), m_given(rows.RowCount(), false)
     {
         for (const GroupOperations& group : plan)
-            for (const FileOperation& operation : group.operations) {
+            for (const FileOperation& operation : group.operations)
                 m_given[operation.row] = true;
-                if (operation.action == EFileAction::Trash && !rows.Row(operation.row).Scanned())
-                    m_pasted.insert(FolderKey(rows.Row(operation.row).fullPath));
-            }
     }
 
     struct Kept
@@ -97,19 +159,29 @@ public:
         // A row left out whose file goes all the same, with a pasted row, keeps no copy.
         kept.row = KeptCopyOf(
             first, end,
-            [&](std::size_t r) {
-                return !m_given[r] && m_refused.count(r) == 0 && !GoesWithAPastedRow(m_rows.Row(r).fullPath);
-            },
+            [&](std::size_t r) { return !m_given[r] && m_refused.count(r) == 0 && !m_pasted.Take(r); },
             [](std::size_t, std::size_t) { return false; },
             [&](std::size_t r) { return StillScannedFile(m_rows.Row(r)); });
         return m_known[group] = kept;
     }
 
-    // The trash's question: whether the group keeps an unchanged copy, or goes whole.
+    // The trash's question before a move: whether the group keeps an unchanged copy, or goes whole.
     bool LeavesACopy(std::size_t row)
     {
-        const Kept kept = For(row);
+        const bool known = m_known.count(m_rows.Row(row).group) != 0;
+        Kept kept = For(row);
+        if (known && kept.row != npos && !StillScannedFile(m_rows.Row(kept.row))) {
+            Refuse(kept.row);
+            kept = For(row);
+        }
         return kept.row != npos || !kept.anyStays;
+    }
+
+    // After a move of the row's file: whether the copy its group keeps is still there, unchanged.
+    bool StillKept(std::size_t row)
+    {
+        const Kept kept = For(row);
+        return kept.row == npos || StillScannedFile(m_rows.Row(kept.row));
     }
 
     // The kept copy was found changed: the group keeps the next one that passes.
@@ -120,16 +192,9 @@ public:
     }
 
 private:
-    // A row that stays may still lose its file to a pasted row of the same run: the same path, or a
-    // folder above it.
-    bool GoesWithAPastedRow(std::string_view path) const
-    {
-        return !m_pasted.empty() && (m_pasted.count(FolderKey(path)) != 0 || UnderAny(path, m_pasted));
-    }
-
     const CDuplicateRows& m_rows;
+    const CPastedEntries& m_pasted;
     std::vector<bool> m_given;
-    std::unordered_set<std::string> m_pasted; // the keys of the paths of pasted rows given to the trash
     std::unordered_set<std::size_t> m_refused;
     std::unordered_map<std::int32_t, Kept> m_known;
 };
@@ -247,14 +312,15 @@ class CPlanRun
 {
 public:
     CPlanRun(const CDuplicateRows& rows, const FilePlan& plan, const FileActionCalls& calls)
-        : m_rows(rows), m_calls(calls), m_kept(rows, plan)
+        : m_rows(rows), m_calls(calls), m_pasted(rows, plan), m_kept(rows, plan, m_pasted)
     {}
 
     // Checks the operation's file and acts on it, or notes why it stayed.
     void Act(FileOperation& operation)
     {
         const RowRecord& record = m_rows.Row(operation.row);
-        if (m_moved.count(record.fullPath) != 0 || m_replaced.count(record.fullPath) != 0) {
+        if (m_moved.count(record.fullPath) != 0 || m_replaced.count(record.fullPath) != 0 ||
+            MovedUnderAnotherPath(operation.row)) {
             m_report.gone.push_back(operation.row); // a second row of a file already acted on
             return;
         }
@@ -263,7 +329,7 @@ public:
         const bool done = operation.action == EFileAction::Trash ? MoveToTrash(operation, path, reason)
                                                                  : ReplaceFile(operation, path, reason);
         if (!done)
-            m_stayed.push_back({path, std::move(reason)});
+            m_stayed.push_back({operation.row, {path, std::move(reason)}});
     }
 
     // The report once the run has ended, finished or stopped: every row that leaves, the files that
@@ -272,8 +338,8 @@ public:
     {
         if (m_rows.HasPastedRows() && (!m_moved.empty() || !m_replaced.empty()))
             SettleRowsOfPastedPaths(plan);
-        for (FileFailure& failure : m_stayed)
-            if (!ActedOn(failure.path))
+        for (auto& [row, failure] : m_stayed)
+            if (!ActedOn(failure.path) && !MovedUnderAnotherPath(row))
                 m_report.failures.push_back(std::move(failure));
         if (!m_moved.empty())
             AddTrashTotals();
@@ -289,11 +355,31 @@ private:
             reason = kNoCopyLeft;
         if (!reason.empty() || !m_calls.trash(path, reason))
             return false;
+        if (!m_kept.StillKept(operation.row) && PutBack(path)) {
+            reason = kKeptCopyItself;
+            return false;
+        }
         m_report.gone.push_back(operation.row);
         m_moved.insert(record.fullPath);
+        if (const platform::FileId* id = m_pasted.Empty() ? nullptr : m_pasted.IdOf(operation.row))
+            m_movedIds.insert(*id);
         if (record.folder)
             m_movedFolders.insert(FolderKey(record.fullPath));
         return true;
+    }
+
+    // The move took the copy its group keeps: the file was that copy under another path, and goes back.
+    bool PutBack(const std::string& path)
+    {
+        std::string reason;
+        return m_calls.putBack != nullptr && m_calls.putBack(path, reason);
+    }
+
+    // Whether the row's file went through a row that spells its path otherwise: only a pasted row can.
+    bool MovedUnderAnotherPath(std::size_t row) const
+    {
+        const platform::FileId* id = m_movedIds.empty() ? nullptr : m_pasted.IdOf(row);
+        return id != nullptr && m_movedIds.count(*id) != 0;
     }
 
     // A link or a clone checks its file itself, on the descriptor it then compares.
@@ -326,7 +412,8 @@ private:
         m_report.gone.clear();
         for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
             const std::string_view path = m_rows.Row(row).fullPath;
-            if (m_moved.count(path) != 0 || (!m_movedFolders.empty() && UnderAny(path, m_movedFolders)) ||
+            if (m_moved.count(path) != 0 || MovedUnderAnotherPath(row) ||
+                (!m_movedFolders.empty() && UnderAny(path, m_movedFolders)) ||
                 (m_replaced.count(path) != 0 && given.count(row) != 0))
                 m_report.gone.push_back(row);
         }
@@ -352,11 +439,13 @@ private:
 
     const CDuplicateRows& m_rows;
     const FileActionCalls& m_calls;
+    CPastedEntries m_pasted;
     CKeptCopies m_kept;
     std::unordered_set<std::string_view> m_moved;    // views into the rows' own text, which outlives this
     std::unordered_set<std::string_view> m_replaced; // likewise
     std::unordered_set<std::string> m_movedFolders;  // pasted folders, with every file under them
-    std::vector<FileFailure> m_stayed;
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_movedIds; // kept only with pasted rows
+    std::vector<std::pair<std::size_t, FileFailure>> m_stayed;             // by row
     FileActionReport m_report;
 };
 
@@ -388,10 +477,11 @@ FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const F
 
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
-                                          const TrashProgress& progress, TrashTotals* totals)
+                                          const TrashProgress& progress, TrashTotals* totals,
+                                          TrashCall putBack)
 {
     FilePlan plan = PlanFileAction(rows, which, EFileAction::Trash);
-    FileActionReport report = RunFilePlan(rows, plan, {trash, nullptr}, progress);
+    FileActionReport report = RunFilePlan(rows, plan, {trash, nullptr, putBack}, progress);
     std::move(report.failures.begin(), report.failures.end(), std::back_inserter(failures));
     if (totals != nullptr) {
         totals->files += report.files;

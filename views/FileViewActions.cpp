@@ -204,8 +204,8 @@ void CFileView::TrashRows(const std::vector<std::size_t>& which)
     {
         wxBusyCursor busy;
         CActionProgress progress(this, m_trashProgressHook, EFileAction::Trash);
-        RemoveRows(
-            TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress), &totals));
+        RemoveRows(TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress),
+                                    &totals, platform::PutBackFromTrash));
     }
     if (totals.files > 0 && m_selection.Empty())
         SetNote(TrashTotalsText(totals, platform::kTrashName));

@@ -2,6 +2,7 @@
 #include "platform/EntryFacts.h"
 
 #include "platform/FolderListing.h"
+#include "platform/posix/LongPath.h"
 
 #include <sys/stat.h>
 
@@ -16,6 +17,15 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     facts.isFile = S_ISREG(status.st_mode);
     facts.size = facts.isFolder ? 0 : static_cast<std::int64_t>(status.st_size);
     facts.modified = RecordedTime(static_cast<std::int64_t>(status.st_mtim.tv_sec));
+    return true;
+}
+
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id)
+{
+    struct stat status;
+    if (path.empty() || StatAnyLength(path, status, followLink ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    id = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
     return true;
 }
 

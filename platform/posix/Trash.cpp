@@ -276,21 +276,21 @@ int WriteAll(int fd, const std::string& text)
 }
 
 // Moves without replacing: an entry already in files/ under that name stays what it is.
-int RenameNoReplace(const std::string& from, int folder, const std::string& name)
+int RenameNoReplace(int fromFolder, const char* from, int toFolder, const char* to)
 {
-    if (renameat2(AT_FDCWD, from.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // A file system that cannot refuse a replacement itself: look first.
     struct stat st;
-    if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (fstatat(toFolder, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return renameat(AT_FDCWD, from.c_str(), folder, name.c_str()) == 0 ? 0 : errno;
+    return renameat(fromFolder, from, toFolder, to) == 0 ? 0 : errno;
 }
 
 bool MoveInto(const std::string& path, const TrashPlace& place, const CTrashFolders& folders,
-              std::string& reason)
+              std::string& trashName, std::string& reason)
 {
     const std::string name = path.substr(path.rfind('/') + 1);
     const std::string record =
@@ -298,7 +298,7 @@ bool MoveInto(const std::string& path, const TrashPlace& place, const CTrashFold
     const std::string numbersKey = place.folder + "/info/" + name;
     // Only names that were taken once are remembered, so that unique names cost no memory.
     for (unsigned attempt = 0; attempt < kMostTries; ++attempt) {
-        const std::string trashName = NumberedName(name, attempt == 0 ? 1 : s_numbers.Next(numbersKey));
+        trashName = NumberedName(name, attempt == 0 ? 1 : s_numbers.Next(numbersKey));
         const std::string infoName = trashName + ".trashinfo";
         // The record claims the name first: O_EXCL never takes over another file's record.
         const int fd = openat(folders.info, infoName.c_str(),
@@ -316,7 +316,7 @@ bool MoveInto(const std::string& path, const TrashPlace& place, const CTrashFold
             unlinkat(folders.info, infoName.c_str(), 0);
             return false;
         }
-        const int moveError = RenameNoReplace(path, folders.files, trashName);
+        const int moveError = RenameNoReplace(AT_FDCWD, path.c_str(), folders.files, trashName.c_str());
         if (moveError == 0)
             return true;
         unlinkat(folders.info, infoName.c_str(), 0);
@@ -328,6 +328,19 @@ bool MoveInto(const std::string& path, const TrashPlace& place, const CTrashFold
     reason = "no free name in the trash";
     return false;
 }
+
+// The last file moved, so that it can be put back right after: only ever one, whatever the number of
+// files moved.
+struct LastMove
+{
+    std::string from; // the full path it had
+    std::string trash;
+    bool own = false; // a top folder's trash, which must be a real folder of this user's
+    std::string trashName;
+};
+
+std::mutex s_lastMoveLock;
+LastMove s_lastMove;
 
 } // namespace
 
@@ -341,7 +354,32 @@ bool MoveToTrash(const std::string& given, std::string& reason)
     }
     TrashPlace place;
     CTrashFolders folders;
-    return FindTrash(path, st, place, folders, reason) && MoveInto(path, place, folders, reason);
+    std::string trashName;
+    if (!FindTrash(path, st, place, folders, reason) || !MoveInto(path, place, folders, trashName, reason))
+        return false;
+    const std::lock_guard<std::mutex> hold(s_lastMoveLock);
+    s_lastMove = {path, place.folder, !place.topFolder.empty(), trashName};
+    return true;
+}
+
+bool PutBackFromTrash(const std::string& given, std::string& reason)
+{
+    const std::lock_guard<std::mutex> hold(s_lastMoveLock);
+    CTrashFolders folders;
+    if (s_lastMove.from.empty() || s_lastMove.from != FullPath(given) ||
+        !folders.Open(s_lastMove.trash, s_lastMove.own)) {
+        reason = "it is no longer the last file moved to the trash";
+        return false;
+    }
+    const int error =
+        RenameNoReplace(folders.files, s_lastMove.trashName.c_str(), AT_FDCWD, s_lastMove.from.c_str());
+    if (error != 0) {
+        reason = Reason(error);
+        return false;
+    }
+    unlinkat(folders.info, (s_lastMove.trashName + ".trashinfo").c_str(), 0);
+    s_lastMove = {};
+    return true;
 }
 
 } // namespace platform

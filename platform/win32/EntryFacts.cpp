@@ -45,4 +45,22 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     return true;
 }
 
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id)
+{
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE
+                                       : CreateFileW(LiteralPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != FALSE;
+    CloseHandle(handle);
+    if (known)
+        id = {info.dwVolumeSerialNumber,
+              (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return known;
+}
+
 } // namespace platform
