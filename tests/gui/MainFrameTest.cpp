@@ -754,7 +754,7 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
         if (underBak) {
             EXPECT_EQ(pickerStart, wxString::FromUTF8(m_tree.Root()));
         }
-        EXPECT_EQ(Pane(5), underBak ? "6 files selected, 20 bytes in 3 groups"
+        EXPECT_EQ(Pane(5), underBak ? "6 files selected, 20 bytes in 3 groups, keeping those under bak"
                                     : "7 files selected, 24 bytes in 3 groups");
         const bool rewrite = &row == &cases[std::size(cases) - 1];
         if (rewrite) // after the scan a selected copy gets other contents: it must stay
