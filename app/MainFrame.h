@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -142,8 +143,7 @@ private:
     CFolderView* m_folderView = nullptr;
     CFileView* m_fileView = nullptr;
     std::string m_lastFolder = "/";
-    std::string m_lastScanSummary; // what the last completed scan found, for an export of its groups
-    std::int64_t m_lastScanFiles = 0;
+    std::optional<std::int64_t> m_lastScanFiles; // what the last completed scan read, for an export
     std::atomic<bool> m_scanRunning{false};
     std::unique_ptr<CScanEngine> m_engine;
     std::string m_progressText;

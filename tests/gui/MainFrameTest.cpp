@@ -841,6 +841,21 @@ TEST_F(MainFrameTest, ExportWritesTheListsGroupsAsTheScanToolWritesThemAndAFaile
     for (const ShownDialog& shown : CDialogHook::Instance().TakeShown())
         EXPECT_TRUE(shown.message.empty()) << shown.message; // the file dialogs alone
 
+    // A typed extension of another type chooses that type; with rows gone from the list, the summary
+    // states the counts that the export holds.
+    m_frame->GetFileView()->SelectRowRange(0, 1);
+    ASSERT_TRUE(m_frame->GetFileView()->RemoveSelectedRows());
+    filter = 0;
+    target = wxString::FromUTF8(m_tree.Path("out/typed.json"));
+    Command(ID_PROJECT_EXPORT);
+    CDialogHook::Instance().TakeShown();
+    const std::string json = ReadFile(m_tree.Path("out/typed.json"));
+    const std::string counted = "\"duplicates_found\":";
+    const std::size_t at = json.find(counted);
+    ASSERT_NE(at, std::string::npos) << json;
+    const std::string found = json.substr(at + counted.size(), json.find(',', at) - at - counted.size());
+    EXPECT_NE(json.find(found + " duplicates found)\""), std::string::npos) << json;
+
     // A folder that takes no new file, whoever asks.
     filter = 2;
     target = "/proc/list.csv";
