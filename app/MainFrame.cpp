@@ -101,6 +101,21 @@ wxMenu* BuildMenu(const MenuTable& table)
     return menu;
 }
 
+// A stored placement kept inside the work area of the screen that holds its middle (else the first):
+// one saved at another scale, or on a screen since removed, could leave the window, and its status
+// bar, beyond the edges. A placement that fits is kept as it is.
+wxRect FitToScreen(wxRect placed)
+{
+    const int display = wxDisplay::GetFromPoint(placed.GetPosition() + placed.GetSize() / 2);
+    const wxRect area =
+        wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    placed.SetWidth(std::min(placed.GetWidth(), area.GetWidth()));
+    placed.SetHeight(std::min(placed.GetHeight(), area.GetHeight()));
+    placed.SetX(std::clamp(placed.GetX(), area.GetX(), area.GetRight() + 1 - placed.GetWidth()));
+    placed.SetY(std::clamp(placed.GetY(), area.GetY(), area.GetBottom() + 1 - placed.GetHeight()));
+    return placed;
+}
+
 wxString Tooltip(int id)
 {
     const CommandText* text = FindCommandText(id);
@@ -250,6 +265,12 @@ void CMainFrame::CreateStatusBar5()
     m_statusBar = CreateStatusBar(kStatusPanes, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
     SetStatusBarPane(0); // menu and toolbar prompts go to the message pane
     FitStatusPanes();
+    // The frame's own size event comes before it lays the bar out: the panes are fitted again once
+    // the bar has its new width.
+    m_statusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        FitStatusPanes();
+        event.Skip();
+    });
 }
 
 int CMainFrame::StatusPaneWidths(int* widths, int& messageLeast) const
@@ -286,10 +307,17 @@ void CMainFrame::FitStatusPanes()
     int fixed = 0;
     for (int i = 1; i < kStatusPanes; ++i)
         fixed += widths[i];
-    // A status bar knows no least width for a stretching pane: in a bar too narrow for every pane
-    // the message pane keeps the room for the scan's own text, and the panes right of it are cut.
-    if (m_statusBar->GetClientSize().GetWidth() - fixed < messageLeast)
+    // A status bar knows no least width for a stretching pane. In a bar too narrow for every pane the
+    // message pane gives way first, down to the room for the scan's own text; then the key panes
+    // (Scroll Lock's is blank on X11 anyway), then the summary's; the selection pane stays whole.
+    int over = messageLeast + fixed - m_statusBar->GetClientSize().GetWidth();
+    if (over > 0)
         widths[0] = messageLeast;
+    for (const int pane : {4, 3, 2, 1}) {
+        const int given = std::clamp(over, 0, widths[pane]);
+        widths[pane] -= given;
+        over -= given;
+    }
     m_statusBar->SetStatusWidths(kStatusPanes, widths);
 }
 
@@ -357,8 +385,8 @@ bool CMainFrame::RestorePlacement()
     const long splitter = m_config->ReadLong("/MainFrame/Splitter", 0);
     if (height == 0)
         return false;
-    // Applied as stored, without looking at the screen.
-    SetSize(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height));
+    SetSize(FitToScreen(
+        wxRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height))));
     m_splitter->SetSashPosition(static_cast<int>(splitter));
     return true;
 }

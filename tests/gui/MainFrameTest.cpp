@@ -15,6 +15,7 @@
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
+#include "views/SelectionRules.h"
 
 #include <wx/app.h>
 #include <wx/aui/auibar.h>
@@ -267,6 +268,9 @@ TEST_F(MainFrameTest, TheSummaryAndSelectionPanesHoldTheirLongestTextsInTheStatu
                   {"Scan completed (1000000 files scanned, 450077 duplicates found)",
                    "Scan completed (2147483647 files scanned, 2147483647 duplicates found)"}},
                  {5, {"1 file selected, 10 bytes", "2147483647 files selected, 9223372.0 TB"}}};
+    m_frame->SetSize(wxSize(4000, 600)); // room for every pane, at either font
+    ASSERT_TRUE(PumpUntil([bar] { return bar->GetClientSize().GetWidth() > 3000; }))
+        << bar->GetClientSize().GetWidth();
     for (const int points : {0, 20}) {
         SCOPED_TRACE(points);
         if (points != 0)
@@ -300,6 +304,46 @@ TEST_F(MainFrameTest, ANewWindowHoldsEveryPaneOrFillsTheScreenAndTheMessagePaneK
     m_frame->SetSize(wxSize(600, 400));
     m_frame->SendSizeEvent();
     EXPECT_LE(bar->GetTextExtent(kScanningText).GetWidth(), TextRoom(bar, 0));
+}
+
+TEST_F(MainFrameTest, WhenThePanesCannotAllFitTheMessagePaneGivesWayAndTheSelectionPaneStaysWhole)
+{
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    const int selection = bar->GetTextExtent(ToDisplay(LongestSelectionSummary())).GetWidth();
+    // Room for the selection pane and the scan's text, not for the summary's longest text as well.
+    const int width = selection + bar->GetTextExtent(kScanningText).GetWidth() + 120;
+    m_frame->SetSize(wxSize(width, 400));
+    ASSERT_TRUE(PumpUntil([bar, width] { return bar->GetClientSize().GetWidth() <= width; }));
+    wxRect last;
+    ASSERT_TRUE(bar->GetFieldRect(bar->GetFieldsCount() - 1, last));
+    EXPECT_LE(last.GetRight(), bar->GetClientSize().GetWidth());
+    EXPECT_LE(selection, TextRoom(bar, bar->GetFieldsCount() - 1));
+    EXPECT_LE(bar->GetTextExtent(kScanningText).GetWidth(), TextRoom(bar, 0));
+}
+
+TEST_F(MainFrameTest, AStoredPlacementIsKeptInsideTheScreensWorkAreaAndOneThatFitsIsKeptAsItIs)
+{
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    const wxRect stored[] = {
+        wxRect(area.GetX() + 10, area.GetY() + 20, 600, 400),                            // fits
+        wxRect(area.GetX(), area.GetY(), area.GetWidth() * 2, area.GetHeight() * 5 / 4), // twice the scale
+        wxRect(area.GetRight() - 100, area.GetBottom() - 50, 700, 500),                  // past the corner
+    };
+    for (const wxRect& placement : stored) {
+        SCOPED_TRACE(placement.GetWidth());
+        Close();
+        for (const auto& [key, value] : {std::pair{"PosX", placement.GetX()},
+                                         {"PosY", placement.GetY()},
+                                         {"Width", placement.GetWidth()},
+                                         {"Height", placement.GetHeight()}})
+            m_config->Write(wxString("/MainFrame/") + key, value);
+        Open();
+        if (&placement == &stored[0]) {
+            EXPECT_EQ(m_frame->GetRect(), placement);
+        }
+        EXPECT_TRUE(area.Contains(m_frame->GetRect())) << m_frame->GetRect().GetWidth();
+        EXPECT_TRUE(area.Contains(m_frame->GetStatusBar()->GetScreenRect()));
+    }
 }
 
 TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)
