@@ -177,11 +177,13 @@ public:
         return kept.row != npos || !kept.anyStays;
     }
 
-    // After a move of the row's file: whether the copy its group keeps is still there, unchanged.
+    // After a move of the row's file: whether the copy its group keeps is still there, unchanged. A
+    // file on the kept copy's own volume is another file than it, its identity being another.
     bool StillKept(std::size_t row)
     {
         const Kept kept = For(row);
-        return kept.row == npos || StillScannedFile(m_rows.Row(kept.row));
+        return kept.row == npos || m_rows.Row(kept.row).id.device == m_rows.Row(row).id.device ||
+               StillScannedFile(m_rows.Row(kept.row));
     }
 
     // The kept copy was found changed: the group keeps the next one that passes.
