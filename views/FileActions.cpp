@@ -89,30 +89,36 @@ public:
         if (m_entries.empty())
             return false;
         const RowRecord& record = m_rows.Row(row);
-        return m_entries.count(record.id) != 0 ||
-               (m_anyFolder && InAPastedFolder(std::string(record.fullPath)));
+        return m_entries.count(record.id) != 0 || (m_anyFolder && InAPastedFolder(record.fullPath));
     }
 
 private:
-    // Each folder on the way is asked for itself and, where it is a link, for what it leads to.
-    bool InAPastedFolder(const std::string& path) const
+    // Each folder on the way is asked for itself and, where it is a link, for what it leads to; once
+    // for each folder that holds rows.
+    bool InAPastedFolder(std::string_view path) const
     {
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            if (!platform::IsPathSeparator(path[i]) || path[i - 1] == ':')
+        const std::string location(LocationView(path));
+        const auto known = m_folders.find(location);
+        if (known != m_folders.end())
+            return known->second;
+        bool taken = false;
+        for (std::size_t end = 1; end <= location.size() && !taken; ++end) {
+            if (end < location.size() && !platform::IsPathSeparator(location[end]))
                 continue;
-            const std::string folder = path.substr(0, i);
+            const std::string folder = location.substr(0, end);
             platform::FileId id;
             for (const bool follow : {false, true})
-                if (platform::LookUpIdentity(folder, follow, id) && m_entries.count(id) != 0)
-                    return true;
+                taken = taken || (folder.back() != ':' && platform::LookUpIdentity(folder, follow, id) &&
+                                  m_entries.count(id) != 0);
         }
-        return false;
+        return m_folders[location] = taken;
     }
 
     const CDuplicateRows& m_rows;
     std::unordered_map<std::size_t, platform::FileId> m_ids; // by row
     std::unordered_set<platform::FileId, platform::FileIdHash> m_entries;
     bool m_anyFolder = false;
+    mutable std::unordered_map<std::string, bool> m_folders; // whether a pasted folder takes each
 };
 
 // The copy each group keeps, chosen at the first of its operations to run so that the answer is as
