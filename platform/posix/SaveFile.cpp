@@ -80,7 +80,9 @@ bool TargetOf(const std::string& path, std::string& target, struct stat& status,
             return false;
         }
         leadsTo.resize(static_cast<std::size_t>(length));
-        target = leadsTo.front() == '/' ? leadsTo : target.substr(0, target.rfind('/') + 1) + leadsTo;
+        target = !leadsTo.empty() && leadsTo.front() == '/'
+                     ? leadsTo
+                     : target.substr(0, target.rfind('/') + 1) + leadsTo;
     }
     reason = std::strerror(ELOOP);
     return false;
