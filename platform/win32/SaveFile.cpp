@@ -74,10 +74,12 @@ bool WriteAll(HANDLE file, std::string_view bytes)
 
 bool SaveFileWhole(const std::string& path, std::string_view bytes, std::string& reason)
 {
-    std::wstring target = SystemPath(path);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const std::wstring given = SystemPath(path);
+    DWORD attributes = GetFileAttributesW(given.c_str());
     const bool existing = attributes != INVALID_FILE_ATTRIBUTES;
-    if (existing && !ExistingTarget(target, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, target, reason))
+    std::wstring target = given;
+    if (existing &&
+        !ExistingTarget(given, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, target, attributes, reason))
         return false;
     std::wstring temporary;
     const HANDLE file = CreateBeside(target, temporary);
