@@ -273,29 +273,46 @@ void CMainFrame::CreateStatusBar5()
     });
 }
 
+int CMainFrame::PaneTextWidth(const wxString& text) const
+{
+    return m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin;
+}
+
+int CMainFrame::StatusGrip() const
+{
+    // The size grip takes room from the last pane's text, as much as the bar is high.
+    return std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
+}
+
 int CMainFrame::StatusPaneWidths(int* widths, int& messageLeast) const
 {
-    auto width = [this](const wxString& text) {
-        return m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin;
-    };
     widths[0] = -1;
-    widths[1] = std::max(kProgressPaneWidth, width(kLongestSummary));
+    widths[1] = std::max(kProgressPaneWidth, PaneTextWidth(kLongestSummary));
     int fixed = widths[1];
     for (int i = 0; i < 3; ++i) {
-        widths[i + 2] = width(kIndicators[i]);
+        widths[i + 2] = PaneTextWidth(kIndicators[i]);
         fixed += widths[i + 2];
     }
-    // The size grip takes room from the last pane's text, as much as the bar is high.
-    const int grip =
-        std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
-    widths[kSelectionPane] = width(ToDisplay(LongestSelectionSummary())) + grip;
+    widths[kSelectionPane] = PaneTextWidth(ToDisplay(LongestSelectionSummary())) + StatusGrip();
     fixed += widths[kSelectionPane];
-    messageLeast = width(kScanningText);
+    messageLeast = PaneTextWidth(kScanningText);
     int longestPrompt = messageLeast;
     for (const CommandText& command : kCommandTexts)
-        longestPrompt = std::max(longestPrompt, width(command.prompt));
+        longestPrompt = std::max(longestPrompt, PaneTextWidth(command.prompt));
     return fixed + longestPrompt;
 }
+
+namespace {
+
+// A pane gives up to `most` of its width towards what the panes are `over` the bar's width.
+void GiveWay(int& width, int most, int& over)
+{
+    const int given = std::clamp(over, 0, most);
+    width -= given;
+    over -= given;
+}
+
+} // namespace
 
 void CMainFrame::FitStatusPanes()
 {
@@ -304,21 +321,35 @@ void CMainFrame::FitStatusPanes()
     int widths[kStatusPanes];
     int messageLeast = 0;
     StatusPaneWidths(widths, messageLeast);
+    // The selection pane grows to name a long note's folder whole, where the bar has room for it.
+    const int selectionLeast = widths[kSelectionPane];
+    widths[kSelectionPane] =
+        std::max(selectionLeast, PaneTextWidth(ToDisplay(m_selectionNote.Text())) + StatusGrip());
     int fixed = 0;
     for (int i = 1; i < kStatusPanes; ++i)
         fixed += widths[i];
     // A status bar knows no least width for a stretching pane. In a bar too narrow for every pane the
-    // message pane gives way first, down to the room for the scan's own text; then the key panes
-    // (Scroll Lock's is blank on X11 anyway), then the summary's; the selection pane stays whole.
+    // message pane gives way first, down to the room for the scan's own text; then the room a note
+    // took beyond the selection pane's own, the key panes (Scroll Lock's is blank on X11 anyway) and
+    // the summary's; the selection pane stays whole.
     int over = messageLeast + fixed - m_statusBar->GetClientSize().GetWidth();
     if (over > 0)
         widths[0] = messageLeast;
-    for (const int pane : {4, 3, 2, 1}) {
-        const int given = std::clamp(over, 0, widths[pane]);
-        widths[pane] -= given;
-        over -= given;
-    }
+    GiveWay(widths[kSelectionPane], widths[kSelectionPane] - selectionLeast, over);
+    for (const int pane : {4, 3, 2, 1})
+        GiveWay(widths[pane], widths[pane], over);
     m_statusBar->SetStatusWidths(kStatusPanes, widths);
+    ShowSelectionNote(widths[kSelectionPane]);
+}
+
+void CMainFrame::ShowSelectionNote(int paneWidth)
+{
+    MessageFit fit;
+    fit.width = [this](std::string_view text) {
+        return m_statusBar->GetTextExtent(ToDisplay(text)).GetWidth();
+    };
+    fit.lineBudget = paneWidth - kPaneMargin - StatusGrip();
+    SetStatusText(ToDisplay(m_selectionNote.Text(fit)), kSelectionPane);
 }
 
 void CMainFrame::FitDefaultSize()
@@ -356,7 +387,8 @@ void CMainFrame::ShowSelectionSummary()
     if (m_statusBar == nullptr || m_fileView->SelectionVersion() == m_shownSelection)
         return;
     m_shownSelection = m_fileView->SelectionVersion();
-    SetStatusText(ToDisplay(m_fileView->SelectionSummary()), kSelectionPane);
+    m_selectionNote = m_fileView->SelectionNote();
+    FitStatusPanes();
 }
 
 void CMainFrame::OnToolBarMotion(wxMouseEvent& event)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/FilesListener.h"
+#include "views/SelectionRules.h"
 
 #include <wx/aui/framemanager.h>
 #include <wx/frame.h>
@@ -87,6 +88,10 @@ private:
     // The panes' widths in the status bar's font, one a pane, and the least the message pane may have;
     // returns the width that shows every pane whole with the longest prompt in the message pane.
     int StatusPaneWidths(int* widths, int& messageLeast) const;
+    int PaneTextWidth(const wxString& text) const; // with the pane's border and margins
+    int StatusGrip() const;
+    // The selection pane's note, its folder cut to the pane's width.
+    void ShowSelectionNote(int paneWidth);
     // Without a stored placement: wide enough for the status bar, and within the screen's work area.
     void FitDefaultSize();
     void OnIdleKeys(wxIdleEvent& event);
@@ -159,6 +164,7 @@ private:
     bool m_activatedOnce = false;
     bool m_keyStates[3] = {false, false, false};
     std::uint64_t m_shownSelection = 0; // the duplicates list's selection version the pane shows
+    PaneNote m_selectionNote;           // what the selection pane says, its folder whole
     std::function<bool(const wxString&)> m_launchBrowser;
     std::function<std::unique_ptr<CScanEngine>()> m_makeEngine;
     std::jthread m_worker; // last: joined before anything the worker uses goes

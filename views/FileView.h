@@ -97,7 +97,8 @@ public:
     // What the selection holds ("N files selected, S"), empty without one; while a rule's selection
     // stands, what the rule did; after a Delete or a Replace, while nothing is selected, what went. And a
     // number that moves on whenever that may have changed.
-    std::string SelectionSummary() const;
+    std::string SelectionSummary() const { return SelectionNote().Text(); }
+    PaneNote SelectionNote() const;
     std::uint64_t SelectionVersion() const { return m_selection.Version() + m_notesMade; }
     bool IsRowSelected(long row) const
     {
@@ -134,7 +135,7 @@ private:
     void TrashRows(const std::vector<std::size_t>& which);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     // What the selection pane says until the selection changes.
-    void SetNote(std::string note);
+    void SetNote(PaneNote note);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
@@ -165,7 +166,7 @@ private:
     std::function<void(wxProgressDialog&, std::size_t)> m_trashProgressHook;
     // What the selection pane says instead of the selection while the selection is still the one
     // that the rule or the Delete left (its version).
-    std::string m_note;
+    PaneNote m_note;
     std::uint64_t m_noteVersion = 0;
     std::uint64_t m_notesMade = 0; // a new note changes what the pane says, even over an unchanged selection
 };

@@ -208,7 +208,7 @@ void CFileView::TrashRows(const std::vector<std::size_t>& which)
                                     &totals, platform::PutBackFromTrash));
     }
     if (totals.files > 0 && m_selection.Empty())
-        SetNote(TrashTotalsText(totals, platform::kTrashName));
+        SetNote({TrashTotalsText(totals, platform::kTrashName), "", ""});
     ReportTrashFailures(failures);
 }
 
@@ -225,12 +225,12 @@ void CFileView::ReplaceSelectedFiles(EFileAction action)
         RemoveRows(report.gone);
     }
     if (report.files > 0 && m_selection.Empty())
-        SetNote(ReplaceTotalsText(action, report.files, report.bytes));
+        SetNote({ReplaceTotalsText(action, report.files, report.bytes), "", ""});
     if (!report.failures.empty())
         ShowFileFailures(this, ToDisplay(ReplaceFailureText(action, report.failures, MessageFitFor(this))));
 }
 
-void CFileView::SetNote(std::string note)
+void CFileView::SetNote(PaneNote note)
 {
     m_note = std::move(note);
     m_noteVersion = m_selection.Version();

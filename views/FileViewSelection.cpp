@@ -1,6 +1,5 @@
 // How the duplicates list selects: clicks and keys as users of any list expect, on a selection that
 // the list keeps itself, so that reading, drawing and removing a large selection costs one pass.
-#include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/SelectionRules.h"
 
@@ -65,20 +64,15 @@ void CFileView::SelectByRule(EKeepRule rule)
 void CFileView::SelectByRule(EKeepRule rule, const std::string& folder)
 {
     const std::size_t groups = SelectDuplicates(m_rows, rule, folder, m_selection);
-    // The selection pane is as wide as its longest text of numbers: a folder named there fits that
-    // room, measured in one font, which keeps the proportion in the pane's own.
-    MessageFit fit;
-    fit.width = [this](std::string_view text) { return GetTextExtent(ToDisplay(text)).GetWidth(); };
-    fit.lineBudget = fit.width(LongestSelectionSummary());
-    SetNote(RuleSummaryText(m_rows, m_selection, groups, rule, folder, fit));
+    SetNote(RuleSummaryNote(m_rows, m_selection, groups, rule, folder));
     Refresh();
 }
 
-std::string CFileView::SelectionSummary() const
+PaneNote CFileView::SelectionNote() const
 {
-    if (!m_note.empty() && m_noteVersion == m_selection.Version())
+    if (!m_note.before.empty() && m_noteVersion == m_selection.Version())
         return m_note;
-    return SelectionSummaryText(m_rows, m_selection);
+    return {SelectionSummaryText(m_rows, m_selection), "", ""};
 }
 
 void CFileView::RedrawRows(long first, long last)

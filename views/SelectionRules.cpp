@@ -205,16 +205,6 @@ EFolderReach FolderReach(const CDuplicateRows& rows, EKeepRule rule, const std::
     return reach;
 }
 
-// `before` + the folder + `after`, the folder cut from its middle where the whole would be wider than
-// the fit allows.
-std::string WithFolder(const std::string& before, std::string_view folder, const std::string& after,
-                       const MessageFit& fit)
-{
-    if (!fit.width)
-        return before + std::string(folder) + after;
-    return before + ShortenPath(folder, fit.lineBudget - fit.width(before + after), fit.width) + after;
-}
-
 // The folder's own name: its last part, or the folder itself where it has none (the root).
 std::string_view FolderName(std::string_view folder)
 {
@@ -226,35 +216,41 @@ std::string_view FolderName(std::string_view folder)
     return start < folder.size() ? folder.substr(start) : folder;
 }
 
-std::string NothingSelectedText(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
-                                const MessageFit& fit)
+PaneNote NothingSelectedNote(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
 {
     if (!IsFolderRule(rule))
-        return "No duplicates to select";
+        return {"No duplicates to select", "", ""};
     const std::string where = rule == EKeepRule::InFolder ? " in " : " under ";
     switch (FolderReach(rows, rule, folder)) {
     case EFolderReach::NoGroup:
         break;
     case EFolderReach::EveryCopy:
-        return WithFolder("Every copy is" + where, folder, ", so there is nothing outside it to select", fit);
+        return {"Every copy is" + where, folder, ", so there is nothing outside it to select"};
     case EFolderReach::SomeOutside:
-        return WithFolder("No copy" + where, folder, " is unchanged since the scan", fit);
+        return {"No copy" + where, folder, " is unchanged since the scan"};
     }
-    return WithFolder("No group has a copy" + where, folder, "", fit);
+    return {"No group has a copy" + where, folder, ""};
 }
 
 } // namespace
 
-std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
-                            EKeepRule rule, const std::string& folder, const MessageFit& fit)
+std::string PaneNote::Text(const MessageFit& fit) const
+{
+    if (!fit.width || folder.empty())
+        return before + folder + after;
+    return before + ShortenPath(folder, fit.lineBudget - fit.width(before + after), fit.width) + after;
+}
+
+PaneNote RuleSummaryNote(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
+                         EKeepRule rule, const std::string& folder)
 {
     if (selection.Empty())
-        return NothingSelectedText(rows, rule, folder, fit);
+        return NothingSelectedNote(rows, rule, folder);
     const std::string text = SelectionSummaryText(rows, selection) + " in " + std::to_string(groups) +
                              (groups == 1 ? " group" : " groups");
     if (rule != EKeepRule::UnderFolder)
-        return text;
-    return WithFolder(text + ", keeping those under ", FolderName(folder), "", fit);
+        return {text, "", ""};
+    return {text + ", keeping those under ", std::string(FolderName(folder)), ""};
 }
 
 std::string UnderFolderStart(const std::vector<std::string>& listed, std::string_view currentRowPath,

@@ -15,6 +15,7 @@
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
+#include "views/MessageText.h"
 #include "views/SelectionRules.h"
 
 #include <wx/app.h>
@@ -839,6 +840,30 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
             }
         }
     }
+}
+
+TEST_F(MainFrameTest, TheSelectionPaneNamesTheFolderKeptCutFromItsMiddleWhereItIsLong)
+{
+    const std::string name =
+        "the holiday pictures of a long summer, sorted by day and by place, " + std::string(60, 'x');
+    m_tree.Write(name + "/a.txt", "copy");
+    m_tree.Write("other/a.txt", "copy");
+    AddFolder(m_tree.Root());
+    ASSERT_TRUE(ScanAndWait());
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        if (auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog))
+            picker->SelectPath(wxString::FromUTF8(m_tree.Path(name)));
+        return static_cast<int>(wxID_OK);
+    });
+    Command(ID_SELECT_KEEP_UNDER_FOLDER);
+    CDialogHook::Instance().TakeShown();
+    wxTheApp->ProcessIdle();
+    const wxString said = Pane(5);
+    EXPECT_TRUE(said.StartsWith("1 file selected, 4 bytes in 1 group, keeping those under the holi")) << said;
+    EXPECT_TRUE(said.EndsWith("xxx")) << said;
+    EXPECT_NE(said.Find(wxString::FromUTF8(kEllipsis)), wxNOT_FOUND) << said;
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    EXPECT_LE(bar->GetTextExtent(said).GetWidth(), TextRoom(bar, bar->GetFieldsCount() - 1));
 }
 
 std::string ReadFile(const std::string& path)
