@@ -25,6 +25,22 @@
 #include <utility>
 #include <vector>
 
+namespace {
+
+// The type an export is written as, for the save dialog's answer: its extension and its format.
+std::pair<const char*, EOutputFormat> ExportTypeOf(const std::string& chosen, int filterIndex)
+{
+    static constexpr std::pair<const char*, EOutputFormat> kTypes[] = {
+        {"txt", EOutputFormat::Text}, {"json", EOutputFormat::Json}, {"csv", EOutputFormat::Csv}};
+    const std::string extension = ExportType(chosen, kTypes[std::clamp(filterIndex, 0, 2)].first);
+    for (const auto& type : kTypes)
+        if (extension == type.first)
+            return type;
+    return kTypes[0];
+}
+
+} // namespace
+
 void CMainFrame::BindCommands()
 {
     Bind(
@@ -129,10 +145,8 @@ void CMainFrame::OnExportDuplicates(wxCommandEvent&)
                         kExportFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    static constexpr std::pair<EOutputFormat, const char*> kTypes[] = {
-        {EOutputFormat::Text, "txt"}, {EOutputFormat::Json, "json"}, {EOutputFormat::Csv, "csv"}};
-    const auto& [format, extension] = kTypes[std::clamp(dialog.GetFilterIndex(), 0, 2)];
     const std::string chosen = FromFileName(dialog.GetPath());
+    const auto [extension, format] = ExportTypeOf(chosen, dialog.GetFilterIndex());
     const std::string path = ExportPath(chosen, extension);
     // The dialog asked about replacing the name it was given, not this one.
     platform::EntryFacts facts;
@@ -143,8 +157,8 @@ void CMainFrame::OnExportDuplicates(wxCommandEvent&)
         return;
     wxBusyCursor busy;
     std::string reason;
-    if (!platform::SaveFileWhole(
-            path, FormatListedGroups(m_fileView->Rows(), format, m_lastScanSummary, m_lastScanFiles), reason))
+    if (!platform::SaveFileWhole(path, FormatListedGroups(m_fileView->Rows(), format, m_lastScanFiles),
+                                 reason))
         ShowExportError(this, ToDisplay(path), ToDisplay(reason));
 }
 

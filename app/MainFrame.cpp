@@ -101,6 +101,21 @@ wxMenu* BuildMenu(const MenuTable& table)
     return menu;
 }
 
+// A stored placement kept inside the work area of the screen that holds its middle (else the first):
+// one saved at another scale, or on a screen since removed, could leave the window, and its status
+// bar, beyond the edges. A placement that fits is kept as it is.
+wxRect FitToScreen(wxRect placed)
+{
+    const int display = wxDisplay::GetFromPoint(placed.GetPosition() + placed.GetSize() / 2);
+    const wxRect area =
+        wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    placed.SetWidth(std::min(placed.GetWidth(), area.GetWidth()));
+    placed.SetHeight(std::min(placed.GetHeight(), area.GetHeight()));
+    placed.SetX(std::clamp(placed.GetX(), area.GetX(), area.GetRight() + 1 - placed.GetWidth()));
+    placed.SetY(std::clamp(placed.GetY(), area.GetY(), area.GetBottom() + 1 - placed.GetHeight()));
+    return placed;
+}
+
 wxString Tooltip(int id)
 {
     const CommandText* text = FindCommandText(id);
@@ -250,35 +265,54 @@ void CMainFrame::CreateStatusBar5()
     m_statusBar = CreateStatusBar(kStatusPanes, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
     SetStatusBarPane(0); // menu and toolbar prompts go to the message pane
     FitStatusPanes();
+    // The frame's own size event comes before it lays the bar out: the panes are fitted again once
+    // the bar has its new width.
+    m_statusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        FitStatusPanes();
+        event.Skip();
+    });
+}
+
+int CMainFrame::PaneTextWidth(const wxString& text) const
+{
+    return m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin;
+}
+
+int CMainFrame::StatusGrip() const
+{
+    // The size grip takes room from the last pane's text, as much as the bar is high.
+    return std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
 }
 
 int CMainFrame::StatusPaneWidths(int* widths, int& messageLeast) const
 {
-    auto width = [this](const wxString& text) {
-        return m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin;
-    };
     widths[0] = -1;
-    widths[1] = std::max(kProgressPaneWidth, width(kLongestSummary));
+    widths[1] = std::max(kProgressPaneWidth, PaneTextWidth(kLongestSummary));
     int fixed = widths[1];
     for (int i = 0; i < 3; ++i) {
-        widths[i + 2] = width(kIndicators[i]);
+        widths[i + 2] = PaneTextWidth(kIndicators[i]);
         fixed += widths[i + 2];
     }
-    // The size grip takes room from the last pane's text, as much as the bar is high.
-    const int grip =
-        std::max(m_statusBar->GetBestSize().GetHeight(), m_statusBar->GetClientSize().GetHeight());
-    // The pane holds its longest text of numbers, and grows for a longer one it is given (what a scan's
-    // copies cost, with what its options left out).
-    widths[kSelectionPane] = std::max(width(ToDisplay(LongestSelectionSummary())),
-                                      width(m_statusBar->GetStatusText(kSelectionPane))) +
-                             grip;
+    widths[kSelectionPane] = PaneTextWidth(ToDisplay(LongestSelectionSummary())) + StatusGrip();
     fixed += widths[kSelectionPane];
-    messageLeast = width(kScanningText);
+    messageLeast = PaneTextWidth(kScanningText);
     int longestPrompt = messageLeast;
     for (const CommandText& command : kCommandTexts)
-        longestPrompt = std::max(longestPrompt, width(command.prompt));
+        longestPrompt = std::max(longestPrompt, PaneTextWidth(command.prompt));
     return fixed + longestPrompt;
 }
+
+namespace {
+
+// A pane gives up to `most` of its width towards what the panes are `over` the bar's width.
+void GiveWay(int& width, int most, int& over)
+{
+    const int given = std::clamp(over, 0, most);
+    width -= given;
+    over -= given;
+}
+
+} // namespace
 
 void CMainFrame::FitStatusPanes()
 {
@@ -287,14 +321,35 @@ void CMainFrame::FitStatusPanes()
     int widths[kStatusPanes];
     int messageLeast = 0;
     StatusPaneWidths(widths, messageLeast);
+    // The selection pane grows to name a long note's folder whole, where the bar has room for it.
+    const int selectionLeast = widths[kSelectionPane];
+    widths[kSelectionPane] =
+        std::max(selectionLeast, PaneTextWidth(ToDisplay(m_selectionNote.Text())) + StatusGrip());
     int fixed = 0;
     for (int i = 1; i < kStatusPanes; ++i)
         fixed += widths[i];
-    // A status bar knows no least width for a stretching pane: in a bar too narrow for every pane
-    // the message pane keeps the room for the scan's own text, and the panes right of it are cut.
-    if (m_statusBar->GetClientSize().GetWidth() - fixed < messageLeast)
+    // A status bar knows no least width for a stretching pane. In a bar too narrow for every pane the
+    // message pane gives way first, down to the room for the scan's own text; then the room a note
+    // took beyond the selection pane's own, the key panes (Scroll Lock's is blank on X11 anyway) and
+    // the summary's; the selection pane stays whole.
+    int over = messageLeast + fixed - m_statusBar->GetClientSize().GetWidth();
+    if (over > 0)
         widths[0] = messageLeast;
+    GiveWay(widths[kSelectionPane], widths[kSelectionPane] - selectionLeast, over);
+    for (const int pane : {4, 3, 2, 1})
+        GiveWay(widths[pane], widths[pane], over);
     m_statusBar->SetStatusWidths(kStatusPanes, widths);
+    ShowSelectionNote(widths[kSelectionPane]);
+}
+
+void CMainFrame::ShowSelectionNote(int paneWidth)
+{
+    MessageFit fit;
+    fit.width = [this](std::string_view text) {
+        return m_statusBar->GetTextExtent(ToDisplay(text)).GetWidth();
+    };
+    fit.lineBudget = paneWidth - kPaneMargin - StatusGrip();
+    SetStatusText(ToDisplay(m_selectionNote.Text(fit)), kSelectionPane);
 }
 
 void CMainFrame::FitDefaultSize()
@@ -332,11 +387,8 @@ void CMainFrame::ShowSelectionSummary()
     if (m_statusBar == nullptr || m_fileView->SelectionVersion() == m_shownSelection)
         return;
     m_shownSelection = m_fileView->SelectionVersion();
-    const wxString text = ToDisplay(m_fileView->SelectionSummary());
-    SetStatusText(text, kSelectionPane);
-    if (m_statusBar->GetTextExtent(text).GetWidth() + kPaneMargin >
-        m_statusBar->GetStatusWidth(kSelectionPane))
-        FitStatusPanes();
+    m_selectionNote = m_fileView->SelectionNote();
+    FitStatusPanes();
 }
 
 void CMainFrame::OnToolBarMotion(wxMouseEvent& event)
@@ -365,8 +417,8 @@ bool CMainFrame::RestorePlacement()
     const long splitter = m_config->ReadLong("/MainFrame/Splitter", 0);
     if (height == 0)
         return false;
-    // Applied as stored, without looking at the screen.
-    SetSize(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height));
+    SetSize(FitToScreen(
+        wxRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width), static_cast<int>(height))));
     m_splitter->SetSashPosition(static_cast<int>(splitter));
     return true;
 }

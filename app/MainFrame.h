@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/FilesListener.h"
+#include "views/SelectionRules.h"
 
 #include <wx/aui/framemanager.h>
 #include <wx/frame.h>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -86,6 +88,10 @@ private:
     // The panes' widths in the status bar's font, one a pane, and the least the message pane may have;
     // returns the width that shows every pane whole with the longest prompt in the message pane.
     int StatusPaneWidths(int* widths, int& messageLeast) const;
+    int PaneTextWidth(const wxString& text) const; // with the pane's border and margins
+    int StatusGrip() const;
+    // The selection pane's note, its folder cut to the pane's width.
+    void ShowSelectionNote(int paneWidth);
     // Without a stored placement: wide enough for the status bar, and within the screen's work area.
     void FitDefaultSize();
     void OnIdleKeys(wxIdleEvent& event);
@@ -143,8 +149,7 @@ private:
     CFolderView* m_folderView = nullptr;
     CFileView* m_fileView = nullptr;
     std::string m_lastFolder = "/";
-    std::string m_lastScanSummary; // what the last completed scan found, for an export of its groups
-    std::int64_t m_lastScanFiles = 0;
+    std::optional<std::int64_t> m_lastScanFiles; // what the last completed scan read, for an export
     std::atomic<bool> m_scanRunning{false};
     std::unique_ptr<CScanEngine> m_engine;
     std::string m_progressText;
@@ -160,6 +165,7 @@ private:
     bool m_activatedOnce = false;
     bool m_keyStates[3] = {false, false, false};
     std::uint64_t m_shownSelection = 0; // the duplicates list's selection version the pane shows
+    PaneNote m_selectionNote;           // what the selection pane says, its folder whole
     std::function<bool(const wxString&)> m_launchBrowser;
     std::function<std::unique_ptr<CScanEngine>()> m_makeEngine;
     std::jthread m_worker; // last: joined before anything the worker uses goes

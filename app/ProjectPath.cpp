@@ -39,17 +39,34 @@ std::string WithExtension(const std::string& path, const char* extension)
     return path;
 }
 
-std::string ExportPath(const std::string& chosen, const char* extension)
+namespace {
+
+// The name's extension in lower case; empty for a name without one.
+std::string LowerExtension(const std::string& path)
 {
-    const std::size_t dot = ExtensionDot(chosen);
-    if (dot == std::string::npos)
-        return WithExtension(chosen, extension);
-    std::string typed = chosen.substr(dot + 1);
+    const std::size_t dot = ExtensionDot(path);
+    std::string typed = dot == std::string::npos ? std::string() : path.substr(dot + 1);
     for (char& c : typed)
         c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    if (typed == "txt" || typed == "json" || typed == "csv")
-        return chosen.substr(0, dot + 1) + extension;
+    return typed;
+}
+
+} // namespace
+
+std::string ExportPath(const std::string& chosen, const char* extension)
+{
+    const std::string typed = LowerExtension(chosen);
+    if (typed.empty())
+        return WithExtension(chosen, extension);
+    if (typed != extension && (typed == "txt" || typed == "json" || typed == "csv"))
+        return chosen.substr(0, ExtensionDot(chosen) + 1) + extension;
     return chosen;
+}
+
+const char* ExportType(const std::string& chosen, const char* filtered)
+{
+    const std::string typed = LowerExtension(chosen);
+    return typed == "json" ? "json" : typed == "csv" ? "csv" : filtered;
 }
 
 std::string ProjectPathToOpen(const std::string& path, bool exists)

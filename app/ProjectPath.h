@@ -10,9 +10,13 @@ inline constexpr const char* kProjectExtension = "qvlprj";
 std::string WithExtension(const std::string& path, const char* extension);
 // The file an export of the type `extension` ("txt", "json" or "csv") goes to, for the save dialog's
 // answer: a name that ends in one of the three types gets the chosen one instead (the dialog keeps
-// the name it started with when the type changes), a name without an extension gets it added, and
-// any other extension stays as typed.
+// the name it started with when the type changes; one that already names the type stays as typed),
+// a name without an extension gets it added, and any other extension stays as typed.
 std::string ExportPath(const std::string& chosen, const char* extension);
+// The type ("txt", "json" or "csv") of an export named `chosen` while the save dialog's filter is
+// `filtered`: a typed extension of JSON or CSV, in any letter case, chooses its type; otherwise the
+// filter does, since a name ending in "txt" may be the one the dialog started with.
+const char* ExportType(const std::string& chosen, const char* filtered);
 // The path with ".qvlprj" added when its name has no extension.
 std::string WithProjectExtension(const std::string& path);
 

@@ -126,6 +126,101 @@ void EndProcessAfter(std::chrono::milliseconds delay)
     }).detach();
 }
 
+// A command as the menu sends it, to `window`'s handlers.
+void SendCommand(wxWindow* window, int id)
+{
+    wxCommandEvent command(wxEVT_MENU, id);
+    window->GetEventHandler()->ProcessEvent(command);
+}
+
+// Opens and reveals the first row's file, which Home makes the anchor as the user's key does.
+void SmokeOpen(CFileView& files, wxFFile& out)
+{
+    wxKeyEvent home(wxEVT_KEY_DOWN);
+    home.m_keyCode = WXK_HOME;
+    files.GetEventHandler()->ProcessEvent(home);
+    for (const int id : {ID_FILES_OPEN, ID_FILES_REVEAL})
+        SendCommand(&files, id);
+    out.Write("opened and revealed " + ToDisplay(files.Rows().Row(0).fullPath) + "\n");
+}
+
+// Deletes the first row's file through the list's own command, then copies the next row and pastes
+// it back through the clipboard.
+void SmokeDeleteAndPaste(CFileView& files, wxFFile& out)
+{
+    out.Write("deleted " + ToDisplay(files.Rows().Row(0).fullPath) + "\n");
+    files.SelectRow(0);
+    SendCommand(&files, ID_FILES_DELETE);
+    out.Write(wxString::Format("%zu rows\n", files.Rows().RowCount()));
+    files.SelectRow(0);
+    files.CopySelection();
+    files.PasteFiles();
+    out.Write(wxString::Format("%zu rows after Copy and Paste\n", files.Rows().RowCount()));
+}
+
+// Keep Those Under a Folder, its picker answered with the folder "b" of the scanned one (the group
+// with two rows left keeps its copy there); then, where asked for, Export Duplicates as JSON beside
+// the report, its save dialog answered: the desktop's file chooser talks to the session bus, which
+// some tests keep mute.
+void SmokeUnderFolderAndExport(CMainFrame& frame, const std::string& path, const wxString& report,
+                               wxFFile& out)
+{
+    CSmokeAnswers answers(ToFileName(platform::JoinPath(path, "b")), report.BeforeLast('.') + ".json");
+    SendCommand(&frame, ID_SELECT_KEEP_UNDER_FOLDER);
+    CFileView& files = *frame.GetFileView();
+    out.Write(wxString::Format("%zu selected under a folder: ", files.SelectedRowCount()) +
+              ToDisplay(files.SelectionSummary()) + "\n");
+    if (wxGetEnv("QUORVEL_SMOKE_EXPORT", nullptr)) {
+        SendCommand(&frame, ID_PROJECT_EXPORT);
+        out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");
+    }
+}
+
+// Cleanup by rule from the menu: each group keeps its first copy, the rest go.
+void SmokeKeepFirstAndDelete(CMainFrame& frame, wxFFile& out)
+{
+    SendCommand(&frame, ID_SELECT_KEEP_FIRST);
+    CFileView& files = *frame.GetFileView();
+    out.Write(wxString::Format("%zu selected by rule\n", files.SelectedRowCount()));
+    for (std::size_t row : files.GetSelectedRows())
+        out.Write("deleted by rule " + ToDisplay(files.Rows().Row(row).fullPath) + "\n");
+    SendCommand(&files, ID_FILES_DELETE);
+    out.Write(wxString::Format("%zu rows after the rule's Delete\n", files.Rows().RowCount()));
+}
+
+// Each group's copies but its first replaced with hard links to it.
+void SmokeReplace(CMainFrame& frame, wxFFile& out)
+{
+    SendCommand(&frame, ID_SELECT_KEEP_FIRST);
+    CFileView& files = *frame.GetFileView();
+    for (std::size_t row : files.GetSelectedRows())
+        out.Write("replaced by a link " + ToDisplay(files.Rows().Row(row).fullPath) + "\n");
+    SendCommand(&frame, ID_EDIT_REPLACE_LINKS);
+    out.Write(wxString::Format("%zu rows after Replace with Hard Links\n", files.Rows().RowCount()) +
+              ToDisplay(files.SelectionSummary()) + "\n");
+}
+
+// The smoke run once its scan has finished: what the window shows, then the steps the environment
+// asks for, each written to the report.
+void ReportSmokeRun(CMainFrame& frame, const std::string& path, const wxString& report)
+{
+    wxFFile out(report, "w");
+    out.Write(frame.GetTitle() + "\n" + frame.GetStatusBar()->GetStatusText(0) + "\n" +
+              frame.GetStatusBar()->GetStatusText(1) + "\n" +
+              wxString::Format("%zu rows\n", frame.GetFileView()->Rows().RowCount()));
+    CFileView& files = *frame.GetFileView();
+    if (wxGetEnv("QUORVEL_SMOKE_OPEN", nullptr) && files.GetItemCount() > 0)
+        SmokeOpen(files, out);
+    if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && files.GetItemCount() > 0) {
+        SmokeDeleteAndPaste(files, out);
+        SmokeUnderFolderAndExport(frame, path, report, out);
+        SmokeKeepFirstAndDelete(frame, out);
+    }
+    if (wxGetEnv("QUORVEL_SMOKE_REPLACE", nullptr))
+        SmokeReplace(frame, out);
+    out.Close();
+}
+
 #ifdef NDEBUG
 // A release build reports a toolkit assertion on standard error instead of a dialog that the user
 // cannot act on and that may block closing the window.
@@ -196,74 +291,13 @@ bool CQuorvelApp::OnInit()
 void CQuorvelApp::ScanOnceAndExit(std::string path, const wxString& report)
 {
     m_mainFrame->GetFolderView()->AppendFolder(path);
-    wxCommandEvent scan(wxEVT_MENU, ID_SCAN_FOLDERS);
-    m_mainFrame->GetEventHandler()->ProcessEvent(scan);
+    SendCommand(m_mainFrame, ID_SCAN_FOLDERS);
     m_smokeTimer = new wxTimer;
     m_smokeTimer->Bind(wxEVT_TIMER, [this, path, report](wxTimerEvent&) {
         if (m_mainFrame->HoldsEngine())
             return;
         m_smokeTimer->Stop();
-        wxFFile out(report, "w");
-        out.Write(m_mainFrame->GetTitle() + "\n" + m_mainFrame->GetStatusBar()->GetStatusText(0) + "\n" +
-                  m_mainFrame->GetStatusBar()->GetStatusText(1) + "\n" +
-                  wxString::Format("%zu rows\n", m_mainFrame->GetFileView()->Rows().RowCount()));
-        CFileView* files = m_mainFrame->GetFileView();
-        if (wxGetEnv("QUORVEL_SMOKE_OPEN", nullptr) && files->GetItemCount() > 0) {
-            // Home makes the first row the anchor, as the user's key does.
-            wxKeyEvent home(wxEVT_KEY_DOWN);
-            home.m_keyCode = WXK_HOME;
-            files->GetEventHandler()->ProcessEvent(home);
-            for (const int id : {ID_FILES_OPEN, ID_FILES_REVEAL}) {
-                wxCommandEvent command(wxEVT_MENU, id);
-                files->GetEventHandler()->ProcessEvent(command);
-            }
-            out.Write("opened and revealed " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
-        }
-        if (wxGetEnv("QUORVEL_SMOKE_DELETE", nullptr) && files->GetItemCount() > 0) {
-            out.Write("deleted " + ToDisplay(files->Rows().Row(0).fullPath) + "\n");
-            files->SelectRow(0);
-            wxCommandEvent remove(wxEVT_MENU, ID_FILES_DELETE);
-            files->GetEventHandler()->ProcessEvent(remove);
-            out.Write(wxString::Format("%zu rows\n", files->Rows().RowCount()));
-            files->SelectRow(0); // the first remaining row, copied and pasted back through the clipboard
-            files->CopySelection();
-            files->PasteFiles();
-            out.Write(wxString::Format("%zu rows after Copy and Paste\n", files->Rows().RowCount()));
-            // Keep Those Under a Folder, its picker answered with the folder "b" of the scanned one:
-            // the group with two rows left keeps its copy there.
-            CSmokeAnswers answers(ToFileName(platform::JoinPath(path, "b")),
-                                  report.BeforeLast('.') + ".json");
-            wxCommandEvent under(wxEVT_MENU, ID_SELECT_KEEP_UNDER_FOLDER);
-            m_mainFrame->GetEventHandler()->ProcessEvent(under);
-            out.Write(wxString::Format("%zu selected under a folder: ", files->SelectedRowCount()) +
-                      ToDisplay(files->SelectionSummary()) + "\n");
-            // Export Duplicates as JSON beside the report, its save dialog answered, where asked for:
-            // the desktop's file chooser talks to the session bus, which some tests keep mute.
-            if (wxGetEnv("QUORVEL_SMOKE_EXPORT", nullptr)) {
-                wxCommandEvent exportList(wxEVT_MENU, ID_PROJECT_EXPORT);
-                m_mainFrame->GetEventHandler()->ProcessEvent(exportList);
-                out.Write(wxFileExists(report.BeforeLast('.') + ".json") ? "exported\n" : "not exported\n");
-            }
-            // Cleanup by rule from the menu: each group keeps its first copy, the rest go.
-            wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
-            m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
-            out.Write(wxString::Format("%zu selected by rule\n", files->SelectedRowCount()));
-            for (std::size_t row : files->GetSelectedRows())
-                out.Write("deleted by rule " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
-            files->GetEventHandler()->ProcessEvent(remove);
-            out.Write(wxString::Format("%zu rows after the rule's Delete\n", files->Rows().RowCount()));
-        }
-        if (wxGetEnv("QUORVEL_SMOKE_REPLACE", nullptr)) {
-            wxCommandEvent keepFirst(wxEVT_MENU, ID_SELECT_KEEP_FIRST);
-            m_mainFrame->GetEventHandler()->ProcessEvent(keepFirst);
-            for (std::size_t row : files->GetSelectedRows())
-                out.Write("replaced by a link " + ToDisplay(files->Rows().Row(row).fullPath) + "\n");
-            wxCommandEvent replace(wxEVT_MENU, ID_EDIT_REPLACE_LINKS);
-            m_mainFrame->GetEventHandler()->ProcessEvent(replace);
-            out.Write(wxString::Format("%zu rows after Replace with Hard Links\n", files->Rows().RowCount()) +
-                      ToDisplay(files->SelectionSummary()) + "\n");
-        }
-        out.Close();
+        ReportSmokeRun(*m_mainFrame, path, report);
         wxQueueEvent(m_mainFrame, new wxCommandEvent(wxEVT_MENU, ID_APP_EXIT));
     });
     m_smokeTimer->Start(20);

@@ -186,9 +186,8 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_fileView->AddScanResults(*m_engine);
         m_fileView->Thaw();
         SetStatusText(kIdleText, 0);
-        m_lastScanSummary = m_engine->GetSummaryText();
         m_lastScanFiles = static_cast<std::int64_t>(m_engine->GetFileCount());
-        SetStatusText(ToDisplay(m_lastScanSummary), 1);
+        SetStatusText(ToDisplay(m_engine->GetSummaryText()), 1);
         m_fileView->ShowCopiesCost(LeftOutText(m_engine->GetLeftOutFiles(), m_engine->GetLeftOutFolders()));
     }
     m_engine.reset();

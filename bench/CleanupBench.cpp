@@ -331,7 +331,7 @@ void TimeExport(const fs::path& scratch)
         std::size_t bytes = 0;
         for (int round = 0; round < 3; ++round) {
             const auto start = Clock::now();
-            const std::string text = FormatListedGroups(rows, format.format, "Scan completed", 1000000);
+            const std::string text = FormatListedGroups(rows, format.format, 1000000);
             std::string reason;
             if (!platform::SaveFileWhole((scratch / "export").string(), text, reason))
                 std::printf("export failed: %s\n", reason.c_str());

@@ -30,6 +30,30 @@ void WidenToFit(wxWindow* control)
         control->SetSize(wxSize(best.x, now.y));
 }
 
+// A line of text at `place`, given in dialog units, in the dark scheme.
+wxStaticText* AddText(wxDialog* dialog, wxWindowID id, const wxString& label, const wxRect& place)
+{
+    auto* control =
+        new wxStaticText(dialog, id, wxString(), dialog->ConvertDialogToPixels(place.GetPosition()),
+                         dialog->ConvertDialogToPixels(place.GetSize()), wxST_NO_AUTORESIZE);
+    control->SetLabelText(label); // ampersands shown as they are
+    control->SetForegroundColour(kText);
+    control->SetBackgroundColour(kBackground);
+    WidenToFit(control);
+    return control;
+}
+
+// A link at `place`, given in dialog units, in the dark scheme.
+CStaticLink* AddLink(wxDialog* dialog, wxWindowID id, const wxString& label, const wxRect& place)
+{
+    auto* control = new CStaticLink(dialog, id, label, dialog->ConvertDialogToPixels(place.GetPosition()),
+                                    dialog->ConvertDialogToPixels(place.GetSize()));
+    control->SetForegroundColour(kLinkText);
+    control->SetBackgroundColour(kBackground);
+    WidenToFit(control);
+    return control;
+}
+
 } // namespace
 
 std::string ClockText(const std::tm& local)
@@ -65,42 +89,8 @@ CAboutDlg::CAboutDlg(wxWindow* owner)
       m_timer(this, kClockTimerId)
 {
     SetBackgroundColour(kBackground);
-    auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
-    auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
-    auto text = [&](wxWindowID id, const wxString& label, int x, int y, int w, int h) {
-        auto* control = new wxStaticText(this, id, wxString(), at(x, y), size(w, h), wxST_NO_AUTORESIZE);
-        control->SetLabelText(label); // ampersands shown as they are
-        control->SetForegroundColour(kText);
-        control->SetBackgroundColour(kBackground);
-        WidenToFit(control);
-        return control;
-    };
-    auto link = [&](wxWindowID id, const wxString& label, int x, int y, int w, int h) {
-        auto* control = new CStaticLink(this, id, label, at(x, y), size(w, h));
-        control->SetForegroundColour(kLinkText);
-        control->SetBackgroundColour(kBackground);
-        WidenToFit(control);
-        return control;
-    };
-
-    // In tab order.
-    CEnBitmap icon;
-    LoadBitmapResource(IDI_MAINFRAME, icon);
-    const std::vector<wxBitmap> pictures = CutMasked(icon, icon.Size().width, kToolbarTransparent);
-    if (!pictures.empty())
-        new wxStaticBitmap(this, wxID_ANY, pictures.front(), at(11, 17));
-    text(wxID_ANY, kVersionLine, 60, 10, 119, 8);
-    text(wxID_ANY, kCopyrightLine, 60, 25, 119, 8);
-    m_webLink = link(IDC_WEB_LINK, kWebPageAddress, 60, 44, 119, 8);
-    m_mailLink = link(IDC_MAIL_LINK, wxString("email: ") + kSupportMailAddress, 60, 57, 119, 8);
-    auto* ok = new wxButton(this, wxID_OK, "OK", at(238, 7), size(50, 16));
-    ok->SetDefault();
-    m_infoBox = new wxTextCtrl(this, IDC_INFO_BOX, wxString(), at(7, 71), size(281, 62),
-                               wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxBORDER_SIMPLE | wxVSCROLL);
-    m_infoBox->SetForegroundColour(kText);
-    m_infoBox->SetBackgroundColour(kBackground);
-    m_clock = text(IDC_CLOCK, wxString(), 15, 175, 110, 8);
-    SetClientSize(size(295, 193));
+    wxButton* ok = CreateControls();
+    SetClientSize(ConvertDialogToPixels(wxSize(295, 193)));
     CentreOnParent();
 
     m_timer.Start(kClockPeriodMs);
@@ -120,6 +110,30 @@ CAboutDlg::CAboutDlg(wxWindow* owner)
 
     Bind(wxEVT_TIMER, &CAboutDlg::OnTimer, this);
     Bind(wxEVT_DESTROY, &CAboutDlg::OnDestroy, this);
+}
+
+wxButton* CAboutDlg::CreateControls()
+{
+    // In tab order.
+    CEnBitmap icon;
+    LoadBitmapResource(IDI_MAINFRAME, icon);
+    const std::vector<wxBitmap> pictures = CutMasked(icon, icon.Size().width, kToolbarTransparent);
+    if (!pictures.empty())
+        new wxStaticBitmap(this, wxID_ANY, pictures.front(), ConvertDialogToPixels(wxPoint(11, 17)));
+    AddText(this, wxID_ANY, kVersionLine, {60, 10, 119, 8});
+    AddText(this, wxID_ANY, kCopyrightLine, {60, 25, 119, 8});
+    m_webLink = AddLink(this, IDC_WEB_LINK, kWebPageAddress, {60, 44, 119, 8});
+    m_mailLink = AddLink(this, IDC_MAIL_LINK, wxString("email: ") + kSupportMailAddress, {60, 57, 119, 8});
+    auto* ok = new wxButton(this, wxID_OK, "OK", ConvertDialogToPixels(wxPoint(238, 7)),
+                            ConvertDialogToPixels(wxSize(50, 16)));
+    ok->SetDefault();
+    m_infoBox = new wxTextCtrl(this, IDC_INFO_BOX, wxString(), ConvertDialogToPixels(wxPoint(7, 71)),
+                               ConvertDialogToPixels(wxSize(281, 62)),
+                               wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxBORDER_SIMPLE | wxVSCROLL);
+    m_infoBox->SetForegroundColour(kText);
+    m_infoBox->SetBackgroundColour(kBackground);
+    m_clock = AddText(this, IDC_CLOCK, wxString(), {15, 175, 110, 8});
+    return ok;
 }
 
 CAboutDlg::~CAboutDlg()

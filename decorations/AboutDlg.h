@@ -9,6 +9,7 @@
 #include <string>
 
 class CStaticLink;
+class wxButton;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -39,6 +40,8 @@ public:
     const wxTimer& ClockTimer() const { return m_timer; }
 
 private:
+    // The icon, the texts, the links, OK, the processors' box and the clock, in tab order; returns OK.
+    wxButton* CreateControls();
     void SetClock();
     void OnTimer(wxTimerEvent& event);
     void OnDestroy(wxWindowDestroyEvent& event);

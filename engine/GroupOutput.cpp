@@ -46,9 +46,13 @@ platform::FileStamp CGroupOutput::Stamp(const FileRecords& files, std::int32_t i
     return position == kSeparator ? platform::FileStamp() : files.Stamp(static_cast<std::size_t>(position));
 }
 
+std::string ScanSummaryText(std::int64_t scanned, std::int64_t duplicates)
+{
+    return "Scan completed (" + std::to_string(static_cast<std::int32_t>(scanned)) + " files scanned, " +
+           std::to_string(static_cast<std::int32_t>(duplicates)) + " duplicates found)";
+}
+
 std::string CGroupOutput::SummaryText(std::size_t scanned) const
 {
-    const std::int32_t duplicates = Count() - m_groupCount;
-    return "Scan completed (" + std::to_string(static_cast<std::int32_t>(scanned)) + " files scanned, " +
-           std::to_string(duplicates) + " duplicates found)";
+    return ScanSummaryText(static_cast<std::int64_t>(scanned), Count() - m_groupCount);
 }

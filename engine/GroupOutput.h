@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// "Scan completed (N files scanned, M duplicates found)": M counts every file in a group, the first of
+// each group included. The counts are shown as the scan's 32-bit counts.
+std::string ScanSummaryText(std::int64_t scanned, std::int64_t duplicates);
+
 class CGroupOutput
 {
 public:

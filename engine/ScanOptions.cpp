@@ -88,7 +88,7 @@ void SortEntries(const std::vector<std::string>& entries, std::vector<std::strin
             continue;
         }
         platform::FileId id;
-        if (platform::IdentityOf(entry, id))
+        if (platform::LookUpIdentity(entry, true, id))
             ids.insert(id);
         std::string full = platform::FullPath(entry);
         while (!full.empty() && platform::IsPathSeparator(full.back()) &&

@@ -19,8 +19,10 @@ struct EntryFacts
 // False when nothing exists under that exact name; a link is followed.
 bool LookUpEntry(const std::string& path, EntryFacts& facts);
 
-// The identity of what `path` names, a link followed; false when nothing is there.
-bool IdentityOf(const std::string& path, FileId& id);
+// What the entry `path` names is, file or folder: with `followLink` false a link itself (the entry
+// that a move takes), else what it leads to; links among the folders on the way are followed either
+// way. False when nothing is there.
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id);
 
 // How many names (hard links) the file at `path` has; 0 when that cannot be told.
 std::uint32_t NameCount(const std::string& path);

@@ -12,4 +12,10 @@ extern const char* const kTrashName;
 // it is still where it was; a file is never deleted for good in its place.
 bool MoveToTrash(const std::string& path, std::string& reason);
 
+// Moves the file that the last MoveToTrash moved, if it came from `path`, back there and drops its
+// record, for a move found right after to have taken a file that had to stay. False with the reason
+// where it cannot (another file was moved since, or the name is taken again): the file then stays in
+// the trash.
+bool PutBackFromTrash(const std::string& path, std::string& reason);
+
 } // namespace platform

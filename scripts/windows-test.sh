@@ -66,7 +66,7 @@ test "$(sed -n 6p "$scratch/report-lf.txt")" = "3 rows"
 test "$(sed -n 7p "$scratch/report-lf.txt")" = "4 rows after Copy and Paste"
 # The group that lost its first copy has one row left, which no rule takes; of the other, Keep Those
 # Under a Folder selects the copy outside b, and Keep the First its second.
-case "$(sed -n 8p "$scratch/report-lf.txt")" in "1 selected under a folder: 1 file selected, "*" in 1 group") ;; *) exit 1 ;; esac
+case "$(sed -n 8p "$scratch/report-lf.txt")" in "1 selected under a folder: 1 file selected, "*" in 1 group, keeping those under b") ;; *) exit 1 ;; esac
 test "$(sed -n 9p "$scratch/report-lf.txt")" = "exported"
 # The group with two rows then: the one left with one row has no duplicate to list.
 python3 -c 'import json, sys; d = json.load(open(sys.argv[1], "rb")); assert d["group_count"] == 1, d' "$scratch/report.json"

@@ -51,23 +51,91 @@ bool UnderAny(std::string_view path, const std::unordered_set<std::string>& fold
     return false;
 }
 
-// The copy each group keeps, asked once per group at the first of its operations to run, so that the
-// answer is as fresh as the change; a kept copy that a link or a clone found changed gives way to the
-// next.
+// The pasted rows that a run gives to the trash, known by what they are: a path spelled otherwise (a
+// doubled separator, a link to a folder on the way) names the same file all the same.
+class CPastedEntries
+{
+public:
+    CPastedEntries(const CDuplicateRows& rows, const FilePlan& plan) : m_rows(rows)
+    {
+        for (const GroupOperations& group : plan)
+            for (const FileOperation& operation : group.operations) {
+                const RowRecord& record = rows.Row(operation.row);
+                platform::FileId id;
+                if (operation.action != EFileAction::Trash || record.Scanned() ||
+                    !platform::LookUpIdentity(std::string(record.fullPath), false, id))
+                    continue;
+                m_ids.emplace(operation.row, id);
+                m_entries.insert(id);
+                m_anyFolder = m_anyFolder || record.folder;
+            }
+    }
+
+    bool Empty() const { return m_ids.empty(); }
+
+    // What a row's file is: the scan's identity, or for a pasted row of the run the one looked up;
+    // nullptr for any other pasted row.
+    const platform::FileId* IdOf(std::size_t row) const
+    {
+        if (m_rows.Row(row).Scanned())
+            return &m_rows.Row(row).id;
+        const auto found = m_ids.find(row);
+        return found != m_ids.end() ? &found->second : nullptr;
+    }
+
+    // Whether a scanned row's file goes with a pasted entry: it is one, or a folder on its way is.
+    bool Take(std::size_t row) const
+    {
+        if (m_entries.empty())
+            return false;
+        const RowRecord& record = m_rows.Row(row);
+        return m_entries.count(record.id) != 0 || (m_anyFolder && InAPastedFolder(record.fullPath));
+    }
+
+private:
+    // Each folder on the way is asked for itself and, where it is a link, for what it leads to; once
+    // for each folder that holds rows.
+    bool InAPastedFolder(std::string_view path) const
+    {
+        const std::string location(LocationView(path));
+        const auto known = m_folders.find(location);
+        if (known != m_folders.end())
+            return known->second;
+        bool taken = false;
+        for (std::size_t end = 1; end <= location.size() && !taken; ++end) {
+            if (end < location.size() && !platform::IsPathSeparator(location[end]))
+                continue;
+            const std::string folder = location.substr(0, end);
+            platform::FileId id;
+            for (const bool follow : {false, true})
+                taken = taken || (folder.back() != ':' && platform::LookUpIdentity(folder, follow, id) &&
+                                  m_entries.count(id) != 0);
+        }
+        return m_folders[location] = taken;
+    }
+
+    const CDuplicateRows& m_rows;
+    std::unordered_map<std::size_t, platform::FileId> m_ids; // by row
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_entries;
+    bool m_anyFolder = false;
+    mutable std::unordered_map<std::string, bool> m_folders; // whether a pasted folder takes each
+};
+
+// The copy each group keeps, chosen at the first of its operations to run so that the answer is as
+// fresh as the change, and looked at again before and after every move of the group: a move may
+// take it through another view of its folder, which shows its file under other identities. A kept
+// copy found changed gives way to the next.
 class CKeptCopies
 {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    CKeptCopies(const CDuplicateRows& rows, const FilePlan& plan)
-        : m_rows(rows), m_given(rows.RowCount(), false)
+    CKeptCopies(const CDuplicateRows& rows, const FilePlan& plan, const CPastedEntries& pasted)
+        : m_rows(rows), m_pasted(pasted), m_given(rows.RowCount(), false)
     {
         for (const GroupOperations& group : plan)
-            for (const FileOperation& operation : group.operations) {
+            for (const FileOperation& operation : group.operations)
                 m_given[operation.row] = true;
-                if (operation.action == EFileAction::Trash && !rows.Row(operation.row).Scanned())
-                    m_pasted.insert(FolderKey(rows.Row(operation.row).fullPath));
-            }
     }
 
     struct Kept
@@ -97,19 +165,31 @@ public:
         // A row left out whose file goes all the same, with a pasted row, keeps no copy.
         kept.row = KeptCopyOf(
             first, end,
-            [&](std::size_t r) {
-                return !m_given[r] && m_refused.count(r) == 0 && !GoesWithAPastedRow(m_rows.Row(r).fullPath);
-            },
+            [&](std::size_t r) { return !m_given[r] && m_refused.count(r) == 0 && !m_pasted.Take(r); },
             [](std::size_t, std::size_t) { return false; },
             [&](std::size_t r) { return StillScannedFile(m_rows.Row(r)); });
         return m_known[group] = kept;
     }
 
-    // The trash's question: whether the group keeps an unchanged copy, or goes whole.
+    // The trash's question before a move: whether the group keeps an unchanged copy, or goes whole.
     bool LeavesACopy(std::size_t row)
     {
-        const Kept kept = For(row);
+        const bool known = m_known.count(m_rows.Row(row).group) != 0;
+        Kept kept = For(row);
+        if (known && kept.row != npos && !StillScannedFile(m_rows.Row(kept.row))) {
+            Refuse(kept.row);
+            kept = For(row);
+        }
         return kept.row != npos || !kept.anyStays;
+    }
+
+    // After a move of the row's file: whether the copy its group keeps is still there, unchanged. A
+    // file on the kept copy's own volume is another file than it, its identity being another.
+    bool StillKept(std::size_t row)
+    {
+        const Kept kept = For(row);
+        return kept.row == npos || m_rows.Row(kept.row).id.device == m_rows.Row(row).id.device ||
+               StillScannedFile(m_rows.Row(kept.row));
     }
 
     // The kept copy was found changed: the group keeps the next one that passes.
@@ -120,16 +200,9 @@ public:
     }
 
 private:
-    // A row that stays may still lose its file to a pasted row of the same run: the same path, or a
-    // folder above it.
-    bool GoesWithAPastedRow(std::string_view path) const
-    {
-        return !m_pasted.empty() && (m_pasted.count(FolderKey(path)) != 0 || UnderAny(path, m_pasted));
-    }
-
     const CDuplicateRows& m_rows;
+    const CPastedEntries& m_pasted;
     std::vector<bool> m_given;
-    std::unordered_set<std::string> m_pasted; // the keys of the paths of pasted rows given to the trash
     std::unordered_set<std::size_t> m_refused;
     std::unordered_map<std::int32_t, Kept> m_known;
 };
@@ -262,104 +335,183 @@ bool Replace(const CDuplicateRows& rows, FileOperation& operation, const std::st
 
 } // namespace
 
-FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const FileActionCalls& calls,
-                             const TrashProgress& progress)
+namespace {
+
+// One run of a plan: what it has acted on so far, and what it reports.
+class CPlanRun
 {
-    FileActionReport report;
-    std::unordered_set<std::string_view> moved;    // views into the rows' own text, which outlives this
-    std::unordered_set<std::string_view> replaced; // likewise
-    std::unordered_set<std::string> movedFolders;  // pasted folders, with every file under them
-    std::vector<FileFailure> stayed;
-    CKeptCopies kept(rows, plan);
-    std::size_t total = 0;
-    for (const GroupOperations& group : plan)
-        total += group.operations.size();
-    std::size_t done = 0;
-    bool stop = false;
-    for (GroupOperations& group : plan) {
-        for (FileOperation& operation : group.operations) {
-            stop = progress && !progress(done, total);
-            if (stop)
-                break;
-            ++done;
-            const RowRecord& record = rows.Row(operation.row);
-            if (moved.count(record.fullPath) != 0 || replaced.count(record.fullPath) != 0) {
-                report.gone.push_back(operation.row); // a second row of a file already acted on
-                continue;
-            }
-            const std::string path(record.fullPath);
-            const bool trash = operation.action == EFileAction::Trash;
-            // A link or a clone checks its file itself, on the descriptor it then compares.
-            std::string reason = trash              ? Refusal(record, path)
-                                 : record.Scanned() ? std::string()
-                                                    : kPastedRow;
-            if (trash) {
-                if (reason.empty() && !kept.LeavesACopy(operation.row))
-                    reason = kNoCopyLeft;
-                if (reason.empty() && calls.trash(path, reason)) {
-                    report.gone.push_back(operation.row);
-                    moved.insert(record.fullPath);
-                    if (record.folder)
-                        movedFolders.insert(FolderKey(record.fullPath));
-                    continue;
-                }
-            } else {
-                std::uint64_t freed = 0;
-                if (reason.empty() && Replace(rows, operation, path, kept, calls.replace, freed, reason)) {
-                    report.gone.push_back(operation.row);
-                    replaced.insert(record.fullPath);
-                    ++report.files;
-                    report.bytes += freed;
-                    continue;
-                }
-            }
-            stayed.push_back({path, std::move(reason)});
+public:
+    CPlanRun(const CDuplicateRows& rows, const FilePlan& plan, const FileActionCalls& calls)
+        : m_rows(rows), m_calls(calls), m_pasted(rows, plan), m_kept(rows, plan, m_pasted)
+    {}
+
+    // Checks the operation's file and acts on it, or notes why it stayed.
+    void Act(FileOperation& operation)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        if (m_moved.count(record.fullPath) != 0 || m_replaced.count(record.fullPath) != 0 ||
+            MovedUnderAnotherPath(operation.row)) {
+            m_report.gone.push_back(operation.row); // a second row of a file already acted on
+            return;
         }
-        if (stop)
-            break;
+        const std::string path(record.fullPath);
+        std::string reason;
+        const bool done = operation.action == EFileAction::Trash ? MoveToTrash(operation, path, reason)
+                                                                 : ReplaceFile(operation, path, reason);
+        if (!done)
+            m_stayed.push_back({operation.row, {path, std::move(reason)}});
     }
+
+    // The report once the run has ended, finished or stopped: every row that leaves, the files that
+    // stayed and were not acted on through another row after all, and what went.
+    FileActionReport Settle(const FilePlan& plan)
+    {
+        if (m_rows.HasPastedRows() && (!m_moved.empty() || !m_replaced.empty()))
+            SettleRowsOfPastedPaths(plan);
+        for (auto& [row, failure] : m_stayed)
+            if (!ActedOn(failure.path) && !MovedUnderAnotherPath(row))
+                m_report.failures.push_back(std::move(failure));
+        if (!m_moved.empty())
+            AddTrashTotals();
+        return std::move(m_report);
+    }
+
+private:
+    bool MoveToTrash(const FileOperation& operation, const std::string& path, std::string& reason)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        reason = Refusal(record, path);
+        if (reason.empty() && !m_kept.LeavesACopy(operation.row))
+            reason = kNoCopyLeft;
+        if (!reason.empty() || !m_calls.trash(path, reason))
+            return false;
+        if (!m_kept.StillKept(operation.row) && PutBack(path)) {
+            reason = kKeptCopyItself;
+            return false;
+        }
+        m_report.gone.push_back(operation.row);
+        m_moved.insert(record.fullPath);
+        if (const platform::FileId* id = m_pasted.Empty() ? nullptr : m_pasted.IdOf(operation.row))
+            m_movedIds.insert(*id);
+        if (record.folder)
+            m_movedFolders.insert(FolderKey(record.fullPath));
+        return true;
+    }
+
+    // The move took the copy its group keeps: the file was that copy under another path, and goes back.
+    bool PutBack(const std::string& path)
+    {
+        std::string reason;
+        return m_calls.putBack != nullptr && m_calls.putBack(path, reason);
+    }
+
+    // Whether the row's file went through a row that spells its path otherwise: only a pasted row can.
+    bool MovedUnderAnotherPath(std::size_t row) const
+    {
+        const platform::FileId* id = m_movedIds.empty() ? nullptr : m_pasted.IdOf(row);
+        return id != nullptr && m_movedIds.count(*id) != 0;
+    }
+
+    // A link or a clone checks its file itself, on the descriptor it then compares.
+    bool ReplaceFile(FileOperation& operation, const std::string& path, std::string& reason)
+    {
+        const RowRecord& record = m_rows.Row(operation.row);
+        if (!record.Scanned()) {
+            reason = kPastedRow;
+            return false;
+        }
+        std::uint64_t freed = 0;
+        if (!Replace(m_rows, operation, path, m_kept, m_calls.replace, freed, reason))
+            return false;
+        m_report.gone.push_back(operation.row);
+        m_replaced.insert(record.fullPath);
+        ++m_report.files;
+        m_report.bytes += freed;
+        return true;
+    }
+
     // Only pasted rows can name a path twice, or a folder that held other rows' files: those rows'
     // files went with it. A path replaced through one row is done for every given row that names it.
-    if (rows.HasPastedRows() && (!moved.empty() || !replaced.empty())) {
+    void SettleRowsOfPastedPaths(const FilePlan& plan)
+    {
         std::unordered_set<std::size_t> given;
-        if (!replaced.empty())
+        if (!m_replaced.empty())
             for (const GroupOperations& group : plan)
                 for (const FileOperation& operation : group.operations)
                     given.insert(operation.row);
-        report.gone.clear();
-        for (std::size_t row = 0; row < rows.RowCount(); ++row) {
-            const std::string_view path = rows.Row(row).fullPath;
-            if (moved.count(path) != 0 || (!movedFolders.empty() && UnderAny(path, movedFolders)) ||
-                (replaced.count(path) != 0 && given.count(row) != 0))
-                report.gone.push_back(row);
+        m_report.gone.clear();
+        for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
+            const std::string_view path = m_rows.Row(row).fullPath;
+            if (m_moved.count(path) != 0 || MovedUnderAnotherPath(row) ||
+                (!m_movedFolders.empty() && UnderAny(path, m_movedFolders)) ||
+                (m_replaced.count(path) != 0 && given.count(row) != 0))
+                m_report.gone.push_back(row);
         }
     }
-    const auto actedOn = [&](const std::string& path) {
-        return moved.count(path) != 0 || replaced.count(path) != 0 ||
-               (!movedFolders.empty() && UnderAny(path, movedFolders));
-    };
-    for (FileFailure& failure : stayed)
-        if (!actedOn(failure.path))
-            report.failures.push_back(std::move(failure));
-    if (!moved.empty()) {
+
+    bool ActedOn(const std::string& path) const
+    {
+        return m_moved.count(path) != 0 || m_replaced.count(path) != 0 ||
+               (!m_movedFolders.empty() && UnderAny(path, m_movedFolders));
+    }
+
+    void AddTrashTotals()
+    {
         std::vector<std::size_t> trashed;
-        for (const std::size_t row : report.gone)
-            if (replaced.count(rows.Row(row).fullPath) == 0)
+        for (const std::size_t row : m_report.gone)
+            if (m_replaced.count(m_rows.Row(row).fullPath) == 0)
                 trashed.push_back(row);
         TrashTotals totals;
-        AddUp(rows, trashed, totals);
-        report.files += totals.files;
-        report.bytes += totals.bytes;
+        AddUp(m_rows, trashed, totals);
+        m_report.files += totals.files;
+        m_report.bytes += totals.bytes;
     }
-    return report;
+
+    const CDuplicateRows& m_rows;
+    const FileActionCalls& m_calls;
+    CPastedEntries m_pasted;
+    CKeptCopies m_kept;
+    std::unordered_set<std::string_view> m_moved;    // views into the rows' own text, which outlives this
+    std::unordered_set<std::string_view> m_replaced; // likewise
+    std::unordered_set<std::string> m_movedFolders;  // pasted folders, with every file under them
+    std::unordered_set<platform::FileId, platform::FileIdHash> m_movedIds; // kept only with pasted rows
+    std::vector<std::pair<std::size_t, FileFailure>> m_stayed;             // by row
+    FileActionReport m_report;
+};
+
+std::size_t OperationCount(const FilePlan& plan)
+{
+    std::size_t total = 0;
+    for (const GroupOperations& group : plan)
+        total += group.operations.size();
+    return total;
+}
+
+} // namespace
+
+FileActionReport RunFilePlan(const CDuplicateRows& rows, FilePlan& plan, const FileActionCalls& calls,
+                             const TrashProgress& progress)
+{
+    CPlanRun run(rows, plan, calls);
+    const std::size_t total = OperationCount(plan);
+    std::size_t done = 0;
+    for (GroupOperations& group : plan)
+        for (FileOperation& operation : group.operations) {
+            if (progress && !progress(done, total))
+                return run.Settle(plan);
+            ++done;
+            run.Act(operation);
+        }
+    return run.Settle(plan);
 }
 
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
-                                          const TrashProgress& progress, TrashTotals* totals)
+                                          const TrashProgress& progress, TrashTotals* totals,
+                                          TrashCall putBack)
 {
     FilePlan plan = PlanFileAction(rows, which, EFileAction::Trash);
-    FileActionReport report = RunFilePlan(rows, plan, {trash, nullptr}, progress);
+    FileActionReport report = RunFilePlan(rows, plan, {trash, nullptr, putBack}, progress);
     std::move(report.failures.begin(), report.failures.end(), std::back_inserter(failures));
     if (totals != nullptr) {
         totals->files += report.files;

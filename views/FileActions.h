@@ -40,6 +40,8 @@ std::vector<std::size_t> RowsInFolder(const CDuplicateRows& rows, const std::str
 inline constexpr const char* kChangedSinceScan = "changed since the scan";
 // And when the rows of a group that stay would keep no file the scan compared.
 inline constexpr const char* kNoCopyLeft = "no unchanged copy of it would be left";
+// And when its move took the very copy its group keeps, seen under another path, and it was put back.
+inline constexpr const char* kKeptCopyItself = "it is the copy its group keeps, seen under another path";
 
 // Whether a row's file is still the very file the scan compared (identity, size, last write): the
 // check made before a file goes, and on the copy that is to stay.
@@ -113,6 +115,8 @@ struct FileActionCalls
 {
     TrashCall trash = nullptr;
     ReplaceCall replace = nullptr;
+    // Brings the file the trash call last moved back from the trash; none unless a caller gives it.
+    TrashCall putBack = nullptr;
 };
 
 // What a run did: the rows that leave the list, each file that stayed with its reason, and the files
@@ -129,8 +133,9 @@ struct FileActionReport
 // Runs the plan, operation by operation, asking `progress` before each; a stop leaves the operations
 // after it undone, and they are no failures. Every operation is checked just before it acts: its
 // row's file must still be the one the scan compared (a pasted row: must name a file or a folder, and
-// only the trash takes one); a file already acted on through another row of the same path is done;
-// the trash leaves no group with only changed copies (TrashFilesOfRows); a link or a clone needs its
+// only the trash takes one); a file already acted on through another row of the same path (or, for a
+// pasted row, of the same file) is done; the trash leaves no group with only changed copies
+// (TrashFilesOfRows); a link or a clone needs its
 // group's kept copy, and the system compares both files' bytes in full before it replaces anything.
 // A kept copy that changed meanwhile gives way to the next that passes. Fills in each run operation's
 // `kept`.
@@ -148,14 +153,18 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal);
 // group goes only while its path still leads to the very file the scan compared (a folder swapped
 // for a link, or a file replaced or rewritten, is another file), and only while a row of its group
 // that stays, if any does, still passes that check too: a group whose every row was given goes
-// whole, but no group is left with only changed or missing copies. A pasted row goes only while it
-// names a file or a folder. Returns the rows whose files went, with every other row naming a path
-// that went or lying under a folder that went; each file that stayed is added to `failures`. Rows
-// after a stop are neither moved nor failures.
+// whole, but no group is left with only changed or missing copies. The copy a group keeps is known by
+// its identity: one that a pasted row names under another spelling goes with that row, so it is no
+// copy that stays. It is looked at again before every move of its group and after it: a move that
+// took it (the same file through another view of its folder, which shows other identities) is put
+// back with `putBack`, and that row stays, named with kKeptCopyItself. A pasted row goes only while it
+// names a file or a folder. Returns the rows whose files went, with every other row naming a path or
+// a file that went or lying under a folder that went; each file that stayed is added to `failures`.
+// Rows after a stop are neither moved nor failures.
 std::vector<std::size_t> TrashFilesOfRows(const CDuplicateRows& rows, const std::vector<std::size_t>& which,
                                           std::vector<TrashFailure>& failures, TrashCall trash,
                                           const TrashProgress& progress = nullptr,
-                                          TrashTotals* totals = nullptr);
+                                          TrashTotals* totals = nullptr, TrashCall putBack = nullptr);
 
 // "N files moved to the trash, S" after a run that moved some.
 std::string TrashTotalsText(const TrashTotals& totals, const std::string& trashName);

@@ -97,7 +97,8 @@ public:
     // What the selection holds ("N files selected, S"), empty without one; while a rule's selection
     // stands, what the rule did; after a Delete or a Replace, while nothing is selected, what went. And a
     // number that moves on whenever that may have changed.
-    std::string SelectionSummary() const;
+    std::string SelectionSummary() const { return SelectionNote().Text(); }
+    PaneNote SelectionNote() const;
     // After a scan: while nothing is selected and no note stands, the pane says what keeping one copy
     // of each group would free (CopiesCostText), followed by `leftOut`, what the scan's options left out.
     void ShowCopiesCost(std::string leftOut);
@@ -137,7 +138,7 @@ private:
     void TrashRows(const std::vector<std::size_t>& which);
     void ReportTrashFailures(const std::vector<TrashFailure>& failures);
     // What the selection pane says until the selection changes.
-    void SetNote(std::string note);
+    void SetNote(PaneNote note);
     void SyncRowCount();
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
@@ -168,7 +169,7 @@ private:
     std::function<void(wxProgressDialog&, std::size_t)> m_trashProgressHook;
     // What the selection pane says instead of the selection while the selection is still the one
     // that the rule or the Delete left (its version).
-    std::string m_note;
+    PaneNote m_note;
     std::uint64_t m_noteVersion = 0;
     bool m_costShown = false;
     std::string m_leftOut;

@@ -130,6 +130,11 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
         m_presentMenu(menu, at);
     else
         PopupMenu(&menu, at);
+    // A command chosen in the menu runs while the menu is still the toolkit's current popup, and the
+    // toolkit then takes the list for the window with the focus: a long Delete's dialog, which took
+    // the keyboard, could not give it back (Ctrl+A and Ctrl+C did nothing until a click). Now that the
+    // menu is gone, the keyboard returns to the list it was opened on.
+    SetFocus();
 }
 
 bool CFileView::RemoveSelectedRows()
@@ -199,11 +204,11 @@ void CFileView::TrashRows(const std::vector<std::size_t>& which)
     {
         wxBusyCursor busy;
         CActionProgress progress(this, m_trashProgressHook, EFileAction::Trash);
-        RemoveRows(
-            TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress), &totals));
+        RemoveRows(TrashFilesOfRows(m_rows, which, failures, platform::MoveToTrash, std::ref(progress),
+                                    &totals, platform::PutBackFromTrash));
     }
     if (totals.files > 0 && m_selection.Empty())
-        SetNote(TrashTotalsText(totals, platform::kTrashName));
+        SetNote({TrashTotalsText(totals, platform::kTrashName), "", ""});
     ReportTrashFailures(failures);
 }
 
@@ -221,12 +226,12 @@ void CFileView::ReplaceSelectedFiles(EFileAction action)
     }
     // The refused rows stay selected: the pane says what the others freed all the same.
     if (report.files > 0 && (m_selection.Empty() || !report.failures.empty()))
-        SetNote(ReplaceTotalsText(action, report.files, report.bytes, report.failures.size()));
+        SetNote({ReplaceTotalsText(action, report.files, report.bytes, report.failures.size()), "", ""});
     if (!report.failures.empty())
         ShowFileFailures(this, ToDisplay(ReplaceFailureText(action, report.failures, MessageFitFor(this))));
 }
 
-void CFileView::SetNote(std::string note)
+void CFileView::SetNote(PaneNote note)
 {
     m_note = std::move(note);
     m_noteVersion = m_selection.Version();

@@ -64,26 +64,24 @@ void CFileView::SelectByRule(EKeepRule rule)
 void CFileView::SelectByRule(EKeepRule rule, const std::string& folder)
 {
     const std::size_t groups = SelectDuplicates(m_rows, rule, folder, m_selection);
-    m_note = RuleSummaryText(m_rows, m_selection, groups, rule, folder);
-    m_noteVersion = m_selection.Version();
-    ++m_notesMade;
+    SetNote(RuleSummaryNote(m_rows, m_selection, groups, rule, folder));
     Refresh();
 }
 
-std::string CFileView::SelectionSummary() const
+PaneNote CFileView::SelectionNote() const
 {
-    if (!m_note.empty() && m_noteVersion == m_selection.Version())
+    if (!m_note.before.empty() && m_noteVersion == m_selection.Version())
         return m_note;
     if (m_selection.Empty() && m_costShown)
-        return CopiesCostText(m_rows) + m_leftOut; // from the rows as they are now: one pass
-    return SelectionSummaryText(m_rows, m_selection);
+        return {CopiesCostText(m_rows) + m_leftOut, "", ""}; // from the rows as they are now: one pass
+    return {SelectionSummaryText(m_rows, m_selection), "", ""};
 }
 
 void CFileView::ShowCopiesCost(std::string leftOut)
 {
     m_costShown = true;
     m_leftOut = std::move(leftOut);
-    m_note.clear();
+    m_note = PaneNote();
     ++m_notesMade;
 }
 

@@ -1,5 +1,7 @@
 #include "views/ScanOutput.h"
 
+#include "engine/GroupOutput.h"
+
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -158,8 +160,8 @@ std::string CsvField(std::string_view bytes)
     return out + '"';
 }
 
-std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
-                               std::int64_t filesScanned)
+std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format,
+                               std::optional<std::int64_t> filesScanned)
 {
     // The groups that still hold two rows or more: a file whose copies went has no duplicate left.
     std::vector<std::pair<std::size_t, std::size_t>> groups; // [first, end) in the rows
@@ -172,11 +174,12 @@ std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format,
         first = end;
     }
     ScanTotals totals;
-    totals.summary = summary;
-    totals.filesScanned = filesScanned;
+    totals.filesScanned = filesScanned.value_or(0);
     totals.groups = static_cast<std::int64_t>(groups.size());
     for (const auto& [first, end] : groups)
         totals.duplicatesFound += static_cast<std::int64_t>(end - first); // as the scan counts them
+    if (filesScanned)
+        totals.summary = ScanSummaryText(totals.filesScanned, totals.duplicatesFound);
 
     CScanOutput output(format, '\n');
     std::string out = output.Head(totals);

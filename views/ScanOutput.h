@@ -6,6 +6,7 @@
 #include "views/DuplicateRows.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,8 @@ std::string CsvField(std::string_view bytes);
 
 // The groups of the list's rows in `format`, exactly as quorvel-scan writes a scan's (text with line
 // ends). Pasted rows belong to no group and a group left with one row holds no duplicate: both are
-// left out. `summary` and `filesScanned` are the last scan's; the counts are the list's.
-std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format, const std::string& summary,
-                               std::int64_t filesScanned);
+// left out. `filesScanned` is the last completed scan's (none: no scan has completed, and the summary
+// is empty); the other counts and the summary that states them are the list's as it stands, which
+// for a fresh scan's list are the scan's own.
+std::string FormatListedGroups(const CDuplicateRows& rows, EOutputFormat format,
+                               std::optional<std::int64_t> filesScanned);

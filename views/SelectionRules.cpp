@@ -180,25 +180,84 @@ std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const s
     return groups;
 }
 
-std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
-                            EKeepRule rule, const std::string& folder)
+namespace {
+
+// Where a folder rule's copies lie, among the groups that have one in the folder.
+enum class EFolderReach
 {
-    if (selection.Empty()) {
-        if (rule == EKeepRule::InFolder)
-            return "No group has a copy in " + folder;
-        if (rule == EKeepRule::UnderFolder)
-            return "No group has a copy under " + folder;
-        return "No duplicates to select";
+    NoGroup,    // no group has a copy there
+    EveryCopy,  // each group that has one there has all its copies there
+    SomeOutside // some of those groups have copies elsewhere too
+};
+
+EFolderReach FolderReach(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
+{
+    EFolderReach reach = EFolderReach::NoGroup;
+    ForEachGroup(rows, [&](std::size_t first, std::size_t end) {
+        std::size_t inside = 0;
+        for (std::size_t row = first; row < end; ++row)
+            inside += InKeptFolder(rows.Row(row), rule, folder) ? 1 : 0;
+        if (inside > 0 && inside < end - first)
+            reach = EFolderReach::SomeOutside;
+        else if (inside > 0 && reach == EFolderReach::NoGroup)
+            reach = EFolderReach::EveryCopy;
+    });
+    return reach;
+}
+
+// The folder's own name: its last part, or the folder itself where it has none (the root).
+std::string_view FolderName(std::string_view folder)
+{
+    while (folder.size() > 1 && platform::IsPathSeparator(folder.back()))
+        folder.remove_suffix(1);
+    std::size_t start = folder.size();
+    while (start > 0 && !platform::IsPathSeparator(folder[start - 1]))
+        --start;
+    return start < folder.size() ? folder.substr(start) : folder;
+}
+
+PaneNote NothingSelectedNote(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder)
+{
+    if (!IsFolderRule(rule))
+        return {"No duplicates to select", "", ""};
+    const std::string where = rule == EKeepRule::InFolder ? " in " : " under ";
+    switch (FolderReach(rows, rule, folder)) {
+    case EFolderReach::NoGroup:
+        break;
+    case EFolderReach::EveryCopy:
+        return {"Every copy is" + where, folder, ", so there is nothing outside it to select"};
+    case EFolderReach::SomeOutside:
+        return {"No copy" + where, folder, " is unchanged since the scan"};
     }
-    return SelectionSummaryText(rows, selection) + " in " + std::to_string(groups) +
-           (groups == 1 ? " group" : " groups");
+    return {"No group has a copy" + where, folder, ""};
+}
+
+} // namespace
+
+std::string PaneNote::Text(const MessageFit& fit) const
+{
+    if (!fit.width || folder.empty())
+        return before + folder + after;
+    return before + ShortenPath(folder, fit.lineBudget - fit.width(before + after), fit.width) + after;
+}
+
+PaneNote RuleSummaryNote(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
+                         EKeepRule rule, const std::string& folder)
+{
+    if (selection.Empty())
+        return NothingSelectedNote(rows, rule, folder);
+    const std::string text = SelectionSummaryText(rows, selection) + " in " + std::to_string(groups) +
+                             (groups == 1 ? " group" : " groups");
+    if (rule != EKeepRule::UnderFolder)
+        return {text, "", ""};
+    return {text + ", keeping those under ", std::string(FolderName(folder)), ""};
 }
 
 std::string UnderFolderStart(const std::vector<std::string>& listed, std::string_view currentRowPath,
                              const std::string& fallback)
 {
     if (currentRowPath.empty())
-        return fallback;
+        return listed.empty() ? fallback : listed.front();
     for (const std::string& folder : listed)
         if (IsAtOrUnder(currentRowPath, folder))
             return folder;
@@ -235,7 +294,7 @@ std::string SelectionSummary(std::size_t count, std::uint64_t bytes)
 std::string LongestSelectionSummary()
 {
     // A rule's selection, which names its groups too, is the longest the pane shows for numbers; a
-    // folder named in "No group has a copy under FOLDER" may be longer and is cut.
+    // folder the pane names is cut from its middle to fit as wide a text.
     const auto most = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
     return SelectionSummary(most, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) +
            " in " + std::to_string(most) + " groups";

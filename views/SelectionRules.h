@@ -4,6 +4,7 @@
 
 #include "views/DuplicateRows.h"
 #include "views/FileActions.h"
+#include "views/MessageText.h"
 #include "views/RowSelection.h"
 
 #include <cstdint>
@@ -37,13 +38,34 @@ using CopyCheck = std::function<bool(const RowRecord& record)>;
 std::size_t SelectDuplicates(const CDuplicateRows& rows, EKeepRule rule, const std::string& folder,
                              CRowSelection& selection, const CopyCheck& check = StillScannedFile);
 
-// What the selection pane says while a rule's selection stands: "N files selected, S in M groups",
-// or why the rule selected nothing.
-std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
-                            EKeepRule rule, const std::string& folder);
+// A text of the selection pane: a folder it names sits between `before` and `after`, so that the
+// folder alone is cut from its middle where the pane is too narrow for the whole.
+struct PaneNote
+{
+    std::string before;
+    std::string folder;
+    std::string after;
+
+    // The whole text; where `fit.width` is given, at most `fit.lineBudget` wide with the folder cut.
+    std::string Text(const MessageFit& fit = {}) const;
+};
+
+// What the selection pane says while a rule's selection stands: "N files selected, S in M groups", for
+// Keep Those Under a Folder followed by ", keeping those under NAME", the folder's own name; or why
+// the rule selected nothing: no group has a copy in (under) the folder, every copy of the groups that
+// have one is there, or none of their copies there is unchanged since the scan.
+PaneNote RuleSummaryNote(const CDuplicateRows& rows, const CRowSelection& selection, std::size_t groups,
+                         EKeepRule rule, const std::string& folder);
+inline std::string RuleSummaryText(const CDuplicateRows& rows, const CRowSelection& selection,
+                                   std::size_t groups, EKeepRule rule, const std::string& folder,
+                                   const MessageFit& fit = {})
+{
+    return RuleSummaryNote(rows, selection, groups, rule, folder).Text(fit);
+}
 
 // Where the folder picker of Keep Those Under a Folder opens: the listed folder that holds the current
-// row's file, else that file's own folder; `fallback` without a current row.
+// row's file, else that file's own folder; without a current row the first listed folder, and
+// `fallback` where none is listed.
 std::string UnderFolderStart(const std::vector<std::string>& listed, std::string_view currentRowPath,
                              const std::string& fallback);
 

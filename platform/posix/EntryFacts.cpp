@@ -2,6 +2,7 @@
 #include "platform/EntryFacts.h"
 
 #include "platform/FolderListing.h"
+#include "platform/posix/LongPath.h"
 
 #include <sys/stat.h>
 
@@ -19,19 +20,19 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     return true;
 }
 
-bool IdentityOf(const std::string& path, FileId& id)
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
+    struct stat status;
+    if (path.empty() || StatAnyLength(path, status, followLink ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
         return false;
-    id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    id = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
     return true;
 }
 
 std::uint32_t NameCount(const std::string& path)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? static_cast<std::uint32_t>(st.st_nlink) : 0;
+    struct stat status;
+    return StatAnyLength(path, status, 0) == 0 ? static_cast<std::uint32_t>(status.st_nlink) : 0;
 }
 
 } // namespace platform

@@ -102,7 +102,52 @@ bool MountTakesTrash(const std::string& top)
     return takes;
 }
 
-bool FindTopTrash(const std::string& top, TrashPlace& place, std::string& reason)
+// The folders files/ and info/ of one trash, open: each a real folder inside it, reached without
+// following a link, so that nothing the trash writes lands outside it.
+class CTrashFolders
+{
+public:
+    CTrashFolders() = default;
+    ~CTrashFolders() { Close(); }
+    CTrashFolders(const CTrashFolders&) = delete;
+    CTrashFolders& operator=(const CTrashFolders&) = delete;
+
+    // `own`: the trash folder itself must be a real folder of this user's too, as a top folder's is.
+    bool Open(const std::string& folder, bool own)
+    {
+        Close();
+        const int trash = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (own ? O_NOFOLLOW : 0));
+        struct stat st;
+        if (trash >= 0 && (!own || (fstat(trash, &st) == 0 && st.st_uid == geteuid()))) {
+            files = OpenSubfolder(trash, "files");
+            info = OpenSubfolder(trash, "info");
+        }
+        if (trash >= 0)
+            close(trash);
+        return files >= 0 && info >= 0;
+    }
+
+    int files = -1;
+    int info = -1;
+
+private:
+    static int OpenSubfolder(int trash, const char* name)
+    {
+        if (mkdirat(trash, name, 0700) != 0 && errno != EEXIST)
+            return -1;
+        return openat(trash, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    void Close()
+    {
+        for (int* fd : {&files, &info})
+            if (*fd >= 0) {
+                close(*fd);
+                *fd = -1;
+            }
+    }
+};
+
+bool FindTopTrash(const std::string& top, TrashPlace& place, CTrashFolders& folders, std::string& reason)
 {
     if (!MountTakesTrash(top)) {
         reason = "the file system at " + top + " has no trash";
@@ -113,12 +158,12 @@ bool FindTopTrash(const std::string& top, TrashPlace& place, std::string& reason
     const std::string shared = JoinPath(top, ".Trash");
     struct stat st;
     if (lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0 &&
-        UsableOrMade(JoinPath(shared, uid))) {
+        UsableOrMade(JoinPath(shared, uid)) && folders.Open(JoinPath(shared, uid), true)) {
         place = {JoinPath(shared, uid), top, ""};
         return true;
     }
     const std::string own = JoinPath(top, ".Trash-" + uid);
-    if (UsableOrMade(own)) {
+    if (UsableOrMade(own) && folders.Open(own, true)) {
         place = {own, top, ""};
         return true;
     }
@@ -137,20 +182,25 @@ std::string ResolvedFolder(const std::string& path)
     return folder;
 }
 
-bool FindTrash(const std::string& path, const struct stat& file, TrashPlace& place, std::string& reason)
+bool FindTrash(const std::string& path, const struct stat& file, TrashPlace& place, CTrashFolders& folders,
+               std::string& reason)
 {
     const std::string homeTrash = JoinPath(DataHome(), "Trash");
     struct stat home;
     if (MakeFolders(homeTrash) && stat(homeTrash.c_str(), &home) == 0 && home.st_dev == file.st_dev) {
         place = {homeTrash, "", path};
-        return true;
+        if (folders.Open(homeTrash, false))
+            return true;
+        reason =
+            "the trash at " + homeTrash + " has a link or a file where its folders files and info belong";
+        return false;
     }
     const std::string folder = ResolvedFolder(path);
     if (folder.empty()) {
         reason = Reason(errno);
         return false;
     }
-    if (!FindTopTrash(MountTop(folder, file.st_dev), place, reason))
+    if (!FindTopTrash(MountTop(folder, file.st_dev), place, folders, reason))
         return false;
     const std::string original = JoinPath(folder, path.substr(path.rfind('/') + 1));
     place.original = original.substr(place.topFolder == "/" ? 1 : place.topFolder.size() + 1);
@@ -226,37 +276,33 @@ int WriteAll(int fd, const std::string& text)
 }
 
 // Moves without replacing: an entry already in files/ under that name stays what it is.
-int RenameNoReplace(const std::string& from, const std::string& to)
+int RenameNoReplace(int fromFolder, const char* from, int toFolder, const char* to)
 {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // A file system that cannot refuse a replacement itself: look first.
     struct stat st;
-    if (lstat(to.c_str(), &st) == 0)
+    if (fstatat(toFolder, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return renameat(fromFolder, from, toFolder, to) == 0 ? 0 : errno;
 }
 
-bool MoveInto(const std::string& path, const TrashPlace& place, std::string& reason)
+bool MoveInto(const std::string& path, const TrashPlace& place, const CTrashFolders& folders,
+              std::string& trashName, std::string& reason)
 {
-    const std::string files = JoinPath(place.folder, "files");
-    const std::string info = JoinPath(place.folder, "info");
-    if (!MakeFolders(files) || !MakeFolders(info)) {
-        reason = Reason(errno);
-        return false;
-    }
     const std::string name = path.substr(path.rfind('/') + 1);
     const std::string record =
         "[Trash Info]\nPath=" + EscapedPath(place.original) + "\nDeletionDate=" + DeletionDate() + "\n";
+    const std::string numbersKey = place.folder + "/info/" + name;
     // Only names that were taken once are remembered, so that unique names cost no memory.
     for (unsigned attempt = 0; attempt < kMostTries; ++attempt) {
-        const std::string trashName =
-            NumberedName(name, attempt == 0 ? 1 : s_numbers.Next(info + "/" + name));
-        const std::string infoFile = JoinPath(info, trashName + ".trashinfo");
+        trashName = NumberedName(name, attempt == 0 ? 1 : s_numbers.Next(numbersKey));
+        const std::string infoName = trashName + ".trashinfo";
         // The record claims the name first: O_EXCL never takes over another file's record.
-        const int fd = open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = openat(folders.info, infoName.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -267,13 +313,13 @@ bool MoveInto(const std::string& path, const TrashPlace& place, std::string& rea
         const int closeError = close(fd) == 0 ? 0 : errno;
         if (writeError != 0 || closeError != 0) {
             reason = Reason(writeError != 0 ? writeError : closeError);
-            unlink(infoFile.c_str());
+            unlinkat(folders.info, infoName.c_str(), 0);
             return false;
         }
-        const int moveError = RenameNoReplace(path, JoinPath(files, trashName));
+        const int moveError = RenameNoReplace(AT_FDCWD, path.c_str(), folders.files, trashName.c_str());
         if (moveError == 0)
             return true;
-        unlink(infoFile.c_str());
+        unlinkat(folders.info, infoName.c_str(), 0);
         if (moveError == EEXIST)
             continue; // a stray entry in files/ without its record: keep it and take another name
         reason = moveError == EXDEV ? "the trash is on another file system" : Reason(moveError);
@@ -282,6 +328,19 @@ bool MoveInto(const std::string& path, const TrashPlace& place, std::string& rea
     reason = "no free name in the trash";
     return false;
 }
+
+// The last file moved, so that it can be put back right after: only ever one, whatever the number of
+// files moved.
+struct LastMove
+{
+    std::string from; // the full path it had
+    std::string trash;
+    bool own = false; // a top folder's trash, which must be a real folder of this user's
+    std::string trashName;
+};
+
+std::mutex s_lastMoveLock;
+LastMove s_lastMove;
 
 } // namespace
 
@@ -294,7 +353,33 @@ bool MoveToTrash(const std::string& given, std::string& reason)
         return false;
     }
     TrashPlace place;
-    return FindTrash(path, st, place, reason) && MoveInto(path, place, reason);
+    CTrashFolders folders;
+    std::string trashName;
+    if (!FindTrash(path, st, place, folders, reason) || !MoveInto(path, place, folders, trashName, reason))
+        return false;
+    const std::lock_guard<std::mutex> hold(s_lastMoveLock);
+    s_lastMove = {path, place.folder, !place.topFolder.empty(), trashName};
+    return true;
+}
+
+bool PutBackFromTrash(const std::string& given, std::string& reason)
+{
+    const std::lock_guard<std::mutex> hold(s_lastMoveLock);
+    CTrashFolders folders;
+    if (s_lastMove.from.empty() || s_lastMove.from != FullPath(given) ||
+        !folders.Open(s_lastMove.trash, s_lastMove.own)) {
+        reason = "it is no longer the last file moved to the trash";
+        return false;
+    }
+    const int error =
+        RenameNoReplace(folders.files, s_lastMove.trashName.c_str(), AT_FDCWD, s_lastMove.from.c_str());
+    if (error != 0) {
+        reason = Reason(error);
+        return false;
+    }
+    unlinkat(folders.info, (s_lastMove.trashName + ".trashinfo").c_str(), 0);
+    s_lastMove = {};
+    return true;
 }
 
 } // namespace platform

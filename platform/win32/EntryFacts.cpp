@@ -45,38 +45,36 @@ bool LookUpEntry(const std::string& path, EntryFacts& facts)
     return true;
 }
 
-namespace {
-
-// The file itself is asked, opened for no access at all: the listing gives neither its volume's
-// serial nor its count of names.
-bool FileInformation(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+bool LookUpIdentity(const std::string& path, bool followLink, FileId& id)
 {
-    const HANDLE file =
-        CreateFileW(LiteralPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE
+                                       : CreateFileW(LiteralPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
         return false;
-    const bool known = GetFileInformationByHandle(file, &info) != 0;
-    CloseHandle(file);
-    return known;
-}
-
-} // namespace
-
-bool IdentityOf(const std::string& path, FileId& id)
-{
     BY_HANDLE_FILE_INFORMATION info;
-    if (!FileInformation(path, info))
-        return false;
-    id = FileId{info.dwVolumeSerialNumber,
-                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return true;
+    const bool known = GetFileInformationByHandle(handle, &info) != FALSE;
+    CloseHandle(handle);
+    if (known)
+        id = {info.dwVolumeSerialNumber,
+              (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return known;
 }
 
 std::uint32_t NameCount(const std::string& path)
 {
+    // The listing does not give the count: the file itself is asked.
+    const HANDLE handle = CreateFileW(LiteralPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
     BY_HANDLE_FILE_INFORMATION info;
-    return FileInformation(path, info) ? info.nNumberOfLinks : 0;
+    const bool known = GetFileInformationByHandle(handle, &info) != FALSE;
+    CloseHandle(handle);
+    return known ? info.nNumberOfLinks : 0;
 }
 
 } // namespace platform

@@ -45,4 +45,11 @@ bool MoveToTrash(const std::string& path, std::string& reason)
     return true;
 }
 
+bool PutBackFromTrash(const std::string&, std::string& reason)
+{
+    // The shell names no entry of the Recycle Bin for a file it moved there.
+    reason = "the Recycle Bin gives no file back by its name";
+    return false;
+}
+
 } // namespace platform

@@ -10,14 +10,18 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/XInput.h"
 #include "views/DisplayText.h"
 #include "views/FileView.h"
 #include "views/FolderPicker.h"
 #include "views/FolderView.h"
+#include "views/MessageText.h"
+#include "views/SelectionRules.h"
 
 #include <wx/app.h>
 #include <wx/aui/auibar.h>
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/dirctrl.h>
 #include <wx/display.h>
 #include <wx/fileconf.h>
@@ -265,6 +269,9 @@ TEST_F(MainFrameTest, TheSummaryAndSelectionPanesHoldTheirLongestTextsInTheStatu
                   {"Scan completed (1000000 files scanned, 450077 duplicates found)",
                    "Scan completed (2147483647 files scanned, 2147483647 duplicates found)"}},
                  {5, {"1 file selected, 10 bytes", "2147483647 files selected, 9223372.0 TB"}}};
+    m_frame->SetSize(wxSize(4000, 600)); // room for every pane, at either font
+    ASSERT_TRUE(PumpUntil([bar] { return bar->GetClientSize().GetWidth() > 3000; }))
+        << bar->GetClientSize().GetWidth();
     for (const int points : {0, 20}) {
         SCOPED_TRACE(points);
         if (points != 0)
@@ -298,6 +305,46 @@ TEST_F(MainFrameTest, ANewWindowHoldsEveryPaneOrFillsTheScreenAndTheMessagePaneK
     m_frame->SetSize(wxSize(600, 400));
     m_frame->SendSizeEvent();
     EXPECT_LE(bar->GetTextExtent(kScanningText).GetWidth(), TextRoom(bar, 0));
+}
+
+TEST_F(MainFrameTest, WhenThePanesCannotAllFitTheMessagePaneGivesWayAndTheSelectionPaneStaysWhole)
+{
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    const int selection = bar->GetTextExtent(ToDisplay(LongestSelectionSummary())).GetWidth();
+    // Room for the selection pane and the scan's text, not for the summary's longest text as well.
+    const int width = selection + bar->GetTextExtent(kScanningText).GetWidth() + 120;
+    m_frame->SetSize(wxSize(width, 400));
+    ASSERT_TRUE(PumpUntil([bar, width] { return bar->GetClientSize().GetWidth() <= width; }));
+    wxRect last;
+    ASSERT_TRUE(bar->GetFieldRect(bar->GetFieldsCount() - 1, last));
+    EXPECT_LE(last.GetRight(), bar->GetClientSize().GetWidth());
+    EXPECT_LE(selection, TextRoom(bar, bar->GetFieldsCount() - 1));
+    EXPECT_LE(bar->GetTextExtent(kScanningText).GetWidth(), TextRoom(bar, 0));
+}
+
+TEST_F(MainFrameTest, AStoredPlacementIsKeptInsideTheScreensWorkAreaAndOneThatFitsIsKeptAsItIs)
+{
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    const wxRect stored[] = {
+        wxRect(area.GetX() + 10, area.GetY() + 20, 600, 400),                            // fits
+        wxRect(area.GetX(), area.GetY(), area.GetWidth() * 2, area.GetHeight() * 5 / 4), // twice the scale
+        wxRect(area.GetRight() - 100, area.GetBottom() - 50, 700, 500),                  // past the corner
+    };
+    for (const wxRect& placement : stored) {
+        SCOPED_TRACE(placement.GetWidth());
+        Close();
+        for (const auto& [key, value] : {std::pair{"PosX", placement.GetX()},
+                                         {"PosY", placement.GetY()},
+                                         {"Width", placement.GetWidth()},
+                                         {"Height", placement.GetHeight()}})
+            m_config->Write(wxString("/MainFrame/") + key, value);
+        Open();
+        if (&placement == &stored[0]) {
+            EXPECT_EQ(m_frame->GetRect(), placement);
+        }
+        EXPECT_TRUE(area.Contains(m_frame->GetRect())) << m_frame->GetRect().GetWidth();
+        EXPECT_TRUE(area.Contains(m_frame->GetStatusBar()->GetScreenRect()));
+    }
 }
 
 TEST_F(MainFrameTest, TheButtonUnderThePointerGivesItsPromptInTheMessagePane)
@@ -752,7 +799,7 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
         if (underBak) {
             EXPECT_EQ(pickerStart, wxString::FromUTF8(m_tree.Root()));
         }
-        EXPECT_EQ(Pane(5), underBak ? "6 files selected, 20 bytes in 3 groups"
+        EXPECT_EQ(Pane(5), underBak ? "6 files selected, 20 bytes in 3 groups, keeping those under bak"
                                     : "7 files selected, 24 bytes in 3 groups");
         const bool rewrite = &row == &cases[std::size(cases) - 1];
         if (rewrite) // after the scan a selected copy gets other contents: it must stay
@@ -793,6 +840,30 @@ TEST_F(MainFrameTest, EachRuleThenDeleteKeepsOneCopyOfEachGroupAndNeverAFileChan
             }
         }
     }
+}
+
+TEST_F(MainFrameTest, TheSelectionPaneNamesTheFolderKeptCutFromItsMiddleWhereItIsLong)
+{
+    const std::string name =
+        "the holiday pictures of a long summer, sorted by day and by place, " + std::string(60, 'x');
+    m_tree.Write(name + "/a.txt", "copy");
+    m_tree.Write("other/a.txt", "copy");
+    AddFolder(m_tree.Root());
+    ASSERT_TRUE(ScanAndWait());
+    CDialogHook::Instance().SetAnswer([&](wxDialog* dialog) {
+        if (auto* picker = dynamic_cast<CFolderPickerDialog*>(dialog))
+            picker->SelectPath(wxString::FromUTF8(m_tree.Path(name)));
+        return static_cast<int>(wxID_OK);
+    });
+    Command(ID_SELECT_KEEP_UNDER_FOLDER);
+    CDialogHook::Instance().TakeShown();
+    wxTheApp->ProcessIdle();
+    const wxString said = Pane(5);
+    EXPECT_TRUE(said.StartsWith("1 file selected, 4 bytes in 1 group, keeping those under the holi")) << said;
+    EXPECT_TRUE(said.EndsWith("xxx")) << said;
+    EXPECT_NE(said.Find(wxString::FromUTF8(kEllipsis)), wxNOT_FOUND) << said;
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    EXPECT_LE(bar->GetTextExtent(said).GetWidth(), TextRoom(bar, bar->GetFieldsCount() - 1));
 }
 
 std::string ReadFile(const std::string& path)
@@ -839,6 +910,21 @@ TEST_F(MainFrameTest, ExportWritesTheListsGroupsAsTheScanToolWritesThemAndAFaile
     for (const ShownDialog& shown : CDialogHook::Instance().TakeShown())
         EXPECT_TRUE(shown.message.empty()) << shown.message; // the file dialogs alone
 
+    // A typed extension of another type chooses that type; with rows gone from the list, the summary
+    // states the counts that the export holds.
+    m_frame->GetFileView()->SelectRowRange(0, 1);
+    ASSERT_TRUE(m_frame->GetFileView()->RemoveSelectedRows());
+    filter = 0;
+    target = wxString::FromUTF8(m_tree.Path("out/typed.json"));
+    Command(ID_PROJECT_EXPORT);
+    CDialogHook::Instance().TakeShown();
+    const std::string json = ReadFile(m_tree.Path("out/typed.json"));
+    const std::string counted = "\"duplicates_found\":";
+    const std::size_t at = json.find(counted);
+    ASSERT_NE(at, std::string::npos) << json;
+    const std::string found = json.substr(at + counted.size(), json.find(',', at) - at - counted.size());
+    EXPECT_NE(json.find(found + " duplicates found)\""), std::string::npos) << json;
+
     // A folder that takes no new file, whoever asks.
     filter = 2;
     target = "/proc/list.csv";
@@ -882,6 +968,48 @@ TEST_F(MainFrameTest, CtrlAAndCtrlCReachTheListAgainAfterALongDeletesProgress)
     focus->GetEventHandler()->ProcessEvent(ctrlA);
     EXPECT_EQ(view->SelectedRowCount(), static_cast<std::size_t>(view->GetItemCount()));
     EXPECT_TRUE(IsEnabled(ID_EDIT_COPY)); // Ctrl+C and the toolbar's Copy
+}
+
+TEST_F(MainFrameTest, CtrlAAndCtrlCThroughTheServerCopyTheRowsLeftAfterALongDeleteFromTheContextMenu)
+{
+    gtk_window_present(GTK_WINDOW(m_frame->GetHandle())); // no window manager hands out the keyboard
+    CFileView* view = m_frame->GetFileView();
+    constexpr long kFiles = 400; // enough for the progress dialog
+    for (long i = 0; i <= kFiles; ++i) {
+        const std::string name = "many/" + std::to_string(i) + ".txt";
+        m_tree.Write(name, "same bytes");
+        view->AddPastedRow(m_tree.Path(name), 10, 0);
+    }
+    view->SelectRowRange(0, kFiles - 1);
+    bool shown = false;
+    view->SetTrashProgressHook([&shown](wxProgressDialog&, std::size_t) { shown = true; });
+    // Delete chosen in the real context menu with the keys, once the menu is up.
+    view->Bind(wxEVT_MENU_OPEN, [](wxMenuEvent& event) {
+        wxTheApp->CallAfter([] {
+            xinput::PressKeys("Down");
+            xinput::PressKeys("Return");
+        });
+        event.Skip();
+    });
+    wxRect rect;
+    view->GetItemRect(0, rect);
+    ASSERT_TRUE(
+        xinput::ClickAt(view->ClientToScreen(rect.GetPosition()) + wxPoint(5, rect.GetHeight() / 2), 3));
+    ASSERT_TRUE(PumpUntil([view] { return view->GetItemCount() == 1; }));
+    ASSERT_TRUE(shown);
+    xinput::Settle();
+
+    ASSERT_TRUE(xinput::PressKeys("ctrl+a"));
+    EXPECT_EQ(view->SelectedRowCount(), 1u);
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->SetData(new wxTextDataObject("before"));
+    wxTheClipboard->Close();
+    ASSERT_TRUE(xinput::PressKeys("ctrl+c"));
+    wxTextDataObject copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->GetData(copied);
+    wxTheClipboard->Close();
+    EXPECT_EQ(copied.GetText(), wxString::FromUTF8(m_tree.Path("many/400.txt")));
 }
 
 // Other bytes of the same size written into the file itself, its last-write time put back: what

@@ -48,6 +48,11 @@ TEST(ProjectPath, AnExportTakesTheChosenTypesExtensionInPlaceOfAnotherTypes)
     };
     for (const auto& row : rows)
         EXPECT_EQ(ExportPath(row.chosen, row.type), row.path) << row.chosen;
+    // A typed extension of JSON or CSV chooses the type, whatever the filter; "txt" may be the dialog's.
+    EXPECT_STREQ(ExportType("name.json", "txt"), "json");
+    EXPECT_STREQ(ExportType("list.CSV", "json"), "csv");
+    EXPECT_STREQ(ExportType("duplicates.txt", "json"), "json");
+    EXPECT_STREQ(ExportType("list.mine", "csv"), "csv");
 }
 
 TEST(ProjectPath, EveryArgumentTheToolkitKeptOrCouldNotReadNamesAProject)

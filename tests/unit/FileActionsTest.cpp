@@ -8,7 +8,9 @@
 #include "platform/InputFile.h"
 #include "platform/Path.h"
 #include "platform/ShellExecute.h"
+#include "platform/Trash.h"
 #include "tests/support/ScanRun.h"
+#include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 #include "views/ClipboardText.h"
 #include "views/SelectionRules.h"
@@ -16,11 +18,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
 
 namespace {
 
@@ -330,6 +336,87 @@ std::map<std::string, std::size_t> ScanCopies(CTempTree& tree, CDuplicateRows& r
         rowOf[Slashed(std::string(rows.Row(row).fullPath)).substr(tree.Root().size() + 1)] = row;
     return rowOf;
 }
+
+TEST(FileActions, AKeptCopyPastedUnderAnotherSpellingGoesAsThatFileAndItsGroupKeepsTheOtherCopy)
+{
+    if (kWindows)
+        GTEST_SKIP() << "a doubled separator and a link to a folder are POSIX spellings";
+    CTempTree tree;
+    CDuplicateRows rows;
+    g_bin = tree.Path("bin");
+    tree.MakeFolder("bin");
+    std::map<std::string, std::size_t> rowOf = ScanCopies(tree, rows, 2, 2);
+    ASSERT_TRUE(tree.SymLink(tree.Path("a"), "L"));
+    // Ctrl+D keeps a/N.txt; a/1.txt and a/2.txt are pasted under other spellings and chosen too.
+    std::vector<std::size_t> chosen = {rowOf["b/1.txt"], rowOf["b/2.txt"], rows.RowCount(),
+                                       rows.RowCount() + 1};
+    rows.AddPastedPaths({tree.Path("a") + "//1.txt", tree.Path("L/2.txt")});
+    std::vector<TrashFailure> failures;
+    const std::vector<std::size_t> gone = TrashFilesOfRows(rows, chosen, failures, MoveToBin);
+    EXPECT_TRUE(std::filesystem::exists(tree.Path("b/1.txt")));
+    EXPECT_TRUE(std::filesystem::exists(tree.Path("b/2.txt")));
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].reason, kNoCopyLeft);
+    // The listed rows of the files that went leave with their pasted rows.
+    EXPECT_EQ(Names(tree, rows, gone),
+              (std::vector<std::string>{"L/2.txt", "a//1.txt", "a/1.txt", "a/2.txt"}));
+}
+
+#ifndef _WIN32
+
+// `source` seen through bindfs at `mountPoint`, a view whose files show another device, until the end.
+class CBindView
+{
+public:
+    CBindView(const std::string& source, const std::string& mountPoint) : m_mountPoint(mountPoint)
+    {
+        if (std::system("command -v bindfs >/dev/null 2>&1") != 0)
+            m_problem = "bindfs is not installed";
+        else if (std::system(("bindfs '" + source + "' '" + mountPoint + "' 2>/dev/null").c_str()) != 0)
+            m_problem = "bindfs could not mount (it needs /dev/fuse and the right to mount)";
+    }
+    ~CBindView()
+    {
+        if (m_problem.empty())
+            umount2(m_mountPoint.c_str(), MNT_DETACH);
+    }
+    const std::string& Problem() const { return m_problem; }
+
+private:
+    std::string m_mountPoint;
+    std::string m_problem;
+};
+
+TEST(FileActions, AFolderListedWithAViewOfItKeepsItsGroupsKeptCopyThroughEveryMove)
+{
+    CTempTree tree;
+    const CScopedEnvironment home("HOME", tree.Path("home"));
+    const CScopedEnvironment data("XDG_DATA_HOME", tree.Path("home/data"));
+    tree.Write("x/p.txt", "one text");
+    tree.Write("x/q.txt", "one text");
+    tree.MakeFolder("view");
+    const CBindView view(tree.Path("x"), tree.Path("view"));
+    if (!view.Problem().empty())
+        GTEST_SKIP() << view.Problem();
+    CDuplicateRows rows;
+    {
+        CScanEngine engine;
+        engine.AddFolder(tree.Path("x"));
+        engine.AddFolder(tree.Path("view"));
+        ScanThreadProc(&engine);
+        rows.AddScanResults(engine);
+    }
+    ASSERT_EQ(rows.RowCount(), 4u); // two files, each seen twice
+    CRowSelection selection;
+    selection.SetRowCount(rows.RowCount());
+    SelectDuplicates(rows, EKeepRule::First, "", selection);
+    std::vector<TrashFailure> failures;
+    TrashFilesOfRows(rows, selection.Rows(), failures, platform::MoveToTrash, nullptr, nullptr,
+                     platform::PutBackFromTrash);
+    EXPECT_TRUE(StillScannedFile(rows.Row(0))) << rows.Row(0).fullPath; // the copy the group keeps
+}
+
+#endif
 
 // Other bytes of the same size written into the file itself, its last-write time put back: what the
 // scan's stamp cannot see. False where the file no longer matches the stamp all the same (Wine keeps

@@ -3,19 +3,25 @@
 #include "platform/FolderListing.h"
 #include "platform/InputFile.h"
 #include "platform/Path.h"
+#include "platform/SaveFile.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #ifndef _WIN32
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace {
@@ -145,5 +151,50 @@ TEST(InputFile, ReadsFromTheDiskAreCountedAndReadsFromTheCacheAreNot)
     close(fd);
 }
 #endif
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(SaveFile, ASaveWritesThroughALinkKeepsWhatTheReplacedFileHadAndRefusesWhatIsNoFile)
+{
+    CTempTree tree;
+    tree.Write("target.txt", "old");
+    tree.Write("private.txt", "old");
+    tree.MakeFolder("folder");
+    std::string reason;
+#ifndef _WIN32
+    ASSERT_TRUE(tree.SymLink("target.txt", "link.txt"));
+    ASSERT_TRUE(platform::SaveFileWhole(tree.Path("link.txt"), "new", reason)) << reason;
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.Path("link.txt")));
+    EXPECT_EQ(ReadAll(tree.Path("target.txt")), "new");
+    // Another user's private file, where the test may give it one.
+    const uid_t owner = geteuid() == 0 ? 1234 : geteuid();
+    ASSERT_EQ(chown(tree.Path("private.txt").c_str(), owner, owner), 0);
+    ASSERT_EQ(chmod(tree.Path("private.txt").c_str(), 0400), 0);
+    ASSERT_TRUE(platform::SaveFileWhole(tree.Path("private.txt"), "new", reason)) << reason;
+    struct stat status;
+    ASSERT_EQ(stat(tree.Path("private.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, owner);
+    EXPECT_EQ(status.st_mode & 07777, 0400u);
+    ASSERT_EQ(mkfifo(tree.Path("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::SaveFileWhole(tree.Path("pipe"), "new", reason));
+    EXPECT_EQ(reason, "it is a named pipe, not a regular file");
+    EXPECT_TRUE(std::filesystem::is_fifo(tree.Path("pipe")));
+#else
+    const std::wstring hidden = std::filesystem::path(tree.Path("private.txt")).wstring();
+    ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(platform::SaveFileWhole(tree.Path("private.txt"), "new", reason)) << reason;
+    EXPECT_NE(GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+#endif
+    EXPECT_EQ(ReadAll(tree.Path("private.txt")), "new");
+    EXPECT_FALSE(platform::SaveFileWhole(tree.Path("folder"), "new", reason));
+    EXPECT_EQ(reason, "it is a folder, not a regular file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Root()),
+                            std::filesystem::directory_iterator()),
+              platform::kPathSeparator == '\\' ? 3 : 5); // no temporary file left behind
+}
 
 } // namespace

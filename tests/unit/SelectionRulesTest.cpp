@@ -119,16 +119,29 @@ TEST(SelectionRules, ARuleKeepsTheNextCopyInItsOrderWhoseFileIsUnchangedOrLeaves
     const struct
     {
         EKeepRule rule;
+        const char* folder;
         const char* text;
-    } nothing[] = {{EKeepRule::UnderFolder, "No group has a copy under /nowhere"},
-                   {EKeepRule::InFolder, "No group has a copy in /nowhere"},
-                   {EKeepRule::Newest, "No duplicates to select"}};
+    } nothing[] = {
+        {EKeepRule::UnderFolder, "/nowhere", "No group has a copy under /nowhere"},
+        {EKeepRule::InFolder, "/nowhere", "No group has a copy in /nowhere"},
+        {EKeepRule::Newest, "/nowhere", "No duplicates to select"},
+        {EKeepRule::UnderFolder, "/", "Every copy is under /, so there is nothing outside it to select"},
+        {EKeepRule::UnderFolder, "/pics", "No copy under /pics is unchanged since the scan"}};
     for (const auto& row : nothing) {
         EXPECT_EQ(
-            SelectDuplicates(rows, row.rule, "/nowhere", selection, [](const RowRecord&) { return false; }),
+            SelectDuplicates(rows, row.rule, row.folder, selection, [](const RowRecord&) { return false; }),
             0u);
-        EXPECT_EQ(RuleSummaryText(rows, selection, 0, row.rule, "/nowhere"), row.text);
+        EXPECT_EQ(RuleSummaryText(rows, selection, 0, row.rule, row.folder), row.text);
     }
+    // Keep Those Under a Folder names the folder kept, cut from its middle where the pane is narrow.
+    const std::size_t under =
+        SelectDuplicates(rows, EKeepRule::UnderFolder, "/backup/", selection, unchanged);
+    const std::string said = "3 files selected, 3.0 KB in 1 group, keeping those under ";
+    EXPECT_EQ(RuleSummaryText(rows, selection, under, EKeepRule::UnderFolder, "/backup/"), said + "backup");
+    const MessageFit narrow{static_cast<int>(said.size()) + 5,
+                            [](std::string_view text) { return static_cast<int>(text.size()); }};
+    EXPECT_EQ(RuleSummaryText(rows, selection, under, EKeepRule::UnderFolder, "/backup/", narrow),
+              said + "b" + kEllipsis + "p");
 }
 
 TEST(SelectionRules, AFolderHoldsWhatLiesUnderItByWholeNamesInThisSystemsPathStyle)
@@ -158,7 +171,8 @@ TEST(SelectionRules, AFolderHoldsWhatLiesUnderItByWholeNamesInThisSystemsPathSty
     const std::vector<std::string> listed = {sep + "pics", sep + "backup"};
     EXPECT_EQ(UnderFolderStart(listed, sep + "backup" + sep + "2020" + sep + "a.jpg", "x"), sep + "backup");
     EXPECT_EQ(UnderFolderStart(listed, sep + "other" + sep + "a.jpg", "x"), sep + "other");
-    EXPECT_EQ(UnderFolderStart(listed, "", "x"), "x");
+    EXPECT_EQ(UnderFolderStart(listed, "", "x"), sep + "pics"); // no current row: the first listed
+    EXPECT_EQ(UnderFolderStart({}, "", "x"), "x");
 }
 
 TEST(SelectionRules, TheSummaryCountsTheFilesAndTheirSizeInDesktopUnits)

@@ -1,6 +1,7 @@
 // The trash as the desktop's trash reads it back: one entry and one record for every file moved.
 #include "platform/Trash.h"
 
+#include "tests/support/LoopImage.h"
 #include "tests/support/ScopedState.h"
 #include "tests/support/TempTree.h"
 
@@ -12,6 +13,7 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +71,42 @@ TEST(Trash, EveryFileOfOneNameGetsAnEntryOfItsOwnAndNoEntryIsReplaced)
     }
     EXPECT_EQ(found, moved);
     EXPECT_EQ(ReadAll(trash / "files/same.txt"), "an entry whose record was lost");
+}
+
+TEST(Trash, AVolumesTrashWhoseFilesOrInfoIsALinkIsRefusedAndNothingLandsWhereTheLinkLeads)
+{
+    // On a volume of its own (an ext4 image, loop-mounted), so that the top folder's trash is used.
+    CLoopImage image("ext4");
+    if (!image.Mounted())
+        GTEST_SKIP() << image.Reason();
+    CTempTree tree;
+    const CScopedEnvironment home("HOME", tree.Path("home"));
+    const CScopedEnvironment data("XDG_DATA_HOME", tree.Path("home/data"));
+    tree.MakeFolder("outside");
+    fs::create_directory(image.Path("elsewhere"));
+    const std::string trash = image.Path(".Trash-" + std::to_string(geteuid()));
+    const struct
+    {
+        const char* linked;
+        std::string target;
+    } rows[] = {{"info", tree.Path("outside")}, {"files", image.Path("elsewhere")}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.linked);
+        fs::remove_all(trash);
+        fs::create_directory(trash);
+        fs::permissions(trash, fs::perms::owner_all, fs::perm_options::replace);
+        fs::create_directory_symlink(row.target, trash + "/" + row.linked);
+        image.Write("evil name.txt", "bytes");
+        std::string reason;
+        EXPECT_FALSE(platform::MoveToTrash(image.Path("evil name.txt"), reason));
+        EXPECT_NE(reason.find("no trash can be made"), std::string::npos) << reason;
+        EXPECT_TRUE(fs::exists(image.Path("evil name.txt")));
+        EXPECT_TRUE(fs::is_empty(row.target));
+    }
+    fs::remove_all(trash); // a trash of its own making is used
+    std::string reason;
+    EXPECT_TRUE(platform::MoveToTrash(image.Path("evil name.txt"), reason)) << reason;
+    EXPECT_TRUE(fs::exists(trash + "/info/evil name.txt.trashinfo"));
 }
 
 } // namespace
