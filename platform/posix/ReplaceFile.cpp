@@ -491,8 +491,31 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
     return outcome;
 }
 
-ReplaceOutcome CloneFailure(int error)
+// The system counts the clone as a write, and does so before the clone itself can fail: it clears the
+// set-ID bits and the capability and moves the last-write time. Whatever it changed is put back;
+// `before` begins the reason where that fails.
+ReplaceOutcome PutBack(CSide& target, const Privileges& privileges, const std::string& before)
 {
+    if (!Restore(target.fd.Get(), privileges))
+        return SystemFailure(errno, before + "its set-ID bits or capability could not be put back: ");
+    struct stat now;
+    if (fstat(target.fd.Get(), &now) != 0)
+        return SystemFailure(errno, before + "its last-write time could not be read: ");
+    if (SameTime(now.st_mtim, target.st.st_mtim) && SameTime(now.st_atim, target.st.st_atim))
+        return Refused(EReplaceRefusal::None);
+    const struct timespec times[2] = {target.st.st_atim, target.st.st_mtim};
+    if (futimens(target.fd.Get(), times) != 0)
+        return SystemFailure(errno, before + "its last-write time could not be put back: ");
+    return Refused(EReplaceRefusal::None);
+}
+
+// Why the system refused the clone, once what it changed on the way is put back.
+ReplaceOutcome CloneFailure(int error, CSide& target, const Privileges& privileges)
+{
+    const ReplaceOutcome putBack =
+        PutBack(target, privileges, "Not cloned (" + std::string(std::strerror(error)) + "), and ");
+    if (IsRefused(putBack))
+        return putBack;
     switch (error) {
     case EOPNOTSUPP:
     case EINVAL:
@@ -504,18 +527,6 @@ ReplaceOutcome CloneFailure(int error)
     default:
         return SystemFailure(error);
     }
-}
-
-// The system counts the clone as a write: it clears the set-ID bits and the capability, and sets the
-// last-write time. All are put back.
-ReplaceOutcome PutBackAfterClone(CSide& target, const Privileges& privileges)
-{
-    if (!Restore(target.fd.Get(), privileges))
-        return SystemFailure(errno, "Cloned, but its set-ID bits or capability could not be put back: ");
-    const struct timespec times[2] = {target.st.st_atim, target.st.st_mtim};
-    if (futimens(target.fd.Get(), times) != 0)
-        return SystemFailure(errno, "Cloned, but its last-write time could not be put back: ");
-    return Refused(EReplaceRefusal::None);
 }
 
 // Shares the kept copy's storage into the path's own file: its number, owner, permissions and other names
@@ -532,9 +543,9 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
     if (IsRefused(outcome))
         return outcome;
     if (ioctl(target.fd.Get(), FICLONE, kept.fd.Get()) != 0)
-        return CloneFailure(errno);
+        return CloneFailure(errno, target, privileges);
     Step(EReplaceStep::Cloned);
-    outcome = PutBackAfterClone(target, privileges);
+    outcome = PutBack(target, privileges, "Cloned, but ");
     if (IsRefused(outcome))
         return outcome;
     // Where no lease held the kept copy, a write to it just before the clone would have spread to this

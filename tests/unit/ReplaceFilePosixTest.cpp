@@ -428,6 +428,52 @@ TEST(ReplaceWithCopyOf, AClonePutsBackItsSetIdBitsAndCapabilityOrIsRefusedBefore
     }
 }
 
+TEST(ReplaceWithCopyOf, AFailedCloneLeavesTheFilesSetIdBitsCapabilityAndTime)
+{
+    // With its records in one copy and its data full, Btrfs refuses every clone for want of space, after
+    // it has already treated the clone as a write.
+    CLoopImage btrfs("btrfs", {.size = "200M", .format = "-m single"});
+    SKIP_UNLESS_MOUNTED(btrfs);
+    const struct
+    {
+        const char* name;
+        mode_t mode;
+        bool capability;
+        bool user; // the system keeps set-ID bits for root, but not its capability or time
+    } rows[] = {{"setuid", 04755, false, true}, {"capability", 0755, true, false}};
+    const std::string bytes = PatternBytes(4u << 20, 23);
+    fs::permissions(fs::path(btrfs.Root()).parent_path(), fs::perms::others_exec, fs::perm_options::add);
+    for (const char* name : {"a", "probe", rows[0].name, rows[1].name})
+        Write(btrfs.Path(name), name == std::string("probe") ? std::string() : bytes);
+    GiveToUser(btrfs.Root());
+    for (const auto& row : rows) {
+        ASSERT_EQ(chmod(btrfs.Path(row.name).c_str(), row.mode), 0);
+        if (row.capability)
+            SetAttribute(btrfs.Path(row.name), "security.capability", RawSocketCapability());
+    }
+    const std::string zeros(1u << 20, '\0');
+    const int fill = open(btrfs.Path("fill").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    while (write(fill, zeros.data(), zeros.size()) > 0) {
+    }
+    close(fill);
+    const int from = open(btrfs.Path("a").c_str(), O_RDONLY | O_CLOEXEC);
+    const int probe = open(btrfs.Path("probe").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_NE(ioctl(probe, FICLONE, from), 0) << "the full image still clones";
+    close(probe);
+    close(from);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string copy = btrfs.Path(row.name);
+        const auto stamp = StampOf(copy);
+        EXPECT_EQ(ReplaceAs(row.user, EReplaceWay::Clone, btrfs.Path("a"), copy), EReplaceRefusal::System);
+        struct stat st;
+        ASSERT_EQ(stat(copy.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.mode);
+        EXPECT_EQ(getxattr(copy.c_str(), "security.capability", nullptr, 0) > 0, row.capability);
+        EXPECT_EQ(StampOf(copy), stamp);
+    }
+}
+
 int SetFlags(const std::string& path, int flags)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
