@@ -36,6 +36,8 @@ enum class EReplaceRefusal
     ReadOnly,           // marked read-only (Windows): the system lets nobody replace it
     OwnerOrPermissions, // a link would give it the kept copy's owner, permissions or extended attributes
     Privileges,         // a clone would clear its set-ID bits or capability, which could not be put back
+    FolderImmutable,    // its folder is marked immutable: no link can take its name
+    FolderAppendOnly,   // its folder is marked append-only: likewise, and no name made there could go again
 };
 
 struct ReplaceOutcome

@@ -219,6 +219,10 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
         return "its owner or permissions differ from the kept copy's";
     case EReplaceRefusal::Privileges:
         return "a clone would clear its set-ID bits or capability, which this user cannot put back";
+    case EReplaceRefusal::FolderImmutable:
+        return "its folder is marked immutable";
+    case EReplaceRefusal::FolderAppendOnly:
+        return "its folder is marked append-only";
     case EReplaceRefusal::None:
     case EReplaceRefusal::System:
         break;

@@ -34,6 +34,7 @@ using testing::EReplaceStep;
 
 constexpr long kFatMagic = 0x4d44;       // vfat and msdos
 constexpr long kExFatMagic = 0x2011BAB0; // exfat
+constexpr long kFuseMagic = 0x65735546;  // any file system in user space
 
 // One of the two files, open, with what the system said of it when it was last looked at.
 struct CSide
@@ -188,10 +189,40 @@ ReplaceOutcome BothStillAsHeld(CSide& kept, const FileStamp& keptStamp, CSide& t
     return Refused(refusal != EReplaceRefusal::None ? refusal : TargetStillAsHeld(target, pathStamp));
 }
 
+// The folder that holds a path, open, and the file's name in it.
+struct CFolder
+{
+    CDescriptor fd;
+    std::string path;
+    std::string name;
+    int error = 0; // why it could not be opened
+};
+
+bool OpenFolderOf(const std::string& path, CFolder& folder)
+{
+    const std::size_t cut = path.rfind('/');
+    folder.path = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+    folder.name = cut == std::string::npos ? path : path.substr(cut + 1);
+    folder.fd.Reset(OpenAnyLength(folder.path, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    folder.error = folder.fd.Get() < 0 ? errno : 0;
+    return folder.fd.Get() >= 0;
+}
+
+// A folder marked immutable takes no new name and one marked append-only gives none up: either way a
+// link could not take the path's place, and in an append-only folder its temporary name could not be
+// removed again. None where the marks cannot be read.
+EProtection FolderProtection(const CFolder& folder)
+{
+    CDescriptor listed;
+    listed.Reset(openat(folder.fd.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return listed.Get() >= 0 ? ProtectionOf(listed.Get()) : EProtection::None;
+}
+
 // What rules the replacement out before a byte is read: another volume or size, a mark that forbids
 // it, metadata that a link would change, or what a clone would clear and this process could not put
 // back (read into `privileges` for the clone to restore).
-ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target, Privileges& privileges)
+ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target, const CFolder& folder,
+                          Privileges& privileges)
 {
     // A hard link cannot cross file systems; a clone is left to the system to refuse, since one file
     // system may show its parts as different devices and still share storage between them.
@@ -214,6 +245,10 @@ ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target, Privilege
     const EProtection keptProtection = ProtectionOf(kept.fd.Get());
     if (keptProtection != EProtection::None)
         return Refused(ProtectionRefusal(keptProtection, true));
+    const EProtection folderProtection = FolderProtection(folder);
+    if (folderProtection != EProtection::None)
+        return Refused(folderProtection == EProtection::Immutable ? EReplaceRefusal::FolderImmutable
+                                                                  : EReplaceRefusal::FolderAppendOnly);
     return Refused(SameOwnerAndPermissions(kept.fd.Get(), kept.st, target.fd.Get(), target.st)
                        ? EReplaceRefusal::None
                        : EReplaceRefusal::OwnerOrPermissions);
@@ -241,7 +276,7 @@ ECompare CompareHeld(CSide& kept, CSide& target)
 // were held, and equal byte for byte.
 ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& keptPath,
                               const FileStamp& keptStamp, CSide& target, const std::string& path,
-                              const FileStamp& pathStamp, Privileges& privileges)
+                              const FileStamp& pathStamp, const CFolder& folder, Privileges& privileges)
 {
     ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, O_RDONLY, EReplaceRefusal::KeptChanged);
     if (IsRefused(outcome))
@@ -256,7 +291,7 @@ ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& k
     outcome = HoldBoth(way, kept, keptStamp, target, pathStamp);
     if (IsRefused(outcome))
         return outcome;
-    outcome = Admissible(way, kept, target, privileges);
+    outcome = Admissible(way, kept, target, folder, privileges);
     if (IsRefused(outcome))
         return outcome;
     Step(EReplaceStep::Held);
@@ -268,25 +303,6 @@ ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& k
     if (IsRefused(outcome))
         return outcome;
     return Refused(compared == ECompare::Same ? EReplaceRefusal::None : EReplaceRefusal::DifferentBytes);
-}
-
-// The folder that holds a path, open, and the file's name in it.
-struct CFolder
-{
-    CDescriptor fd;
-    std::string path;
-    std::string name;
-    int error = 0; // why it could not be opened
-};
-
-bool OpenFolderOf(const std::string& path, CFolder& folder)
-{
-    const std::size_t cut = path.rfind('/');
-    folder.path = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
-    folder.name = cut == std::string::npos ? path : path.substr(cut + 1);
-    folder.fd.Reset(OpenAnyLength(folder.path, O_PATH | O_DIRECTORY | O_CLOEXEC));
-    folder.error = folder.fd.Get() < 0 ? errno : 0;
-    return folder.fd.Get() >= 0;
 }
 
 // Makes `name` in `folder` a new name of the open kept copy. The descriptor is named through /proc,
@@ -353,18 +369,19 @@ private:
     std::string m_name;
 };
 
-// A link refused with EPERM is a file system without hard links, unless the system's protection of
-// other users' files could be the reason.
+// A link refused with EPERM is a file system without hard links on FAT and exFAT, and on a file system in
+// user space (which answers so where it has no links, e.g. FAT through one) where the system's protection
+// of other users' files cannot be the reason. Marks on the files and the folder are looked at before.
 bool HasNoHardLinks(int error, int folder, const struct stat& kept)
 {
     if (error == EOPNOTSUPP || error == ENOSYS)
         return true;
-    if (error != EPERM)
-        return false;
     struct statfs fs;
-    if (fstatfs(folder, &fs) == 0 && (fs.f_type == kFatMagic || fs.f_type == kExFatMagic))
+    if (error != EPERM || fstatfs(folder, &fs) != 0)
+        return false;
+    if (fs.f_type == kFatMagic || fs.f_type == kExFatMagic)
         return true;
-    return geteuid() == 0 || geteuid() == kept.st_uid;
+    return fs.f_type == kFuseMagic && (geteuid() == 0 || geteuid() == kept.st_uid);
 }
 
 ReplaceOutcome LinkFailure(int error, CSide& kept, const FileStamp& keptStamp, int folder)
@@ -575,7 +592,7 @@ ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const
     CSide keptSide, target;
     Privileges privileges;
     ReplaceOutcome outcome =
-        OpenAndCompare(way, keptSide, kept, keptStamp, target, path, pathStamp, privileges);
+        OpenAndCompare(way, keptSide, kept, keptStamp, target, path, pathStamp, folder, privileges);
     // Two names of one file already share everything: there is nothing to replace.
     if (IsRefused(outcome) || SameFile(keptSide.st, target.st))
         return outcome;

@@ -500,6 +500,10 @@ TEST(ReplaceWithCopyOf, AFileMarkedImmutableOrAppendOnlyIsNamedSo)
          EReplaceRefusal::KeptAppendOnly},
         {"immutable copy, clone", EReplaceWay::Clone, "b", FS_IMMUTABLE_FL, EReplaceRefusal::Immutable},
         {"append-only copy, clone", EReplaceWay::Clone, "b", FS_APPEND_FL, EReplaceRefusal::AppendOnly},
+        {"immutable folder, link", EReplaceWay::HardLink, ".", FS_IMMUTABLE_FL,
+         EReplaceRefusal::FolderImmutable},
+        {"append-only folder, link", EReplaceWay::HardLink, ".", FS_APPEND_FL,
+         EReplaceRefusal::FolderAppendOnly},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -513,6 +517,7 @@ TEST(ReplaceWithCopyOf, AFileMarkedImmutableOrAppendOnlyIsNamedSo)
         SetFlags(tree.Path(row.marked), 0);
         EXPECT_EQ(outcome.refusal, row.expected) << outcome.systemText;
         EXPECT_FALSE(fs::equivalent(tree.Path("a"), tree.Path("b")));
+        EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
     }
 }
 
