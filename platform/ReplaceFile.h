@@ -69,7 +69,7 @@ enum class EReplaceStep
     HalfCompared, // the comparison has passed the middle of the files
     Compared,     // equal and unchanged, before anything is changed
     Linked,       // the kept copy has its temporary name in the path's folder
-    Exchanged,    // the path names the kept copy; the old file has the temporary name (Linux)
+    Exchanged,    // the path names the kept copy; the old file has a temporary name (Linux)
     Cloned,       // the storage is shared, before the file's metadata is put back
     Done,         // replaced, before the files are let go
 };
@@ -85,6 +85,12 @@ struct ReplaceHooks
     // Links from the kept copy's path instead of the descriptor that was compared, as where the
     // system cannot name an open descriptor.
     bool linkByPath = false;
+    // Called once the path has been seen to name the file compared, unwritten, just before the names
+    // move: where another program could still act.
+    std::function<void()> beforeExchange;
+    // Renames the link over the path instead of swapping the two names, as where the file system cannot
+    // swap names (Linux).
+    bool noExchange = false;
 };
 
 // The hooks in force; reset them after use. Not for use from more than one thread.

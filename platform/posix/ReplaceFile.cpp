@@ -305,33 +305,33 @@ ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& k
     return Refused(compared == ECompare::Same ? EReplaceRefusal::None : EReplaceRefusal::DifferentBytes);
 }
 
-// Makes `name` in `folder` a new name of the open kept copy. The descriptor is named through /proc,
-// which needs no privilege; where /proc is missing, the link is made from the kept copy's path and
-// then checked to be the file that was compared.
-int LinkKept(const CSide& kept, const std::string& keptPath, int folder, const std::string& name)
+// Makes `name` in `folder` a new name of an open file. The descriptor is named through /proc, which
+// needs no privilege; where /proc is missing, the link is made from the file's path and then checked to
+// be the file that was opened.
+int LinkOpenFile(const CSide& side, const std::string& sidePath, int folder, const std::string& name)
 {
     if (!testing::Hooks().linkByPath) {
-        const std::string named = "/proc/self/fd/" + std::to_string(kept.fd.Get());
+        const std::string named = "/proc/self/fd/" + std::to_string(side.fd.Get());
         if (linkat(AT_FDCWD, named.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return 0;
         if (errno != ENOENT || access("/proc/self/fd", F_OK) == 0)
             return -1;
     }
-    CFolder keptFolder;
-    if (!OpenFolderOf(keptPath, keptFolder) ||
-        linkat(keptFolder.fd.Get(), keptFolder.name.c_str(), folder, name.c_str(), 0) != 0)
+    CFolder sideFolder;
+    if (!OpenFolderOf(sidePath, sideFolder) ||
+        linkat(sideFolder.fd.Get(), sideFolder.name.c_str(), folder, name.c_str(), 0) != 0)
         return -1;
     struct stat made;
-    if (fstatat(folder, name.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(made, kept.st))
+    if (fstatat(folder, name.c_str(), &made, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(made, side.st))
         return 0;
     unlinkat(folder, name.c_str(), 0);
-    errno = ESTALE; // another file took the kept copy's path after it was compared
+    errno = ESTALE; // another file took the path after it was opened
     return -1;
 }
 
-// A name of the kept copy in the path's folder for as long as the replacement needs it, removed on
-// every way out unless the rename took it. It says which process made it and for which name, so that
-// a later run can tell it from a live run's and remove it if this process is killed.
+// A second name of one of the two files in the path's folder for as long as the replacement needs it,
+// removed on every way out unless a rename took it. It says which process made it and for which name,
+// so that a later run can tell it from a live run's and remove it if this process is killed.
 class CTemporaryName
 {
 public:
@@ -340,13 +340,13 @@ public:
     CTemporaryName(const CTemporaryName&) = delete;
     CTemporaryName& operator=(const CTemporaryName&) = delete;
 
-    // Links the kept copy under a name that no other file has; 0, or -1 with errno.
-    int Make(const CSide& kept, const std::string& keptPath)
+    // Links the open file under a name that no other file has; 0, or -1 with errno.
+    int Make(const CSide& side, const std::string& sidePath)
     {
         static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
             m_name = TemporaryLinkName(static_cast<unsigned long>(getpid()), counter++, m_folder.name);
-            if (LinkKept(kept, keptPath, m_folder.fd.Get(), m_name) == 0)
+            if (LinkOpenFile(side, sidePath, m_folder.fd.Get(), m_name) == 0)
                 return 0;
             m_name.clear();
             if (errno != EEXIST)
@@ -361,7 +361,7 @@ public:
             unlinkat(m_folder.fd.Get(), m_name.c_str(), 0);
         m_name.clear();
     }
-    // The name no longer names the kept copy: it is not this object's to remove.
+    // The name no longer names the file it was made for: it is not this object's to remove.
     void Forget() { m_name.clear(); }
 
 private:
@@ -397,24 +397,50 @@ ReplaceOutcome LinkFailure(int error, CSide& kept, const FileStamp& keptStamp, i
     return SystemFailure(error);
 }
 
-// Gives the kept copy its temporary name. The kept copy is checked first, since the new name moves
-// its change time; the time after it is the one checked from then on.
+// Gives a held side a second name. A new name moves its change time, so the side is looked at just
+// before, and after it for what a name alone changes (one name more, its size and last write as they
+// were, nobody waiting to write): only then is the time after it the one checked from then on.
+// `refusal` is the side's own where the look fails; errno says why the link failed where it returns -1.
+int NameAgain(CSide& side, const std::string& sidePath, const FileStamp& stamp, CTemporaryName& name,
+              EReplaceRefusal changed, EReplaceRefusal written, EReplaceRefusal& refusal)
+{
+    refusal = StillAsHeld(side, stamp, changed, written);
+    if (refusal != EReplaceRefusal::None)
+        return 0;
+    const nlink_t names = side.st.st_nlink;
+    if (name.Make(side, sidePath) != 0)
+        return -1;
+    if (fstat(side.fd.Get(), &side.st) != 0)
+        return -1;
+    if (!Matches(side.st, stamp) || side.st.st_nlink != names + 1 || side.lease.WriteWanted())
+        refusal = written;
+    side.changed = side.st.st_ctim;
+    return 0;
+}
+
+// Gives the kept copy its temporary name in the path's folder.
 ReplaceOutcome LinkUnderTemporaryName(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
                                       const CFolder& folder, CTemporaryName& temporary)
 {
-    const EReplaceRefusal refusal = KeptStillAsHeld(kept, keptStamp);
+    EReplaceRefusal refusal = EReplaceRefusal::None;
+    if (NameAgain(kept, keptPath, keptStamp, temporary, EReplaceRefusal::KeptChanged,
+                  EReplaceRefusal::KeptChanged, refusal) != 0)
+        return temporary.Name().empty() ? LinkFailure(errno, kept, keptStamp, folder.fd.Get())
+                                        : SystemFailure(errno);
     if (refusal != EReplaceRefusal::None)
         return Refused(refusal);
-    if (temporary.Make(kept, keptPath) != 0)
-        return LinkFailure(errno, kept, keptStamp, folder.fd.Get());
-    if (fstat(kept.fd.Get(), &kept.st) != 0)
-        return SystemFailure(errno);
-    kept.changed = kept.st.st_ctim;
     Step(EReplaceStep::Linked);
     const auto& beforeRename = testing::Hooks().beforeRename;
     if (beforeRename && !beforeRename(folder.path + "/" + temporary.Name()))
         return SystemFailure(EINTR, "Stopped before the rename: ");
     return Refused(EReplaceRefusal::None);
+}
+
+bool PathNames(const CFolder& folder, const CSide& side)
+{
+    struct stat now;
+    return fstatat(folder.fd.Get(), folder.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(now, side.st);
 }
 
 // The kept copy must still hold the bytes compared, and the path must still name the file compared,
@@ -425,16 +451,69 @@ ReplaceOutcome ReadyToSwap(CSide& kept, const FileStamp& keptStamp, CSide& targe
     const EReplaceRefusal refusal = KeptStillAsHeld(kept, keptStamp);
     if (refusal != EReplaceRefusal::None)
         return Refused(refusal);
-    struct stat now;
-    if (fstatat(folder.fd.Get(), folder.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !SameFile(now, target.st))
+    if (!PathNames(folder, target))
         return Refused(EReplaceRefusal::Changed);
     return Refused(TargetStillAsHeld(target, pathStamp));
 }
 
-// A file system that cannot swap names: the link is renamed over the path.
-ReplaceOutcome RenameOver(const CFolder& folder, CTemporaryName& temporary, const CSide& kept)
+bool Later(const struct timespec& a, const struct timespec& b)
 {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+// Whether the old file, once its name has gone to the kept copy, is still as compared: its size and last
+// write as the scan saw them, nobody waiting to write to it, and its change time no later than the one
+// the move of names gave the kept copy and the folder. Without a lease, that is what shows a write made
+// just before the move, or since.
+bool UnwrittenSinceTheMove(CSide& target, const FileStamp& pathStamp, const CSide& kept,
+                           const CFolder& folder)
+{
+    struct stat keptNow, folderNow;
+    if (fstat(target.fd.Get(), &target.st) != 0 || !Matches(target.st, pathStamp) ||
+        target.lease.WriteWanted() || fstat(kept.fd.Get(), &keptNow) != 0 ||
+        fstat(folder.fd.Get(), &folderNow) != 0)
+        return false;
+    struct timespec moved = keptNow.st_ctim;
+    for (const struct timespec& also : {folderNow.st_mtim, folderNow.st_ctim})
+        if (Later(also, moved))
+            moved = also;
+    return !Later(target.st.st_ctim, moved);
+}
+
+// Gives the path back to the file that `held` names now, the two names having been swapped or the link
+// renamed over the path; the reason, where that fails, says where that file is.
+ReplaceOutcome SwapBack(const CFolder& folder, CTemporaryName& held, int flags, EReplaceRefusal why,
+                        const char* what)
+{
+    const int fd = folder.fd.Get();
+    if (renameat2(fd, held.Name().c_str(), fd, folder.name.c_str(), static_cast<unsigned>(flags)) == 0) {
+        if (flags == 0)
+            held.Forget(); // the rename took the name
+        return Refused(why);
+    }
+    const std::string name = held.Name();
+    held.Forget();
+    return SystemFailure(errno, std::string(what) + " now has the name " + name + ": ");
+}
+
+// A file system that cannot swap names: the old file is given a second temporary name first, so that it
+// stays reachable while the link is renamed over the path, and is put back where a writer waits on it or
+// it was written meanwhile (a writer that has it open would otherwise write to a file with no name).
+ReplaceOutcome RenameOver(const CFolder& folder, CTemporaryName& temporary, const CSide& kept, CSide& target,
+                          const std::string& path, const FileStamp& pathStamp)
+{
+    if (!PathNames(folder, target))
+        return Refused(EReplaceRefusal::Changed);
+    CTemporaryName aside(folder);
+    EReplaceRefusal refusal = EReplaceRefusal::None;
+    // Seen unwritten just before: whatever changed it since was a write.
+    if (NameAgain(target, path, pathStamp, aside, EReplaceRefusal::WrittenMeanwhile,
+                  EReplaceRefusal::WrittenMeanwhile, refusal) != 0)
+        return SystemFailure(errno, "The old file could not be given a second name: ");
+    if (refusal == EReplaceRefusal::None && !PathNames(folder, target))
+        refusal = EReplaceRefusal::Changed;
+    if (refusal != EReplaceRefusal::None)
+        return Refused(refusal);
     const int fd = folder.fd.Get();
     if (renameat(fd, temporary.Name().c_str(), fd, folder.name.c_str()) != 0)
         return SystemFailure(errno);
@@ -443,34 +522,37 @@ ReplaceOutcome RenameOver(const CFolder& folder, CTemporaryName& temporary, cons
     struct stat left;
     if (fstatat(fd, temporary.Name().c_str(), &left, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(left, kept.st))
         temporary.Forget();
-    return Refused(EReplaceRefusal::None);
+    Step(EReplaceStep::Exchanged);
+    if (!UnwrittenSinceTheMove(target, pathStamp, kept, folder))
+        return SwapBack(folder, aside, 0, EReplaceRefusal::WrittenMeanwhile, "The old file");
+    return Refused(EReplaceRefusal::None); // the old file's last name here goes with `aside`
 }
 
 // The two names are swapped rather than the link renamed over the path, so that a file saved at the path
 // since the last look is not thrown away: what the temporary name holds afterwards is looked at, and a
-// file other than the one compared is swapped back. So is the old file when a writer waits on its lease:
-// once let go, it would write to a file with no name.
-ReplaceOutcome PutInPlace(const CFolder& folder, CTemporaryName& temporary, const CSide& kept, CSide& target)
+// file other than the one compared is swapped back. So is the old file when it was written just before
+// the swap, or a writer waits on its lease: once let go, it would write to a file with no name.
+ReplaceOutcome PutInPlace(const CFolder& folder, CTemporaryName& temporary, const CSide& kept, CSide& target,
+                          const std::string& path, const FileStamp& pathStamp)
 {
+    const auto& beforeExchange = testing::Hooks().beforeExchange;
+    if (beforeExchange)
+        beforeExchange();
     const int fd = folder.fd.Get();
     const char* const name = temporary.Name().c_str();
-    if (renameat2(fd, name, fd, folder.name.c_str(), RENAME_EXCHANGE) != 0)
-        return errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ? RenameOver(folder, temporary, kept)
-                                                                         : SystemFailure(errno);
+    if (testing::Hooks().noExchange || renameat2(fd, name, fd, folder.name.c_str(), RENAME_EXCHANGE) != 0)
+        return testing::Hooks().noExchange || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+                   ? RenameOver(folder, temporary, kept, target, path, pathStamp)
+                   : SystemFailure(errno);
     Step(EReplaceStep::Exchanged);
     struct stat swapped;
-    const bool compared =
-        fstatat(fd, name, &swapped, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(swapped, target.st);
-    if (compared && !target.lease.WriteWanted())
-        return Refused(EReplaceRefusal::None);
-    if (renameat2(fd, name, fd, folder.name.c_str(), RENAME_EXCHANGE) != 0) {
-        const std::string held = temporary.Name();
-        temporary.Forget();
-        return SystemFailure(errno,
-                             (compared ? "The old file" : "Another file that took its name meanwhile") +
-                                 std::string(" now has the name ") + held + ": ");
-    }
-    return Refused(compared ? EReplaceRefusal::WrittenMeanwhile : EReplaceRefusal::Changed);
+    if (fstatat(fd, name, &swapped, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(swapped, target.st))
+        return SwapBack(folder, temporary, RENAME_EXCHANGE, EReplaceRefusal::Changed,
+                        "Another file that took its name meanwhile");
+    if (!UnwrittenSinceTheMove(target, pathStamp, kept, folder))
+        return SwapBack(folder, temporary, RENAME_EXCHANGE, EReplaceRefusal::WrittenMeanwhile,
+                        "The old file");
+    return Refused(EReplaceRefusal::None);
 }
 
 // What a file's last name frees: its own storage, as the file system reports its extents; where it
@@ -486,7 +568,8 @@ std::uint64_t StorageOfItsOwn(const CSide& side)
 // The link is made under a temporary name and put in the path's place, so the path names either the old
 // file or the kept copy at every moment, and a failure leaves no other name behind.
 ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
-                             CSide& target, const CFolder& folder, const FileStamp& pathStamp)
+                             CSide& target, const std::string& path, const FileStamp& pathStamp,
+                             const CFolder& folder)
 {
     if (folder.fd.Get() < 0)
         return folder.error == ENOENT ? Refused(EReplaceRefusal::Changed) : SystemFailure(folder.error);
@@ -496,7 +579,7 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
     if (!IsRefused(outcome))
         outcome = ReadyToSwap(kept, keptStamp, target, pathStamp, folder);
     if (!IsRefused(outcome))
-        outcome = PutInPlace(folder, temporary, kept, target);
+        outcome = PutInPlace(folder, temporary, kept, target, path, pathStamp);
     temporary.Drop();
     NoteFolderSeen(folder.fd.Get());
     if (IsRefused(outcome))
@@ -511,7 +594,7 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
 // The system counts the clone as a write, and does so before the clone itself can fail: it clears the
 // set-ID bits and the capability and moves the last-write time. Whatever it changed is put back;
 // `before` begins the reason where that fails.
-ReplaceOutcome PutBack(CSide& target, const Privileges& privileges, const std::string& before)
+ReplaceOutcome RestoreAfterClone(CSide& target, const Privileges& privileges, const std::string& before)
 {
     if (!Restore(target.fd.Get(), privileges))
         return SystemFailure(errno, before + "its set-ID bits or capability could not be put back: ");
@@ -530,7 +613,7 @@ ReplaceOutcome PutBack(CSide& target, const Privileges& privileges, const std::s
 ReplaceOutcome CloneFailure(int error, CSide& target, const Privileges& privileges)
 {
     const ReplaceOutcome putBack =
-        PutBack(target, privileges, "Not cloned (" + std::string(std::strerror(error)) + "), and ");
+        RestoreAfterClone(target, privileges, "Not cloned (" + std::string(std::strerror(error)) + "), and ");
     if (IsRefused(putBack))
         return putBack;
     switch (error) {
@@ -562,7 +645,7 @@ ReplaceOutcome ReplaceByClone(CSide& kept, const FileStamp& keptStamp, CSide& ta
     if (ioctl(target.fd.Get(), FICLONE, kept.fd.Get()) != 0)
         return CloneFailure(errno, target, privileges);
     Step(EReplaceStep::Cloned);
-    outcome = PutBack(target, privileges, "Cloned, but ");
+    outcome = RestoreAfterClone(target, privileges, "Cloned, but ");
     if (IsRefused(outcome))
         return outcome;
     // Where no lease held the kept copy, a write to it just before the clone would have spread to this
@@ -597,8 +680,9 @@ ReplaceOutcome ReplaceWithCopyOf(EReplaceWay way, const std::string& kept, const
     if (IsRefused(outcome) || SameFile(keptSide.st, target.st))
         return outcome;
     Step(EReplaceStep::Compared);
-    return way == EReplaceWay::HardLink ? ReplaceByLink(keptSide, kept, keptStamp, target, folder, pathStamp)
-                                        : ReplaceByClone(keptSide, keptStamp, target, pathStamp, privileges);
+    return way == EReplaceWay::HardLink
+               ? ReplaceByLink(keptSide, kept, keptStamp, target, path, pathStamp, folder)
+               : ReplaceByClone(keptSide, keptStamp, target, pathStamp, privileges);
 }
 
 } // namespace platform

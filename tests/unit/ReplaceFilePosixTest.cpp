@@ -242,6 +242,119 @@ INSTANTIATE_TEST_SUITE_P(ReplaceWithCopyOf, WrittenDuringTheComparisonOn, testin
 
 } // namespace
 
+// What another program does as the names move: just before (once the path has been seen to name the
+// file compared), or just after, to the old file at its temporary name.
+enum class EMeanwhile
+{
+    Nothing,
+    WriterWaitsOnTheLease,     // opens the path for writing before the names move, and writes when let
+    RewrittenWithoutLeases,    // writes into the path before the names move, no lease to stop it
+    SavedOver,                 // saves another file at the path before the names move
+    WriterAtTheTemporaryName,  // opens the old file at its temporary name for writing, and writes when let
+    WrittenAtTheTemporaryName, // writes into the old file at its temporary name, no lease to stop it
+};
+
+// The temporary name in `folder` that the file numbered `inode` has now.
+std::string TemporaryNameOf(const std::string& folder, ino_t inode)
+{
+    for (const std::string& name : NamesIn(folder)) {
+        struct stat st;
+        if (name.rfind(".quorvel-link-", 0) == 0 && lstat((folder + "/" + name).c_str(), &st) == 0 &&
+            st.st_ino == inode)
+            return folder + "/" + name;
+    }
+    ADD_FAILURE() << "the old file has no temporary name";
+    return {};
+}
+
+// Opens `path` for writing in a forked process that writes once the open is let through; returns
+// once that process waits on the lease (or has ended).
+pid_t StartWriter(const std::string& path)
+{
+    const unsigned breaks = platform::testing::LeaseBreaksSeen();
+    const pid_t writer = fork();
+    if (writer == 0) {
+        WriteInPlace(open(path.c_str(), O_WRONLY | O_CLOEXEC));
+        _exit(0);
+    }
+    WaitForWriter(writer, breaks);
+    return writer;
+}
+
+void WriteAt(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    EXPECT_EQ(pwrite(fd, kWritten, std::strlen(kWritten), 0), static_cast<ssize_t>(std::strlen(kWritten)));
+    close(fd);
+}
+
+TEST(ReplaceWithCopyOf, AWriteOrASaveAsTheNamesMoveIsKeptWhetherOrNotTheNamesCanBeSwapped)
+{
+    using M = EMeanwhile;
+    const struct
+    {
+        const char* what;
+        EMeanwhile act;
+        bool leases;
+        EReplaceRefusal expected;
+    } rows[] = {
+        {"nothing", M::Nothing, true, EReplaceRefusal::None},
+        {"a writer waiting on the lease", M::WriterWaitsOnTheLease, true, EReplaceRefusal::WrittenMeanwhile},
+        {"rewritten without leases", M::RewrittenWithoutLeases, false, EReplaceRefusal::WrittenMeanwhile},
+        {"another file saved at the path", M::SavedOver, true, EReplaceRefusal::Changed},
+        {"a writer at the temporary name", M::WriterAtTheTemporaryName, true,
+         EReplaceRefusal::WrittenMeanwhile},
+        {"written at the temporary name without leases", M::WrittenAtTheTemporaryName, false,
+         EReplaceRefusal::WrittenMeanwhile},
+    };
+    const std::string bytes = PatternBytes(64u << 10, 13);
+    const std::string written = kWritten + bytes.substr(std::strlen(kWritten));
+    for (const bool exchange : {true, false}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (exchange ? "" : ", names not swapped"));
+            CTempTree tree;
+            tree.Write("a", bytes);
+            tree.Write("b", bytes);
+            struct stat old;
+            ASSERT_EQ(stat(tree.Path("b").c_str(), &old), 0);
+            CScopedHooks hooks;
+            platform::testing::Hooks().noLeases = !row.leases;
+            platform::testing::Hooks().noExchange = !exchange;
+            pid_t writer = -1;
+            platform::testing::Hooks().beforeExchange = [&] {
+                if (row.act == M::WriterWaitsOnTheLease)
+                    writer = StartWriter(tree.Path("b"));
+                else if (row.act == M::RewrittenWithoutLeases)
+                    WriteAt(tree.Path("b"));
+                else if (row.act == M::SavedOver && !tree.RenameOver("saved", "b"))
+                    ADD_FAILURE() << "could not save over the path";
+            };
+            platform::testing::Hooks().atStep = [&](EReplaceStep step) {
+                if (step == EReplaceStep::Exchanged && row.act == M::WriterAtTheTemporaryName)
+                    writer = StartWriter(TemporaryNameOf(tree.Root(), old.st_ino));
+                else if (step == EReplaceStep::Exchanged && row.act == M::WrittenAtTheTemporaryName)
+                    WriteAt(TemporaryNameOf(tree.Root(), old.st_ino));
+            };
+            if (row.act == M::SavedOver)
+                tree.Write("saved", "saved meanwhile");
+            const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b"));
+            if (writer > 0) {
+                int status = -1;
+                waitpid(writer, &status, 0);
+                EXPECT_EQ(status, 0) << "the writer could not write";
+            }
+            EXPECT_EQ(outcome.refusal, row.expected) << outcome.systemText;
+            EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
+            EXPECT_TRUE(ReadAll(tree.Path("a")) == bytes);
+            const std::string expected = row.act == M::Nothing     ? bytes
+                                         : row.act == M::SavedOver ? std::string("saved meanwhile")
+                                                                   : written;
+            EXPECT_TRUE(ReadAll(tree.Path("b")) == expected) << "the path lost what was written";
+            EXPECT_EQ(fs::equivalent(tree.Path("a"), tree.Path("b")), row.act == M::Nothing);
+        }
+    }
+}
+
 // Replaces `b` by `a` in a child process that is killed at `step`; whether it was.
 bool KilledAt(EReplaceStep step, EReplaceWay way, const std::string& a, const std::string& b)
 {
@@ -263,25 +376,29 @@ TEST(ReplaceWithCopyOf, AKillAtAnyStepLeavesNoNameThatTheNextRunKeeps)
 {
     CLoopImage btrfs("btrfs");
     SKIP_UNLESS_MOUNTED(btrfs);
+    const std::vector<EReplaceStep> linkSteps = {EReplaceStep::Held,      EReplaceStep::HalfCompared,
+                                                 EReplaceStep::Compared,  EReplaceStep::Linked,
+                                                 EReplaceStep::Exchanged, EReplaceStep::Done};
     const struct
     {
         EReplaceWay way;
+        bool noExchange; // the link renamed over the path, the old file given a second name first
         std::vector<EReplaceStep> steps;
     } ways[] = {
-        {EReplaceWay::HardLink,
-         {EReplaceStep::Held, EReplaceStep::HalfCompared, EReplaceStep::Compared, EReplaceStep::Linked,
-          EReplaceStep::Exchanged, EReplaceStep::Done}},
+        {EReplaceWay::HardLink, false, linkSteps},
+        {EReplaceWay::HardLink, true, linkSteps},
         {EReplaceWay::Clone,
+         false,
          {EReplaceStep::Held, EReplaceStep::HalfCompared, EReplaceStep::Compared, EReplaceStep::Cloned,
           EReplaceStep::Done}},
     };
     const std::string bytes = PatternBytes(256u << 10, 9);
-    for (const auto& [way, steps] : ways) {
+    for (const auto& [way, noExchange, steps] : ways) {
         for (const EReplaceStep step : steps) {
-            SCOPED_TRACE(testing::Message() << (way == EReplaceWay::Clone ? "clone" : "link")
-                                            << ", killed at step " << static_cast<int>(step));
-            const std::string folder = btrfs.Path((way == EReplaceWay::Clone ? "clone" : "link") +
-                                                  std::to_string(static_cast<int>(step)));
+            const std::string what = way == EReplaceWay::Clone ? "clone" : noExchange ? "rename" : "link";
+            SCOPED_TRACE(testing::Message() << what << ", killed at step " << static_cast<int>(step));
+            const std::string folder = btrfs.Path(what + std::to_string(static_cast<int>(step)));
+            platform::testing::Hooks().noExchange = noExchange;
             fs::create_directory(folder);
             for (const char* name : {"/a", "/b", "/c"})
                 Write(folder + name, bytes);
