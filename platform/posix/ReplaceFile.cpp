@@ -345,7 +345,7 @@ public:
     {
         static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            m_name = TemporaryLinkName(static_cast<unsigned long>(getpid()), counter++, m_folder.name);
+            m_name = TemporaryLinkName(ThisRun(), counter++, m_folder.name);
             if (LinkOpenFile(side, sidePath, m_folder.fd.Get(), m_name) == 0)
                 return 0;
             m_name.clear();

@@ -319,7 +319,7 @@ public:
     {
         static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            m_path = folder.path + "\\" + TemporaryLinkName(GetCurrentProcessId(), counter++, folder.name);
+            m_path = folder.path + "\\" + TemporaryLinkName(ThisRun(), counter++, folder.name);
             if (!CreateHardLinkW(SystemPath(m_path).c_str(), SystemPath(keptPath).c_str(), nullptr)) {
                 const DWORD error = GetLastError();
                 m_path.clear();

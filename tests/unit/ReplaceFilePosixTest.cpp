@@ -3,6 +3,7 @@
 // that a clone clears, and what the file system says was freed. Writers and killed runs are forked
 // processes; an ordinary user is a forked process with the uid and gid of nobody.
 #include "platform/ReplaceFile.h"
+#include "platform/TemporaryLinkName.h"
 #include "tests/support/LoopImage.h"
 #include "tests/support/TempTree.h"
 
@@ -411,6 +412,50 @@ TEST(ReplaceWithCopyOf, AKillAtAnyStepLeavesNoNameThatTheNextRunKeeps)
                 EXPECT_TRUE(ReadAll(folder + name) == bytes) << name;
         }
     }
+}
+
+TEST(ReplaceWithCopyOf, AFolderWithALiveRunsNameIsListedAgainOnlyOnceThatRunEndsOrTheFolderChanges)
+{
+    CTempTree tree;
+    for (const char* name : {"a", "b", "c", "d"})
+        tree.Write(name, "equal bytes");
+    // A live run: a child that leaves its name and waits until told to end.
+    int go[2], ready[2];
+    ASSERT_TRUE(pipe(go) == 0 && pipe(ready) == 0);
+    const pid_t run = fork();
+    if (run == 0) {
+        char byte = 0;
+        tree.Write(platform::TemporaryLinkName(platform::ThisRun(), 1, "b"), "equal bytes");
+        _exit(write(ready[1], "r", 1) == 1 && read(go[0], &byte, 1) == 1 ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b")).refusal, EReplaceRefusal::None);
+    // A leftover of an ended run, put there without the folder's time changing: not looked for while the
+    // live run goes on.
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    platform::RunOrigin origin = platform::ThisRun();
+    origin.process = static_cast<unsigned long>(ended);
+    const std::string leftover = platform::TemporaryLinkName(origin, 2, "c");
+    struct stat folder;
+    ASSERT_EQ(stat(tree.Root().c_str(), &folder), 0);
+    tree.Write(leftover, "equal bytes");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, folder.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, tree.Root().c_str(), times, 0), 0);
+    EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("c")).refusal, EReplaceRefusal::None);
+    EXPECT_EQ(NamesIn(tree.Root()).count(leftover), 1u) << "the folder was listed again";
+    // Once the live run has ended, the folder is listed again: both names go.
+    EXPECT_EQ(write(go[1], "g", 1), 1);
+    int status = -1;
+    waitpid(run, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("d")).refusal, EReplaceRefusal::None);
+    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b", "c", "d"}));
+    for (const int fd : {go[0], go[1], ready[0], ready[1]})
+        close(fd);
 }
 
 // A tree that the ordinary user owns, so that it may make and remove names in it.

@@ -255,34 +255,60 @@ unsigned long EndedProcess()
 #endif
 }
 
-unsigned long ThisProcess()
-{
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
 TEST(ReplaceWithCopyOf, TheNextRunRemovesWhatAKilledRunLeftWhereItsBytesAreHeldElsewhere)
 {
+    using platform::RunOrigin;
+    const RunOrigin self = platform::ThisRun();
+    ASSERT_NE(self.place, 0u) << "the system does not say when this process started";
+    const RunOrigin ended{EndedProcess(), self.place, self.start};
+    enum EHeld
+    {
+        SecondName, // a second name of the kept copy: killed before the move
+        EqualCopy,  // a file of the same bytes: the old file, killed after the swap
+        OtherBytes, // written to since
+    };
+    const struct
+    {
+        const char* what;
+        RunOrigin run;
+        EHeld held;
+        bool stays;
+    } rows[] = {
+        {"killed before the move", ended, SecondName, false},
+        {"killed after the swap", ended, EqualCopy, false},
+        {"written to since", ended, OtherBytes, true},
+        {"a live run's", self, EqualCopy, true},
+        {"of a run whose number a process started later has now",
+         {self.process, self.place, self.start + 1},
+         EqualCopy,
+         false},
+        {"of another machine or space of process numbers",
+         {ended.process, self.place ^ 2, 1},
+         EqualCopy,
+         true},
+        {"of the earlier form, its process ended", {ended.process, 0, 0}, EqualCopy, false},
+        {"of the earlier form, its number a live process's", {self.process, 0, 0}, EqualCopy, true},
+    };
     CTempTree tree;
     for (const char* name : {"a", "b", "c"})
         tree.Write(name, "equal bytes");
-    using platform::TemporaryLinkName;
-    const unsigned long ended = EndedProcess();
-    const std::string secondName = TemporaryLinkName(ended, 1, "b");   // killed before the move
-    const std::string oldFile = TemporaryLinkName(ended, 2, "b");      // killed after the swap
-    const std::string otherBytes = TemporaryLinkName(ended, 3, "b");   // written to since: stays
-    const std::string live = TemporaryLinkName(ThisProcess(), 4, "b"); // a running process's: stays
-    tree.HardLink("a", secondName);
-    tree.Write(oldFile, "equal bytes");
-    tree.Write(otherBytes, "other bytes");
-    tree.Write(live, "equal bytes");
+    std::set<std::string> staying = {"a", "b", "c"};
+    unsigned number = 0;
+    for (const auto& row : rows) {
+        const std::string name = platform::TemporaryLinkName(row.run, ++number, "b");
+        platform::TemporaryLinkOrigin origin;
+        EXPECT_TRUE(platform::ParseTemporaryLinkName(name, origin) && origin.run == row.run) << row.what;
+        if (row.held == SecondName)
+            tree.HardLink("a", name);
+        else
+            tree.Write(name, row.held == EqualCopy ? "equal bytes" : "other bytes");
+        if (row.stays)
+            staying.insert(name);
+    }
 
     const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("c"));
     EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
-    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b", "c", otherBytes, live}));
+    EXPECT_EQ(NamesIn(tree.Root()), staying);
     EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
 }
 
