@@ -69,7 +69,8 @@ enum class EReplaceStep
     HalfCompared, // the comparison has passed the middle of the files
     Compared,     // equal and unchanged, before anything is changed
     Linked,       // the kept copy has its temporary name in the path's folder
-    Exchanged,    // the path names the kept copy; the old file has a temporary name (Linux)
+    Exchanged,    // the path names the kept copy; the old file has a temporary name (Linux; Windows where
+                  // it cannot replace an open file)
     Cloned,       // the storage is shared, before the file's metadata is put back
     Done,         // replaced, before the files are let go
 };
@@ -88,8 +89,8 @@ struct ReplaceHooks
     // Called once the path has been seen to name the file compared, unwritten, just before the names
     // move: where another program could still act.
     std::function<void()> beforeExchange;
-    // Renames the link over the path instead of swapping the two names, as where the file system cannot
-    // swap names (Linux).
+    // Takes the way for systems that cannot swap two names (Linux: the link is renamed over the path) or
+    // replace an open file (Windows: the old file is renamed aside).
     bool noExchange = false;
 };
 
