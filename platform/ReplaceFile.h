@@ -38,6 +38,7 @@ enum class EReplaceRefusal
     Privileges,         // a clone would clear its set-ID bits or capability, which could not be put back
     FolderImmutable,    // its folder is marked immutable: no link can take its name
     FolderAppendOnly,   // its folder is marked append-only: likewise, and no name made there could go again
+    OtherOwner,         // another user owns it: a clone could not put its last-write time back
 };
 
 struct ReplaceOutcome

@@ -223,6 +223,8 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
         return "its folder is marked immutable";
     case EReplaceRefusal::FolderAppendOnly:
         return "its folder is marked append-only";
+    case EReplaceRefusal::OtherOwner:
+        return "another user owns it, so a clone could not keep its last-write time";
     case EReplaceRefusal::None:
     case EReplaceRefusal::System:
         break;

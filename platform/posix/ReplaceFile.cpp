@@ -97,12 +97,15 @@ EReplaceRefusal ProtectionRefusal(EProtection protection, bool kept)
     return kept ? EReplaceRefusal::KeptAppendOnly : EReplaceRefusal::AppendOnly;
 }
 
-// Why `path` could not be opened: gone or no plain file any more, marked so that nobody may write to
-// it (which refuses an open for writing), or the system's reason.
-ReplaceOutcome OpenFailure(int error, const std::string& path, EReplaceRefusal changed)
+// Why `path` could not be opened: gone or no plain file any more, held under another program's lease,
+// marked so that nobody may write to it (which refuses an open for writing), or the system's reason.
+ReplaceOutcome OpenFailure(int error, const std::string& path, EReplaceRefusal changed,
+                           EReplaceRefusal openElsewhere)
 {
     if (error == ENOENT || error == ELOOP || error == ENOTDIR)
         return Refused(changed);
+    if (error == EWOULDBLOCK) // another program holds a lease on it, as this one would
+        return Refused(openElsewhere);
     if (error == EPERM) {
         CDescriptor probe;
         probe.Reset(OpenAnyLength(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
@@ -117,11 +120,11 @@ ReplaceOutcome OpenFailure(int error, const std::string& path, EReplaceRefusal c
 // `changed` when something else is there now. A link in the last step is not followed, and a pipe
 // put in the file's place neither blocks nor passes.
 ReplaceOutcome Open(CSide& side, const std::string& path, const FileStamp& stamp, int access,
-                    EReplaceRefusal changed)
+                    EReplaceRefusal changed, EReplaceRefusal openElsewhere)
 {
     side.fd.Reset(OpenAnyLength(path, access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     if (side.fd.Get() < 0)
-        return OpenFailure(errno, path, changed);
+        return OpenFailure(errno, path, changed, openElsewhere);
     if (fstat(side.fd.Get(), &side.st) != 0)
         return SystemFailure(errno);
     return Refused(Matches(side.st, stamp) ? EReplaceRefusal::None : changed);
@@ -236,7 +239,7 @@ ReplaceOutcome Admissible(EReplaceWay way, CSide& kept, CSide& target, const CFo
     if (way == EReplaceWay::Clone) {
         // Only the owner may set a file's times; without that the clone would show as a write.
         if (geteuid() != 0 && geteuid() != target.st.st_uid)
-            return SystemFailure(EPERM);
+            return Refused(EReplaceRefusal::OtherOwner);
         if (!ReadPrivileges(target.fd.Get(), target.st, privileges))
             return SystemFailure(errno);
         return Refused(CanRestore(privileges, target.st) ? EReplaceRefusal::None
@@ -278,13 +281,15 @@ ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& k
                               const FileStamp& keptStamp, CSide& target, const std::string& path,
                               const FileStamp& pathStamp, const CFolder& folder, Privileges& privileges)
 {
-    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, O_RDONLY, EReplaceRefusal::KeptChanged);
+    ReplaceOutcome outcome = Open(kept, keptPath, keptStamp, O_RDONLY, EReplaceRefusal::KeptChanged,
+                                  EReplaceRefusal::KeptOpenForWriting);
     if (IsRefused(outcome))
         return outcome;
     // A clone is made into the file's own descriptor, so it is opened for writing from the start and
     // nothing can take its place between the comparison and the clone.
-    outcome = Open(target, path, pathStamp, way == EReplaceWay::Clone ? O_RDWR : O_RDONLY,
-                   EReplaceRefusal::Changed);
+    const bool clone = way == EReplaceWay::Clone;
+    outcome = Open(target, path, pathStamp, clone ? O_RDWR : O_RDONLY, EReplaceRefusal::Changed,
+                   clone ? EReplaceRefusal::InUse : EReplaceRefusal::OpenForWriting);
     if (IsRefused(outcome) || SameFile(kept.st, target.st))
         return outcome;
     // Held before their metadata is read, so that a change to it afterwards moves the change time.

@@ -550,6 +550,7 @@ TEST(ReplaceWithCopyOf, AClonePutsBackItsSetIdBitsAndCapabilityOrIsRefusedBefore
         bool capability;
         gid_t group;
         EReplaceRefusal asRoot, asUser;
+        uid_t owner = kUser;
     } rows[] = {
         {"set-user-ID", 04755, false, kUser, EReplaceRefusal::None, EReplaceRefusal::None},
         {"set-group-ID", 02755, false, kUser, EReplaceRefusal::None, EReplaceRefusal::None},
@@ -557,6 +558,8 @@ TEST(ReplaceWithCopyOf, AClonePutsBackItsSetIdBitsAndCapabilityOrIsRefusedBefore
         {"set-group-ID of a group the user is not in", 02755, false, 1000, EReplaceRefusal::None,
          EReplaceRefusal::Privileges},
         {"a file capability", 0755, true, kUser, EReplaceRefusal::None, EReplaceRefusal::Privileges},
+        {"another user's file that anyone may write", 0666, false, kUser, EReplaceRefusal::None,
+         EReplaceRefusal::OtherOwner, 1000},
     };
     fs::permissions(fs::path(btrfs.Root()).parent_path(), fs::perms::others_exec, fs::perm_options::add);
     const std::string bytes = PatternBytes(200000, 3);
@@ -570,7 +573,7 @@ TEST(ReplaceWithCopyOf, AClonePutsBackItsSetIdBitsAndCapabilityOrIsRefusedBefore
                 Write(folder + name, bytes);
             GiveToUser(folder);
             const std::string copy = folder + "/b";
-            ASSERT_EQ(lchown(copy.c_str(), kUser, row.group), 0);
+            ASSERT_EQ(lchown(copy.c_str(), row.owner, row.group), 0);
             ASSERT_EQ(chmod(copy.c_str(), row.mode), 0);
             if (row.capability)
                 SetAttribute(copy, "security.capability", RawSocketCapability());
@@ -681,6 +684,63 @@ TEST(ReplaceWithCopyOf, AFileMarkedImmutableOrAppendOnlyIsNamedSo)
         EXPECT_FALSE(fs::equivalent(tree.Path("a"), tree.Path("b")));
         EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
     }
+}
+
+TEST(ReplaceWithCopyOf, AFileUnderAnotherProgramsLeaseIsNamedAsOpenElsewhere)
+{
+    const struct
+    {
+        const char* what;
+        const char* leased;
+        bool writeLease; // held by a program that has it open for writing, and by nobody else
+        EReplaceWay way;
+        EReplaceRefusal expected;
+    } rows[] = {
+        {"copy, link", "b", true, EReplaceWay::HardLink, EReplaceRefusal::OpenForWriting},
+        {"copy, clone", "b", false, EReplaceWay::Clone, EReplaceRefusal::InUse},
+        {"kept copy", "a", true, EReplaceWay::HardLink, EReplaceRefusal::KeptOpenForWriting},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CTempTree tree;
+        tree.Write("a", "equal bytes");
+        tree.Write("b", "equal bytes");
+        int go[2], ready[2];
+        ASSERT_TRUE(pipe(go) == 0 && pipe(ready) == 0);
+        const pid_t holder = fork();
+        if (holder == 0) {
+            signal(SIGIO, SIG_IGN); // told of the break, it keeps its lease until its time is up
+            const int fd =
+                open(tree.Path(row.leased).c_str(), (row.writeLease ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+            char byte = 0;
+            const bool held = fcntl(fd, F_SETLEASE, row.writeLease ? F_WRLCK : F_RDLCK) == 0;
+            _exit(held && write(ready[1], "r", 1) == 1 && read(go[0], &byte, 1) == 1 ? 0 : 1);
+        }
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        const auto outcome = Replace(row.way, tree.Path("a"), tree.Path("b"));
+        EXPECT_EQ(outcome.refusal, row.expected) << outcome.systemText;
+        EXPECT_EQ(write(go[1], "g", 1), 1);
+        waitpid(holder, nullptr, 0);
+        EXPECT_FALSE(fs::equivalent(tree.Path("a"), tree.Path("b")));
+        for (const int fd : {go[0], go[1], ready[0], ready[1]})
+            close(fd);
+    }
+}
+
+TEST(ReplaceWithCopyOf, ALeaseBreakToldWithSigioIsCountedNotFatal)
+{
+    // Where the queue of real-time signals is full, the system tells of a break with SIGIO.
+    EXPECT_EQ(InChild([] {
+                  CTempTree tree;
+                  tree.Write("a", "equal bytes");
+                  tree.Write("b", "equal bytes");
+                  const unsigned breaks = platform::testing::LeaseBreaksSeen();
+                  Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b")); // the first lease
+                  raise(SIGIO);
+                  return platform::testing::LeaseBreaksSeen() == breaks + 1 ? 0 : 1;
+              }),
+              0);
 }
 
 // Bytes in use on the file system: free space as the system reports it, and the sum of the extents
