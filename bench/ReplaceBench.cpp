@@ -4,10 +4,12 @@
 // once (the byte comparison is the cost); clones of 100 x 16 MiB on a Btrfs image loop-mounted for
 // the run (as root; skipped with the reason where it cannot be) against the same floor. Every copy is
 // in the page cache for both sides. HOME and the XDG folders point at a temporary folder, so the trash
-// is a temporary one. QUORVEL_BENCH_ONLY=small or =large runs only those. Needs a display (run it
+// is a temporary one. Hard links of 300 files in a folder of 3,600 names, with and without a live run's
+// temporary name in it. QUORVEL_BENCH_ONLY=small, =large or =crowded runs only those. Needs a display (run it
 // under xvfb-run).
 #include "bench/BenchWindow.h"
 #include "bench/ScratchHome.h"
+#include "platform/ReplaceFile.h"
 #include "resources/Commands.h"
 #include "views/FileView.h"
 
@@ -26,6 +28,7 @@
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -226,6 +229,79 @@ void TimeLargeFiles(CFileView& view, const fs::path& folder, const fs::path& ima
                 Median(plain));
 }
 
+// Replaces the copies of `pairs` by hard links through the platform call, as the command does each.
+double LinkAll(const std::vector<std::pair<std::string, std::string>>& pairs)
+{
+    const auto start = Clock::now();
+    for (const auto& [kept, copy] : pairs)
+        if (platform::ReplaceWithCopyOf(platform::EReplaceWay::HardLink, kept, StampOf(kept), copy,
+                                        StampOf(copy))
+                .refusal != platform::EReplaceRefusal::None)
+            std::printf("refused: %s\n", copy.c_str());
+    return Seconds(start);
+}
+
+// A live run's temporary name in `pair`'s folder: a forked process that stops with its link made until
+// `go` is written to. Its number.
+pid_t LiveRunIn(const std::pair<std::string, std::string>& pair, int go)
+{
+    int ready[2];
+    if (pipe(ready) != 0)
+        return -1;
+    const pid_t run = fork();
+    if (run == 0) {
+        platform::testing::Hooks().atStep = [&](platform::testing::EReplaceStep step) {
+            char byte = 0;
+            if (step == platform::testing::EReplaceStep::Linked &&
+                (write(ready[1], "r", 1) != 1 || read(go, &byte, 1) != 1))
+                _exit(1);
+        };
+        platform::ReplaceWithCopyOf(platform::EReplaceWay::HardLink, pair.first, StampOf(pair.first),
+                                    pair.second, StampOf(pair.second));
+        _exit(0);
+    }
+    char byte = 0;
+    if (read(ready[0], &byte, 1) != 1)
+        std::printf("the live run did not start\n");
+    close(ready[0]);
+    close(ready[1]);
+    return run;
+}
+
+// Hard links of 300 files in one folder of 3,600 names, with no temporary name in it and with a live
+// run's: the folder is looked at for a killed run's names before each replacement, and listed only
+// where it changed or a run that kept it unsettled has ended.
+void TimeCrowdedFolder(const fs::path& scratch)
+{
+    constexpr int kPairs = 1800, kReplaced = 300;
+    std::vector<double> plain, withLive;
+    for (int round = 0; round < 3; ++round) {
+        for (const bool live : {false, true}) {
+            const fs::path folder = scratch / "crowded";
+            fs::remove_all(folder);
+            const auto pairs = MakePairs(folder, kPairs, 64);
+            int go[2] = {-1, -1};
+            pid_t run = -1;
+            if (live && pipe(go) == 0)
+                run = LiveRunIn(pairs.back(), go[0]);
+            const std::vector<std::pair<std::string, std::string>> replaced(pairs.begin(),
+                                                                            pairs.begin() + kReplaced);
+            (live ? withLive : plain).push_back(LinkAll(replaced));
+            if (run > 0) {
+                if (write(go[1], "g", 1) != 1)
+                    std::printf("the live run could not be told to end\n");
+                waitpid(run, nullptr, 0);
+                close(go[0]);
+                close(go[1]);
+            }
+        }
+    }
+    const double a = Median(plain), b = Median(withLive);
+    std::printf("crowded folder, %d links among %d names: %.3f s with no temporary name, %.3f s with a live "
+                "run's (%.2fx)\n",
+                kReplaced, 2 * kPairs, a, b, b / a);
+}
+
 // A Btrfs image of 10 GiB (sparse), mounted at scratch/btrfs for the clones, unmounted and removed after.
 class CBtrfsImage
 {
@@ -272,7 +348,9 @@ int main(int argc, char** argv)
         view->OnInitialUpdate();
         view->OnInitialUpdate();
         wxYield();
-        const char* only = std::getenv("QUORVEL_BENCH_ONLY"); // "small" or "large"
+        const char* only = std::getenv("QUORVEL_BENCH_ONLY"); // "small", "large" or "crowded"
+        if (only == nullptr || std::string(only) == "crowded")
+            TimeCrowdedFolder(scratch);
         if (only == nullptr || std::string(only) == "small")
             TimeSmallFiles(*view, scratch);
         if (only == nullptr || std::string(only) == "large") {

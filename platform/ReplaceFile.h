@@ -36,6 +36,9 @@ enum class EReplaceRefusal
     ReadOnly,           // marked read-only (Windows): the system lets nobody replace it
     OwnerOrPermissions, // a link would give it the kept copy's owner, permissions or extended attributes
     Privileges,         // a clone would clear its set-ID bits or capability, which could not be put back
+    FolderImmutable,    // its folder is marked immutable: no link can take its name
+    FolderAppendOnly,   // its folder is marked append-only: likewise, and no name made there could go again
+    OtherOwner,         // another user owns it: a clone could not put its last-write time back
 };
 
 struct ReplaceOutcome
@@ -67,7 +70,8 @@ enum class EReplaceStep
     HalfCompared, // the comparison has passed the middle of the files
     Compared,     // equal and unchanged, before anything is changed
     Linked,       // the kept copy has its temporary name in the path's folder
-    Exchanged,    // the path names the kept copy; the old file has the temporary name (Linux)
+    Exchanged,    // the path names the kept copy; the old file has a temporary name (Linux; Windows where
+                  // it cannot replace an open file)
     Cloned,       // the storage is shared, before the file's metadata is put back
     Done,         // replaced, before the files are let go
 };
@@ -83,6 +87,12 @@ struct ReplaceHooks
     // Links from the kept copy's path instead of the descriptor that was compared, as where the
     // system cannot name an open descriptor.
     bool linkByPath = false;
+    // Called once the path has been seen to name the file compared, unwritten, just before the names
+    // move: where another program could still act.
+    std::function<void()> beforeExchange;
+    // Takes the way for systems that cannot swap two names (Linux: the link is renamed over the path) or
+    // replace an open file (Windows: the old file is renamed aside).
+    bool noExchange = false;
 };
 
 // The hooks in force; reset them after use. Not for use from more than one thread.

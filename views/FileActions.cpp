@@ -292,6 +292,12 @@ const char* ReplaceRefusalText(platform::EReplaceRefusal refusal)
         return "its owner or permissions differ from the kept copy's";
     case EReplaceRefusal::Privileges:
         return "a clone would clear its set-ID bits or capability, which this user cannot put back";
+    case EReplaceRefusal::FolderImmutable:
+        return "its folder is marked immutable";
+    case EReplaceRefusal::FolderAppendOnly:
+        return "its folder is marked append-only";
+    case EReplaceRefusal::OtherOwner:
+        return "another user owns it, so a clone could not keep its last-write time";
     case EReplaceRefusal::None:
     case EReplaceRefusal::System:
         break;

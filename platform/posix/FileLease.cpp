@@ -1,6 +1,7 @@
 // Leases and the signal that tells of their breaks. Unless told otherwise the system tells of a break
 // with SIGIO, which ends a process that does not handle it: every lease asks for a real-time signal
 // instead, whose handler only counts, so that whichever thread it reaches nothing else is disturbed.
+// SIGIO, which the system still sends where that signal's queue is full, gets the same handler.
 #include "platform/posix/FileLease.h"
 
 #include "platform/ReplaceFile.h"
@@ -41,8 +42,16 @@ int BreakSignal()
         count.sa_sigaction = CountBreak;
         count.sa_flags = SA_SIGINFO | SA_RESTART;
         sigemptyset(&count.sa_mask);
-        if (sigaction(chosen, &count, nullptr) == 0)
-            signal = chosen;
+        if (sigaction(chosen, &count, nullptr) != 0)
+            return;
+        signal = chosen;
+        // Where the queue of real-time signals is full, the system sends SIGIO instead: counted the same,
+        // unless another part of the process handles it already.
+        struct sigaction io
+        {};
+        if (sigaction(SIGIO, nullptr, &io) == 0 && (io.sa_flags & SA_SIGINFO) == 0 &&
+            io.sa_handler == SIG_DFL)
+            sigaction(SIGIO, &count, nullptr);
     });
     return signal;
 }

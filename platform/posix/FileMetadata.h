@@ -40,7 +40,8 @@ bool CanRestore(const Privileges& privileges, const struct stat& st);
 bool Restore(int fd, const Privileges& privileges);
 
 // The bytes of the file's storage that are its own: not shared with another file or a snapshot, and
-// not kept inside the file system's own records (small files inline), which frees no block.
+// not kept inside the file system's own records (small files inline), which frees no block, and not
+// compressed (which frees an amount the system does not say).
 // `known` is false where the file system does not say (no FIEMAP).
 std::uint64_t OwnStorage(int fd, std::uint64_t size, bool& known);
 

@@ -1,97 +1,42 @@
 // Removing what a killed replacement left: a second name of the kept copy, made before the move that
-// was to put it in the path's place, whose bytes the check here sees again before it goes.
+// was to put it in the path's place, or the old file renamed aside, whose bytes the check here sees
+// again before it goes. A run is known by its process's number on this computer and by when that
+// process was created, so that a number reused within minutes does not pass for the run.
 #include "platform/win32/LinkLeftovers.h"
 
-#include "platform/FileIdentity.h"
-#include "platform/TemporaryLinkName.h"
+#include "platform/LeftoverNames.h"
 #include "platform/win32/CompareFiles.h"
 #include "platform/win32/Wide.h"
 
-#include <map>
 #include <mutex>
-#include <utility>
 #include <vector>
 
 namespace platform {
 
 namespace {
 
-constexpr std::size_t kFoldersRemembered = 4096; // then forgotten all at once, and listed again
-
-struct FolderState
+std::uint64_t Join(DWORD high, DWORD low)
 {
-    FileId id;
-    std::uint64_t written = 0; // a new name changes the folder's last-write time
-};
-
-bool StateOf(const std::string& folder, FolderState& state)
-{
-    CHandle handle;
-    handle.Reset(CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (handle.Get() == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle.Get(), &info))
-        return false;
-    state.id = {info.dwVolumeSerialNumber,
-                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    state.written = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                    info.ftLastWriteTime.dwLowDateTime;
-    return true;
+    return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
-// The folders looked at, with their last-write time then; an unsettled one (a live run's name in it)
-// is not remembered, so that it is listed again until that run has ended.
-class CSeenFolders
+// When the process was created; 0 where the system will not say.
+std::uint64_t CreatedAt(HANDLE process)
 {
-public:
-    bool ChangedSince(const FolderState& state)
-    {
-        const std::lock_guard<std::mutex> hold(m_mutex);
-        const auto seen = m_folders.find(Key(state.id));
-        return seen == m_folders.end() || seen->second != state.written;
-    }
-    void Note(const FolderState& state, bool settled)
-    {
-        const std::lock_guard<std::mutex> hold(m_mutex);
-        if (!settled) {
-            m_folders.erase(Key(state.id));
-            return;
-        }
-        if (m_folders.size() >= kFoldersRemembered)
-            m_folders.clear();
-        m_folders[Key(state.id)] = state.written;
-    }
-    void NoteOwnChange(const FolderState& state)
-    {
-        const std::lock_guard<std::mutex> hold(m_mutex);
-        const auto seen = m_folders.find(Key(state.id));
-        if (seen != m_folders.end())
-            seen->second = state.written;
-    }
-
-private:
-    static std::pair<std::uint64_t, std::uint64_t> Key(const FileId& id) { return {id.device, id.index}; }
-
-    std::mutex m_mutex;
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> m_folders;
-};
-
-CSeenFolders& SeenFolders()
-{
-    static CSeenFolders seen;
-    return seen;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    return GetProcessTimes(process, &created, &exited, &kernel, &user)
+               ? Join(created.dwHighDateTime, created.dwLowDateTime)
+               : 0;
 }
 
-// A process that may still be using its names; one that cannot be asked is taken to be alive.
-bool MayBeRunning(unsigned long process)
+// This computer: processes of another one that shares the folder cannot be looked at from here.
+std::uint64_t ThisPlace()
 {
-    const HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process));
-    if (handle == nullptr)
-        return GetLastError() != ERROR_INVALID_PARAMETER; // no such process
-    const bool running = WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
-    CloseHandle(handle);
-    return running;
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return 0;
+    return NameHash(Narrow(std::wstring(name, size))) | 1; // never 0, which marks the earlier form
 }
 
 // Opened so that nobody may write to it while it is compared.
@@ -101,77 +46,108 @@ HANDLE OpenHeld(const std::string& path)
                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-// Whether the leftover holds nothing that the file `original` does not: it is that file, or has its
-// bytes.
-bool HeldElsewhere(const std::string& leftover, const std::string& original)
+// A folder by its path.
+class CWindowsFolder : public CLeftoverFolder
 {
-    CHandle a, b;
-    a.Reset(OpenHeld(leftover));
-    b.Reset(OpenHeld(original));
-    BY_HANDLE_FILE_INFORMATION x, y;
-    if (a.Get() == INVALID_HANDLE_VALUE || b.Get() == INVALID_HANDLE_VALUE ||
-        !GetFileInformationByHandle(a.Get(), &x) || !GetFileInformationByHandle(b.Get(), &y) ||
-        ((x.dwFileAttributes | y.dwFileAttributes) &
-         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    if (x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-        x.nFileIndexLow == y.nFileIndexLow)
-        return true;
-    const auto size = (static_cast<std::int64_t>(x.nFileSizeHigh) << 32) | x.nFileSizeLow;
-    return x.nFileSizeHigh == y.nFileSizeHigh && x.nFileSizeLow == y.nFileSizeLow &&
-           CompareBytes(a.Get(), b.Get(), size) == ECompare::Same;
-}
+public:
+    explicit CWindowsFolder(const std::string& folder) : m_folder(folder) {}
 
-// The names in the folder: the temporary names of ended processes, and every other name; `settled`
-// is false where a process that may still be running has one there.
-bool ListFolder(const std::string& folder, std::vector<std::pair<std::string, std::uint64_t>>& leftovers,
-                std::vector<std::string>& others, bool& settled)
-{
-    WIN32_FIND_DATAW found;
-    const HANDLE find = FindFirstFileW(SystemPath(folder + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    do {
-        const std::string name = Narrow(found.cFileName);
-        TemporaryLinkOrigin origin;
-        if (!ParseTemporaryLinkName(name, origin))
-            others.push_back(name);
-        else if (MayBeRunning(origin.process))
-            settled = false;
-        else
-            leftovers.emplace_back(name, origin.forHash);
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    return true;
-}
+    bool State(FileId& id, std::int64_t& modified) override
+    {
+        CHandle handle;
+        handle.Reset(CreateFileW(SystemPath(m_folder).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (handle.Get() == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle.Get(), &info))
+            return false;
+        id = {info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow)};
+        // A new name changes the folder's last-write time.
+        modified = static_cast<std::int64_t>(
+            Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+        return true;
+    }
+
+    bool List(std::vector<std::string>& names) override
+    {
+        WIN32_FIND_DATAW found;
+        const HANDLE find = FindFirstFileW(SystemPath(m_folder + "\\*").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return false;
+        do
+            names.push_back(Narrow(found.cFileName));
+        while (FindNextFileW(find, &found));
+        FindClose(find);
+        return true;
+    }
+
+    bool HeldElsewhere(const std::string& leftover, const std::string& original) override
+    {
+        CHandle a, b;
+        a.Reset(OpenHeld(m_folder + "\\" + leftover));
+        b.Reset(OpenHeld(m_folder + "\\" + original));
+        BY_HANDLE_FILE_INFORMATION x, y;
+        if (a.Get() == INVALID_HANDLE_VALUE || b.Get() == INVALID_HANDLE_VALUE ||
+            !GetFileInformationByHandle(a.Get(), &x) || !GetFileInformationByHandle(b.Get(), &y) ||
+            ((x.dwFileAttributes | y.dwFileAttributes) &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            return false;
+        if (x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+            x.nFileIndexLow == y.nFileIndexLow)
+            return true;
+        const auto size = static_cast<std::int64_t>(Join(x.nFileSizeHigh, x.nFileSizeLow));
+        return x.nFileSizeHigh == y.nFileSizeHigh && x.nFileSizeLow == y.nFileSizeLow &&
+               CompareBytes(a.Get(), b.Get(), size) == ECompare::Same;
+    }
+
+    void Remove(const std::string& leftover) override
+    {
+        DeleteFileW(SystemPath(m_folder + "\\" + leftover).c_str());
+    }
+
+private:
+    std::string m_folder;
+};
 
 } // namespace
 
+RunOrigin ThisRun()
+{
+    static std::once_flag once;
+    static RunOrigin run;
+    std::call_once(once, [] {
+        run.process = GetCurrentProcessId();
+        run.start = CreatedAt(GetCurrentProcess());
+        run.place = run.start != 0 ? ThisPlace() : 0;
+    });
+    return run;
+}
+
+bool MayBeRunning(const RunOrigin& run)
+{
+    if (run.place != 0 && run.place != ThisRun().place)
+        return true;
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(run.process));
+    if (process == nullptr)
+        return GetLastError() != ERROR_INVALID_PARAMETER; // no such process
+    // The earlier form says only the number.
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+                         (run.place == 0 || CreatedAt(process) == run.start);
+    CloseHandle(process);
+    return running;
+}
+
 void RemoveLeftoverLinks(const std::string& folder)
 {
-    FolderState state;
-    if (!StateOf(folder, state) || !SeenFolders().ChangedSince(state))
-        return;
-    std::vector<std::pair<std::string, std::uint64_t>> leftovers;
-    std::vector<std::string> others;
-    bool settled = true;
-    if (!ListFolder(folder, leftovers, others, settled))
-        return;
-    for (const auto& [leftover, forHash] : leftovers)
-        for (const std::string& name : others)
-            if (NameHash(name) == forHash && HeldElsewhere(folder + "\\" + leftover, folder + "\\" + name)) {
-                DeleteFileW(SystemPath(folder + "\\" + leftover).c_str());
-                break;
-            }
-    if (StateOf(folder, state))
-        SeenFolders().Note(state, settled);
+    CWindowsFolder named(folder);
+    RemoveLeftovers(named);
 }
 
 void NoteFolderSeen(const std::string& folder)
 {
-    FolderState state;
-    if (StateOf(folder, state))
-        SeenFolders().NoteOwnChange(state);
+    CWindowsFolder named(folder);
+    NoteLeftoverFolderSeen(named);
 }
 
 } // namespace platform

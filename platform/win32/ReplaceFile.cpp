@@ -239,7 +239,10 @@ ReplaceOutcome OpenAndCompare(EReplaceWay way, CSide& kept, const std::string& k
     if (IsRefused(outcome))
         return outcome;
     const DWORD access = way == EReplaceWay::Clone ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    outcome = Open(target, path, pathStamp, access, EReplaceRefusal::Changed, EReplaceRefusal::InUse);
+    // Held open elsewhere: for writing (which a link would let go on into a file without a name), or,
+    // for a clone, which rewrites the file in place, at all.
+    outcome = Open(target, path, pathStamp, access, EReplaceRefusal::Changed,
+                   way == EReplaceWay::Clone ? EReplaceRefusal::InUse : EReplaceRefusal::OpenForWriting);
     if (IsRefused(outcome) || IdOf(kept.info) == IdOf(target.info))
         return outcome;
     outcome = Admissible(way, kept, target);
@@ -303,6 +306,13 @@ CFolder FolderOf(const std::string& path)
     return cut == std::string::npos ? CFolder{".", path} : CFolder{path.substr(0, cut), path.substr(cut + 1)};
 }
 
+// A temporary name in the path's folder that says which run made it and for which name.
+std::string NewTemporaryPath(const CFolder& folder)
+{
+    static std::atomic<unsigned> counter{0};
+    return folder.path + "\\" + TemporaryLinkName(ThisRun(), counter++, folder.name);
+}
+
 // A name of the kept copy in the path's folder for as long as the replacement needs it, removed on
 // every way out unless the move took it. It says which process made it and for which name, so that a
 // later run can tell it from a live run's and remove it if this process is killed.
@@ -317,9 +327,8 @@ public:
     // Links the kept copy under a name that no other file has, checked to be the file compared.
     ReplaceOutcome Make(const std::string& keptPath, const CSide& kept, const CFolder& folder)
     {
-        static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            m_path = folder.path + "\\" + TemporaryLinkName(GetCurrentProcessId(), counter++, folder.name);
+            m_path = NewTemporaryPath(folder);
             if (!CreateHardLinkW(SystemPath(m_path).c_str(), SystemPath(keptPath).c_str(), nullptr)) {
                 const DWORD error = GetLastError();
                 m_path.clear();
@@ -369,54 +378,100 @@ bool MoveHoldingTheOldFile(const std::string& temporary, const std::string& path
                                       rename, static_cast<DWORD>(buffer.size()));
 }
 
-// Where the system replaces no open file, the old file is let go just before the move; the path is
-// checked once more to name it, unwritten (its change time as before), and a program that opened it
-// meanwhile makes the move fail.
-ReplaceOutcome MoveAfterLettingGo(const std::string& temporary, const std::string& path, CSide& target,
-                                  const FileStamp& pathStamp)
+// Renames an open file through its handle, never over another file.
+bool RenameHeld(HANDLE handle, const std::string& to)
 {
-    const std::int64_t changed = target.changed;
-    target.handle.Reset(INVALID_HANDLE_VALUE);
-    CSide now;
-    now.handle.Reset(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (now.handle.Get() == INVALID_HANDLE_VALUE ||
-        !GetFileInformationByHandle(now.handle.Get(), &now.info) || !Matches(now.info, pathStamp))
-        return Refused(EReplaceRefusal::Changed);
-    if (ChangeTimeOf(now.handle.Get()) != changed)
-        return Refused(EReplaceRefusal::WrittenMeanwhile);
-    now.handle.Reset(INVALID_HANDLE_VALUE);
-    if (MoveFileExW(SystemPath(temporary).c_str(), SystemPath(path).c_str(), MOVEFILE_REPLACE_EXISTING))
-        return Refused(EReplaceRefusal::None);
-    const DWORD error = GetLastError();
+    const std::wstring name = SystemPath(to);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(WCHAR));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(WCHAR));
+    std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
+    return SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
+
+ReplaceOutcome InUseOr(DWORD error)
+{
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Refused(EReplaceRefusal::InUse)
                                                                             : SystemFailure(error);
 }
 
+// Where the system replaces no open file (before Windows 10, and under Wine), the old file stays held,
+// so that nobody can write to it at any moment: it is renamed aside through a handle of its own, the link
+// is moved into the free name (never over a file saved there meanwhile), and the old file is deleted
+// through that handle, which the system does once the last handle to it goes. A failure renames it
+// back. `deleted` says whether its storage goes.
+ReplaceOutcome MoveAside(const std::string& temporary, const std::string& path, const CSide& target,
+                         const CFolder& folder, bool& deleted)
+{
+    CHandle old;
+    old.Reset(CreateFileW(SystemPath(path).c_str(), DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (old.Get() == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? Refused(EReplaceRefusal::Changed)
+                                                      : InUseOr(GetLastError());
+    if (!GetFileInformationByHandle(old.Get(), &info) || IdOf(info) != IdOf(target.info))
+        return Refused(EReplaceRefusal::Changed);
+    const std::string aside = NewTemporaryPath(folder);
+    if (!RenameHeld(old.Get(), aside))
+        return InUseOr(GetLastError());
+    if (!MoveFileExW(SystemPath(temporary).c_str(), SystemPath(path).c_str(), 0)) {
+        const DWORD error = GetLastError();
+        if (!RenameHeld(old.Get(), path))
+            return SystemFailure(GetLastError(), "The old file now has the name " + aside + ": ");
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Refused(EReplaceRefusal::Changed)
+                                                                           : SystemFailure(error);
+    }
+    Step(EReplaceStep::Exchanged);
+    // Where it cannot be deleted, the path is replaced all the same, and a later run removes the name.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    deleted = SetFileInformationByHandle(old.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    return Refused(EReplaceRefusal::None);
+}
+
+// What the old file's storage was: its length, or less where the system says it takes less (sparse,
+// compressed, or small enough to be kept in the volume's own records).
+std::uint64_t StorageOfItsOwn(const CSide& side, const std::string& path)
+{
+    auto own = static_cast<std::uint64_t>(SizeOf(side.info));
+    FILE_STANDARD_INFO standard{};
+    if (GetFileInformationByHandleEx(side.handle.Get(), FileStandardInfo, &standard, sizeof standard))
+        own = std::min<std::uint64_t>(own, static_cast<std::uint64_t>(standard.AllocationSize.QuadPart));
+    DWORD high = 0;
+    const DWORD low = GetCompressedFileSizeW(SystemPath(path).c_str(), &high);
+    if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR)
+        own = std::min(own, Join(high, low));
+    return own;
+}
+
 // The link is made under a temporary name and moved over the path, so the path names either the old
-// file or the kept copy at every moment, and a failure leaves no other name behind.
+// file or the kept copy at every moment, and a failure leaves no other name behind. Just before the
+// move the path must still name the held file: others may rename it, as it is shared for deleting, and
+// save another file in its place.
 ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const FileStamp& keptStamp,
                              CSide& target, const std::string& path, const FileStamp& pathStamp)
 {
     const CFolder folder = FolderOf(path);
-    const bool lastName = target.info.nNumberOfLinks == 1;
+    const std::uint64_t own = target.info.nNumberOfLinks == 1 ? StorageOfItsOwn(target, path) : 0;
     CTemporaryName temporary;
     ReplaceOutcome outcome = temporary.Make(keptPath, kept, folder);
     if (IsRefused(outcome))
         return outcome;
-    kept.changed = ChangeTimeOf(kept.handle.Get()); // the new name moved it
+    kept.changed = ChangeTimeOf(kept.handle.Get()); // the new name moved it; no writer can, while held
     Step(EReplaceStep::Linked);
     const auto& beforeRename = testing::Hooks().beforeRename;
     if (beforeRename && !beforeRename(temporary.Path()))
         return SystemFailure(ERROR_CANCELLED, "Stopped before the rename: ");
-    outcome = BothStillAsHeld(kept, keptStamp, target, pathStamp);
-    if (IsRefused(outcome))
-        return outcome;
-    if (MoveHoldingTheOldFile(temporary.Path(), path))
-        temporary.Forget();
-    else
-        outcome = MoveAfterLettingGo(temporary.Path(), path, target, pathStamp);
+    outcome = IsFile(SystemPath(path), IdOf(target.info))
+                  ? BothStillAsHeld(kept, keptStamp, target, pathStamp)
+                  : Refused(EReplaceRefusal::Changed);
+    bool deleted = true;
+    if (!IsRefused(outcome) &&
+        (testing::Hooks().noExchange || !MoveHoldingTheOldFile(temporary.Path(), path)))
+        outcome = MoveAside(temporary.Path(), path, target, folder, deleted);
     if (!IsRefused(outcome))
         temporary.Forget();
     temporary.Drop();
@@ -425,7 +480,7 @@ ReplaceOutcome ReplaceByLink(CSide& kept, const std::string& keptPath, const Fil
         return outcome;
     Step(EReplaceStep::Done);
     // The old file's storage goes only where the path was its last name.
-    outcome.freed = lastName ? static_cast<std::uint64_t>(SizeOf(target.info)) : 0;
+    outcome.freed = deleted ? own : 0;
     return outcome;
 }
 

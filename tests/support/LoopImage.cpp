@@ -45,7 +45,7 @@ bool HasProgram(const std::string& name)
 
 } // namespace
 
-CLoopImage::CLoopImage(const std::string& type)
+CLoopImage::CLoopImage(const std::string& type, const LoopImageOptions& options)
 {
     if (geteuid() != 0) {
         m_reason = "mounting an image needs root";
@@ -59,7 +59,7 @@ CLoopImage::CLoopImage(const std::string& type)
     m_folder = folder;
     m_image = m_folder + "/image";
     m_root = m_folder + "/mount";
-    m_mounted = Make(type) && Mount(type);
+    m_mounted = Make(type, options) && Mount(type, options);
 }
 
 CLoopImage::~CLoopImage()
@@ -83,7 +83,7 @@ bool CLoopImage::Run(const std::string& command, const std::string& what)
     return false;
 }
 
-bool CLoopImage::Make(const std::string& type)
+bool CLoopImage::Make(const std::string& type, const LoopImageOptions& options)
 {
     for (const ImageKind& kind : kKinds) {
         if (type != kind.type)
@@ -93,17 +93,18 @@ bool CLoopImage::Make(const std::string& type)
             m_reason = mkfs + " is not installed (package " + kind.owner + ")";
             return false;
         }
-        return Run("truncate -s " + std::string(kind.size) + " " + Quote(m_image), "truncate") &&
-               Run(std::string(kind.mkfs) + " " + Quote(m_image), mkfs);
+        const std::string size = options.size.empty() ? kind.size : options.size;
+        return Run("truncate -s " + size + " " + Quote(m_image), "truncate") &&
+               Run(std::string(kind.mkfs) + " " + options.format + " " + Quote(m_image), mkfs);
     }
     throw std::invalid_argument("no image of type " + type);
 }
 
-bool CLoopImage::Mount(const std::string& type)
+bool CLoopImage::Mount(const std::string& type, const LoopImageOptions& options)
 {
     fs::create_directory(m_root);
-    if (Run("mount -o loop -t " + type + " " + Quote(m_image) + " " + Quote(m_root),
-            "mount -o loop -t " + type))
+    const std::string how = "mount -o " + Quote("loop" + (options.mount.empty() ? "" : "," + options.mount));
+    if (Run(how + " -t " + type + " " + Quote(m_image) + " " + Quote(m_root), how + " -t " + type))
         return true;
     if (type != "vfat" || !HasProgram("fusefat"))
         return false;

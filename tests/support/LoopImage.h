@@ -6,12 +6,20 @@
 
 #include <string>
 
+// What a test may choose besides the type: empty means the type's own.
+struct LoopImageOptions
+{
+    std::string size{};   // e.g. "200M"; else the type's smallest
+    std::string format{}; // more options for the type's mkfs, e.g. "-m single"
+    std::string mount{};  // options for the kernel's mount, e.g. "compress-force=zstd"
+};
+
 class CLoopImage
 {
 public:
     // "btrfs", "xfs", "ext4" or "vfat" (where the kernel has no FAT driver, a FAT image is mounted
     // through the user-space one where it is installed).
-    explicit CLoopImage(const std::string& type);
+    explicit CLoopImage(const std::string& type, const LoopImageOptions& options = {});
     ~CLoopImage();
     CLoopImage(const CLoopImage&) = delete;
     CLoopImage& operator=(const CLoopImage&) = delete;
@@ -26,8 +34,8 @@ public:
     void Write(const std::string& relative, const std::string& bytes) const;
 
 private:
-    bool Make(const std::string& type);
-    bool Mount(const std::string& type);
+    bool Make(const std::string& type, const LoopImageOptions& options);
+    bool Mount(const std::string& type, const LoopImageOptions& options);
     // Runs a shell command; on failure its output, after `what`, becomes the reason.
     bool Run(const std::string& command, const std::string& what);
 

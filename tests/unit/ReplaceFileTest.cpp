@@ -18,6 +18,8 @@
 #include "platform/win32/Wide.h"
 
 #include <windows.h>
+
+#include <winioctl.h>
 #else
 #include "tests/support/LoopImage.h"
 
@@ -232,6 +234,59 @@ TEST(ReplaceWithCopyOf, StoppedBetweenLinkAndRenameLeavesTheFileAndNoTemporaryNa
     EXPECT_EQ(ReadAll(tree.Path("b")), "equal bytes");
 }
 
+TEST(ReplaceWithCopyOf, TheHeldFileRenamedAwayWithAnotherSavedAtItsPathIsNotReplaced)
+{
+    for (const bool noExchange : {false, true}) {
+        SCOPED_TRACE(noExchange ? "names neither swapped nor replaced while open" : "the system's own way");
+        CTempTree tree;
+        tree.Write("a", "equal bytes");
+        tree.Write("b", "equal bytes");
+        CScopedHooks hooks;
+        platform::testing::Hooks().noExchange = noExchange;
+        platform::testing::Hooks().beforeRename = [&](const std::string&) {
+            EXPECT_TRUE(tree.RenameOver("b", "moved")); // the held file is shared for renaming
+            tree.Write("b", "saved meanwhile");
+            return true;
+        };
+        const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b"));
+        EXPECT_EQ(outcome.refusal, EReplaceRefusal::Changed) << outcome.systemText;
+        EXPECT_EQ(ReadAll(tree.Path("b")), "saved meanwhile");
+        EXPECT_EQ(ReadAll(tree.Path("moved")), "equal bytes");
+        EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b", "moved"}));
+    }
+}
+
+// A file of `size` zero bytes that takes no storage: a hole from start to end.
+void WriteSparse(const std::string& path, std::int64_t size)
+{
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(platform::SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD got = 0;
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    EXPECT_TRUE(DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &got, nullptr) &&
+                SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    EXPECT_EQ(ftruncate(fd, size), 0);
+    close(fd);
+#endif
+}
+
+TEST(ReplaceWithCopyOf, ALinkFreesNoMoreThanTheStorageTheOldFileTook)
+{
+    CTempTree tree;
+    constexpr std::size_t kSize = 1u << 20;
+    tree.Write("a", std::string(kSize, '\0'));
+    WriteSparse(tree.Path("b"), kSize);
+    const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
+    EXPECT_EQ(outcome.freed, 0u);
+    EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
+}
+
 // The number of a process that has ended.
 unsigned long EndedProcess()
 {
@@ -255,34 +310,60 @@ unsigned long EndedProcess()
 #endif
 }
 
-unsigned long ThisProcess()
-{
-#ifdef _WIN32
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
-
 TEST(ReplaceWithCopyOf, TheNextRunRemovesWhatAKilledRunLeftWhereItsBytesAreHeldElsewhere)
 {
+    using platform::RunOrigin;
+    const RunOrigin self = platform::ThisRun();
+    ASSERT_NE(self.place, 0u) << "the system does not say when this process started";
+    const RunOrigin ended{EndedProcess(), self.place, self.start};
+    enum EHeld
+    {
+        SecondName, // a second name of the kept copy: killed before the move
+        EqualCopy,  // a file of the same bytes: the old file, killed after the swap
+        OtherBytes, // written to since
+    };
+    const struct
+    {
+        const char* what;
+        RunOrigin run;
+        EHeld held;
+        bool stays;
+    } rows[] = {
+        {"killed before the move", ended, SecondName, false},
+        {"killed after the swap", ended, EqualCopy, false},
+        {"written to since", ended, OtherBytes, true},
+        {"a live run's", self, EqualCopy, true},
+        {"of a run whose number a process started later has now",
+         {self.process, self.place, self.start + 1},
+         EqualCopy,
+         false},
+        {"of another machine or space of process numbers",
+         {ended.process, self.place ^ 2, 1},
+         EqualCopy,
+         true},
+        {"of the earlier form, its process ended", {ended.process, 0, 0}, EqualCopy, false},
+        {"of the earlier form, its number a live process's", {self.process, 0, 0}, EqualCopy, true},
+    };
     CTempTree tree;
     for (const char* name : {"a", "b", "c"})
         tree.Write(name, "equal bytes");
-    using platform::TemporaryLinkName;
-    const unsigned long ended = EndedProcess();
-    const std::string secondName = TemporaryLinkName(ended, 1, "b");   // killed before the move
-    const std::string oldFile = TemporaryLinkName(ended, 2, "b");      // killed after the swap
-    const std::string otherBytes = TemporaryLinkName(ended, 3, "b");   // written to since: stays
-    const std::string live = TemporaryLinkName(ThisProcess(), 4, "b"); // a running process's: stays
-    tree.HardLink("a", secondName);
-    tree.Write(oldFile, "equal bytes");
-    tree.Write(otherBytes, "other bytes");
-    tree.Write(live, "equal bytes");
+    std::set<std::string> staying = {"a", "b", "c"};
+    unsigned number = 0;
+    for (const auto& row : rows) {
+        const std::string name = platform::TemporaryLinkName(row.run, ++number, "b");
+        platform::TemporaryLinkOrigin origin;
+        EXPECT_TRUE(platform::ParseTemporaryLinkName(name, origin) && origin.run == row.run) << row.what;
+        if (row.held == SecondName)
+            tree.HardLink("a", name);
+        else
+            tree.Write(name, row.held == EqualCopy ? "equal bytes" : "other bytes");
+        if (row.stays)
+            staying.insert(name);
+    }
 
     const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("c"));
     EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
-    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b", "c", otherBytes, live}));
+    EXPECT_EQ(NamesIn(tree.Root()), staying);
     EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
 }
 
@@ -312,6 +393,39 @@ TEST(ReplaceWithCopyOf, NobodyCanWriteToEitherFileDuringTheComparison)
     };
     EXPECT_EQ(Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b")).refusal, EReplaceRefusal::None);
     EXPECT_EQ(tried, 2);
+}
+
+TEST(ReplaceWithCopyOf, WhereNoOpenFileCanBeReplacedTheOldFileStaysHeldUntilItGoes)
+{
+    CTempTree tree;
+    tree.Write("a", "equal bytes");
+    tree.Write("b", "equal bytes");
+    CScopedHooks hooks;
+    platform::testing::Hooks().noExchange = true;
+    int tried = 0;
+    platform::testing::Hooks().atStep = [&](platform::testing::EReplaceStep step) {
+        if (step != platform::testing::EReplaceStep::Exchanged)
+            return;
+        // The link has the path; the old file has a temporary name, and still nobody can write to it.
+        for (const std::string& name : NamesIn(tree.Root())) {
+            if (name.rfind(".quorvel-link-", 0) != 0)
+                continue;
+            const HANDLE writer = CreateFileW(platform::SystemPath(tree.Path(name)).c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr);
+            EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << name;
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << name;
+            if (writer != INVALID_HANDLE_VALUE)
+                CloseHandle(writer);
+            ++tried;
+        }
+    };
+    const auto outcome = Replace(EReplaceWay::HardLink, tree.Path("a"), tree.Path("b"));
+    EXPECT_EQ(outcome.refusal, EReplaceRefusal::None) << outcome.systemText;
+    EXPECT_EQ(tried, 1);
+    EXPECT_EQ(outcome.freed, std::string("equal bytes").size());
+    EXPECT_EQ(NamesIn(tree.Root()), (std::set<std::string>{"a", "b"}));
+    EXPECT_EQ(LinkCount(tree.Path("a")), 2u);
 }
 
 TEST(ReplaceWithCopyOf, AReadOnlyFileIsNamedSoAndALinkKeepsAPathsAttributes)
