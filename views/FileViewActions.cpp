@@ -104,6 +104,9 @@ void CFileView::BindFileActions()
 
 void CFileView::OnContextMenu(wxContextMenuEvent& event)
 {
+    // From the keyboard (the menu key, Shift+F10) the event has no point: the menu opens at the current row.
+    const bool fromKeys = event.GetPosition() == wxDefaultPosition;
+    const wxPoint at = fromKeys ? CurrentRowMenuPoint() : ScreenToClient(event.GetPosition());
     if (m_selection.Empty())
         return;
     wxMenu menu;
@@ -123,13 +126,28 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
         if (frame != nullptr)
             frame->DoGiveHelp(item != nullptr ? item->GetHelp() : wxString(), true);
     });
-    // From the keyboard the event has no point: the menu then opens at the pointer.
-    const wxPoint at =
-        event.GetPosition() == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(event.GetPosition());
     if (m_presentMenu)
         m_presentMenu(menu, at);
     else
         PopupMenu(&menu, at);
+}
+
+wxPoint CFileView::CurrentRowMenuPoint()
+{
+    // The row the keys move from, as a right click on it would take it: one that is not selected becomes
+    // the selection. Without one the menu opens at the pointer.
+    const long row = m_focus >= 0 ? m_focus : GetFocusedItem();
+    if (row < 0 || row >= GetItemCount())
+        return wxDefaultPosition;
+    if (!IsRowSelected(row)) {
+        ClearSelection();
+        SelectRow(row);
+        m_anchor = row;
+    }
+    SetFocusedRow(row); // scrolled into view
+    wxRect rect;
+    GetItemRect(row, rect);
+    return wxPoint(rect.GetLeft() + rect.GetHeight(), rect.GetBottom());
 }
 
 bool CFileView::RemoveSelectedRows()
