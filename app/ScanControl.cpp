@@ -2,6 +2,7 @@
 // the events that carry the engine's news to the window.
 #include "app/EnableRules.h"
 #include "app/MainFrame.h"
+#include "decorations/BarReaders.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
@@ -166,6 +167,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
     } else if (m_engine->IsStopped()) {
         SetStatusText(kIdleText, 0);
         SetStatusText("Scan was interrupted", 1);
+        m_statusReader->Announce(1);
     } else {
         wxBusyCursor busy;
         const std::lock_guard<CScanEngine> hold(*m_engine);
@@ -178,6 +180,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_lastScanSummary = m_engine->GetSummaryText();
         m_lastScanFiles = static_cast<std::int64_t>(m_engine->GetFileCount());
         SetStatusText(ToDisplay(m_lastScanSummary), 1);
+        m_statusReader->Announce(1); // what a user waits for while a scan runs
     }
     m_engine.reset();
 }
