@@ -136,7 +136,7 @@ private:
     void BindFileActions();
     void BindSelection();
     void OnContextMenu(wxContextMenuEvent& event);
-    // Where the menu opens from the keyboard, in the list's own pixels, selecting the current row first.
+    // Where the menu opens from the keyboard, in the list's own pixels: at the current row.
     wxPoint CurrentRowMenuPoint();
     // Removes the given rows in one pass. The anchor and the focus follow their rows, and the
     // selected rows that stay are selected where they now are.

@@ -121,11 +121,11 @@ void CFileView::BindFileActions()
 
 void CFileView::OnContextMenu(wxContextMenuEvent& event)
 {
-    // From the keyboard (the menu key, Shift+F10) the event has no point: the menu opens at the current row.
-    const bool fromKeys = event.GetPosition() == wxDefaultPosition;
-    const wxPoint at = fromKeys ? CurrentRowMenuPoint() : ScreenToClient(event.GetPosition());
     if (m_selection.Empty())
         return;
+    // From the keyboard (the menu key, Shift+F10) the event has no point: the menu opens at the current row.
+    const wxPoint at = event.GetPosition() == wxDefaultPosition ? CurrentRowMenuPoint()
+                                                                : ScreenToClient(event.GetPosition());
     wxMenu menu;
     for (std::size_t i = 0; i < kFilesMenu.count; ++i) {
         const MenuEntry& entry = kFilesMenu.entries[i];
@@ -151,17 +151,13 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
 
 wxPoint CFileView::CurrentRowMenuPoint()
 {
-    // The row the keys move from, as a right click on it would take it: one that is not selected becomes
-    // the selection. Without one the menu opens at the pointer.
+    // The row the keys move from, scrolled into view. The selection stays as it is, whatever the row: the
+    // menu's commands act on what the user selected, a rule's selection included. Without such a row the
+    // menu opens at the pointer.
     const long row = m_focus >= 0 ? m_focus : GetFocusedItem();
     if (row < 0 || row >= GetItemCount())
         return wxDefaultPosition;
-    if (!IsRowSelected(row)) {
-        ClearSelection();
-        SelectRow(row);
-        m_anchor = row;
-    }
-    SetFocusedRow(row); // scrolled into view
+    EnsureVisible(row);
     wxRect rect;
     GetItemRect(row, rect);
     return wxPoint(rect.GetLeft() + rect.GetHeight(), rect.GetBottom());
