@@ -104,11 +104,16 @@ bool HasFocus(const State& state)
 // Every cell made for rows that are gone is defunct: readers drop it, and the next ask makes another.
 void ForgetCells(State& state)
 {
-    std::unordered_map<std::size_t, QvCell*> gone;
-    gone.swap(state.cells);
+    // Held while they are told, so that none goes while another is told.
+    std::vector<AtkObject*> gone;
+    for (const auto& entry : state.cells)
+        gone.push_back(ATK_OBJECT(g_object_ref(entry.second)));
+    state.cells.clear();
     state.cellsVersion = state.rows.RowsVersion();
-    for (const auto& entry : gone)
-        atk_object_notify_state_change(ATK_OBJECT(entry.second), ATK_STATE_DEFUNCT, TRUE);
+    for (AtkObject* cell : gone) {
+        atk_object_notify_state_change(cell, ATK_STATE_DEFUNCT, TRUE);
+        g_object_unref(cell);
+    }
     if (state.focusCell != nullptr)
         g_object_unref(std::exchange(state.focusCell, nullptr));
 }
@@ -143,15 +148,16 @@ AtkObject* Heading(State& state, int column)
                : nullptr;
 }
 
-// The cell's object, made now unless somebody holds it still; not a new reference.
-AtkObject* Cell(State& state, std::size_t row, int column)
+// A new reference to the cell's object, made now unless somebody holds it still: a new one's only
+// reference is the caller's, so that it goes once nobody holds it.
+AtkObject* RefCellObject(State& state, std::size_t row, int column)
 {
     if (state.cellsVersion != state.rows.RowsVersion())
         ForgetCells(state);
     const auto index = static_cast<std::size_t>(ChildIndex(state, row, column));
     const auto found = state.cells.find(index);
     if (found != state.cells.end())
-        return ATK_OBJECT(found->second);
+        return ATK_OBJECT(g_object_ref(found->second));
     AtkObject* cell = MakeCell(state, row, column);
     state.cells.emplace(index, AsCell(cell));
     return cell;
@@ -163,26 +169,29 @@ AtkObject* RefCell(State* state, gint row, gint column)
     if (state == nullptr || row < 0 || column < 0 || column >= Columns(*state) ||
         static_cast<std::size_t>(row) >= state->rows.RowCount())
         return nullptr;
-    return ATK_OBJECT(g_object_ref(Cell(*state, static_cast<std::size_t>(row), column)));
+    return RefCellObject(*state, static_cast<std::size_t>(row), column);
 }
 
-// The focused row's first cell takes the focus readers follow, as the toolkit's lists do.
+// The focused row's first cell takes the focus readers follow, as the toolkit's lists do; the table
+// holds it while it has the focus.
 void MoveFocusCell(State& state, bool force)
 {
     const std::size_t row = state.rows.FocusedRow();
     state.toldFocus = row;
     if (!HasFocus(state) || row == npos || row >= state.rows.RowCount())
         return;
-    AtkObject* cell = Cell(state, row, 0);
-    if (ATK_OBJECT(state.focusCell) == cell && !force)
-        return;
-    if (state.focusCell != nullptr && ATK_OBJECT(state.focusCell) != cell) {
-        atk_object_notify_state_change(ATK_OBJECT(state.focusCell), ATK_STATE_FOCUSED, FALSE);
-        g_object_unref(state.focusCell);
-        state.focusCell = nullptr;
+    AtkObject* cell = RefCellObject(state, row, 0);
+    if (ATK_OBJECT(state.focusCell) == cell) {
+        g_object_unref(cell);
+        if (!force)
+            return;
+    } else {
+        if (state.focusCell != nullptr) {
+            atk_object_notify_state_change(ATK_OBJECT(state.focusCell), ATK_STATE_FOCUSED, FALSE);
+            g_object_unref(state.focusCell);
+        }
+        state.focusCell = AsCell(cell);
     }
-    if (state.focusCell == nullptr)
-        state.focusCell = AsCell(g_object_ref(cell));
     atk_object_notify_state_change(cell, ATK_STATE_FOCUSED, TRUE);
     g_signal_emit_by_name(state.table, "active-descendant-changed", cell);
 }
@@ -193,9 +202,12 @@ void TellSelectedCells(State& state)
     std::vector<std::pair<AtkObject*, bool>> cells;
     for (const auto& entry : state.cells)
         if (IsCurrent(entry.second))
-            cells.emplace_back(ATK_OBJECT(entry.second), state.rows.IsRowSelected(entry.second->row));
-    for (const auto& [cell, selected] : cells)
+            cells.emplace_back(ATK_OBJECT(g_object_ref(entry.second)),
+                               state.rows.IsRowSelected(entry.second->row));
+    for (const auto& [cell, selected] : cells) {
         atk_object_notify_state_change(cell, ATK_STATE_SELECTED, selected);
+        g_object_unref(cell);
+    }
 }
 
 // Tells readers what changed since they were told last: each kind of change once.
