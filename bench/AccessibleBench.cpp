@@ -141,7 +141,7 @@ int main(int argc, char** argv)
     {
         CFileView* view = NewBenchView();
         auto* frame = static_cast<wxFrame*>(view->GetParent());
-        frame->Show();
+        ShowBenchWindow(frame);
         view->OnInitialUpdate();
         view->OnInitialUpdate();
         view->SetFocus(); // the focused row is followed only while the list has the keyboard
