@@ -120,8 +120,9 @@ std::size_t CFileViewReader::NextSelectedRow(std::size_t row) const
 
 std::size_t CFileViewReader::FocusedRow() const
 {
-    // Until the keys have moved it, the focus is where the toolkit's list draws it.
-    const long row = m_view.GetFocusedRow() >= 0 ? m_view.GetFocusedRow() : m_view.GetFocusedItem();
+    // The view's own: asked at every idle time, where the toolkit's list would look through every row
+    // for the one it draws the focus on.
+    const long row = m_view.GetFocusedRow();
     return row >= 0 && static_cast<std::size_t>(row) < RowCount() ? static_cast<std::size_t>(row) : npos;
 }
 
