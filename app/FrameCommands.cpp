@@ -223,13 +223,15 @@ void CMainFrame::OnViewStatusBar(wxCommandEvent&)
     SendSizeEvent();
 }
 
-void CMainFrame::OnNextPane(wxCommandEvent&)
+void CMainFrame::OnNextPane(wxCommandEvent& event)
 {
     NoteActivePane();
     if (m_activePane == m_folderView)
         FocusPane(m_fileView);
     else if (m_activePane == m_fileView)
         FocusPane(m_folderView);
+    else // before either list had the keyboard: the first pane, or the last going back
+        FocusPane(event.GetId() == ID_PREV_PANE ? static_cast<wxWindow*>(m_fileView) : m_folderView);
 }
 
 void CMainFrame::OnUpdateEditCopyCut(wxUpdateUIEvent& event)
@@ -269,6 +271,6 @@ void CMainFrame::OnUpdateReplaceFiles(wxUpdateUIEvent& event)
 
 void CMainFrame::OnUpdatePaneKeys(wxUpdateUIEvent& event)
 {
-    NoteActivePane();
-    event.Enable(m_activePane != nullptr);
+    // From start-up on, so that the keyboard alone reaches the lists.
+    event.Enable(true);
 }

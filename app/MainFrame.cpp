@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ToolbarLayout.h"
+#include "decorations/BarReaders.h"
 #include "decorations/BitmapEdge.h"
 #include "decorations/ToolBar24.h"
 #include "engine/ScanEngine.h"
@@ -263,6 +264,7 @@ void CMainFrame::CreateToolBar24()
 void CMainFrame::CreateStatusBar5()
 {
     m_statusBar = CreateStatusBar(kStatusPanes, wxSTB_DEFAULT_STYLE, ID_VIEW_STATUS_BAR);
+    m_statusReader = std::make_unique<CStatusBarReader>(*m_statusBar);
     SetStatusBarPane(0); // menu and toolbar prompts go to the message pane
     FitStatusPanes();
     // The frame's own size event comes before it lays the bar out: the panes are fitted again once
@@ -389,6 +391,11 @@ void CMainFrame::ShowSelectionSummary()
     m_shownSelection = m_fileView->SelectionVersion();
     m_selectionNote = m_fileView->SelectionNote();
     FitStatusPanes();
+    // A screen reader says it too, unless the keys moved a single selected row, which it says itself.
+    const std::size_t count = m_fileView->SelectedRowCount();
+    if (count != 1 || m_shownSelectionCount != 1)
+        m_statusReader->Announce(kSelectionPane);
+    m_shownSelectionCount = count;
 }
 
 void CMainFrame::OnToolBarMotion(wxMouseEvent& event)

@@ -21,6 +21,7 @@
 class CFileView;
 class CFolderView;
 class CScanEngine;
+class CStatusBarReader;
 class CToolBar24;
 class wxConfigBase;
 class wxSplitterWindow;
@@ -164,8 +165,10 @@ private:
     wxWindow* m_activePane = nullptr;
     bool m_activatedOnce = false;
     bool m_keyStates[3] = {false, false, false};
-    std::uint64_t m_shownSelection = 0; // the duplicates list's selection version the pane shows
-    PaneNote m_selectionNote;           // what the selection pane says, its folder whole
+    std::uint64_t m_shownSelection = 0;    // the duplicates list's selection version the pane shows
+    std::size_t m_shownSelectionCount = 0; // how many rows the pane counted
+    PaneNote m_selectionNote;              // what the selection pane says, its folder whole
+    std::unique_ptr<CStatusBarReader> m_statusReader; // what a screen reader is told of the panes
     std::function<bool(const wxString&)> m_launchBrowser;
     std::function<std::unique_ptr<CScanEngine>()> m_makeEngine;
     std::jthread m_worker; // last: joined before anything the worker uses goes

@@ -3,6 +3,7 @@
 #include "app/EnableRules.h"
 #include "app/MainFrame.h"
 #include "app/ScanOptionsDlg.h"
+#include "decorations/BarReaders.h"
 #include "engine/ScanEngine.h"
 #include "resources/Commands.h"
 #include "resources/Resources.h"
@@ -177,6 +178,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
     } else if (m_engine->IsStopped()) {
         SetStatusText(kIdleText, 0);
         SetStatusText("Scan was interrupted", 1);
+        m_statusReader->Announce(1);
     } else {
         wxBusyCursor busy;
         const std::lock_guard<CScanEngine> hold(*m_engine);
@@ -189,6 +191,7 @@ void CMainFrame::OnScanFinishedMsg(wxThreadEvent&)
         m_lastScanFiles = static_cast<std::int64_t>(m_engine->GetFileCount());
         SetStatusText(ToDisplay(m_engine->GetSummaryText()), 1);
         m_fileView->ShowCopiesCost(LeftOutText(m_engine->GetLeftOutFiles(), m_engine->GetLeftOutFolders()));
+        m_statusReader->Announce(1); // what a user waits for while a scan runs
     }
     m_engine.reset();
 }

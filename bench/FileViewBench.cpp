@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     {
         CFileView* view = NewBenchView();
         auto* frame = static_cast<wxFrame*>(view->GetParent());
-        frame->Show();
+        ShowBenchWindow(frame);
         view->OnInitialUpdate();
         view->OnInitialUpdate();
 

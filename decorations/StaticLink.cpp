@@ -64,6 +64,9 @@ bool CStaticLink::Create(wxWindow* parent, wxWindowID id, const wxString& text, 
     Bind(wxEVT_SET_FOCUS, &CStaticLink::OnFocusChange, this);
     Bind(wxEVT_KILL_FOCUS, &CStaticLink::OnFocusChange, this);
     Bind(wxEVT_LEFT_UP, &CStaticLink::OnLeftUp, this);
+    m_reader = std::make_unique<platform::CAccessibleLink>(
+        GetHandle(), [this] { return GetLabel().utf8_string(); },
+        [this] { return GetAddress().utf8_string(); }, [this] { OpenLink(); });
     return true;
 }
 
@@ -111,6 +114,14 @@ bool CStaticLink::OpenLink()
     if (!first.empty())
         ShowNoApplication(first, wxString::FromUTF8(firstReason));
     return false;
+}
+
+wxString CStaticLink::GetAddress() const
+{
+    if (!linkTarget.empty())
+        return linkTarget;
+    const char* text = StringResource(GetId());
+    return text != nullptr && *text != '\0' ? wxString::FromUTF8(text) : GetLabel();
 }
 
 void CStaticLink::ShowNoApplication(const wxString& address, const wxString& reason)

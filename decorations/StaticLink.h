@@ -2,9 +2,12 @@
 // desktop, and a focus rectangle while it has the keyboard focus. The owner chooses its colours.
 #pragma once
 
+#include "platform/Accessible.h"
+
 #include <wx/control.h>
 #include <wx/cursor.h>
 
+#include <memory>
 #include <string>
 
 class wxDC;
@@ -25,6 +28,9 @@ public:
     // text, each through the desktop; keeps the last one tried as the target. Beeps when none opens,
     // and says that no application is set to open the first one tried.
     bool OpenLink();
+    // The address a click opens first: the target, else the string resource with the control's id, else
+    // the control's own text.
+    wxString GetAddress() const;
 
     // The hand pointer of every link, looked for once per process; null when there is none.
     static const wxCursor* LinkCursor();
@@ -51,7 +57,8 @@ private:
     void OnFocusChange(wxFocusEvent& event);
     void OnLeftUp(wxMouseEvent& event);
 
-    bool m_focused = false; // as the last focus event said
+    bool m_focused = false;                              // as the last focus event said
+    std::unique_ptr<platform::CAccessibleLink> m_reader; // what a screen reader is told of the link
     static wxCursor* ms_linkCursor;
     static bool ms_linkCursorTried;
 };

@@ -1,6 +1,7 @@
 // The default art of the AUI toolbar never draws a hover picture; this one does, for enabled buttons.
 #include "decorations/ToolBar24.h"
 
+#include "decorations/BarReaders.h"
 #include "decorations/BitmapEdge.h"
 #include "resources/Resources.h"
 
@@ -34,7 +35,10 @@ CToolBar24::CToolBar24(wxWindow* parent, wxWindowID id)
 {
     SetArtProvider(new CHotToolBarArt);
     SetToolBitmapSize(wxSize(kToolbarPictureSize, kToolbarPictureSize));
+    m_reader = std::make_unique<CToolBarReader>(*this);
 }
+
+CToolBar24::~CToolBar24() = default;
 
 CToolBar24::PictureSets CToolBar24::MakePictureSets(int id, int size, std::uint32_t transparent)
 {

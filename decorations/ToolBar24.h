@@ -5,12 +5,16 @@
 #include <wx/aui/auibar.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class CToolBarReader;
 
 class CToolBar24 : public wxAuiToolBar
 {
 public:
     CToolBar24(wxWindow* parent, wxWindowID id = wxID_ANY);
+    ~CToolBar24() override;
 
     // Derives the three picture sets from bitmap `id` (pictures side by side, in the order of the
     // buttons) and gives them to the buttons already added; `transparent` pixels become clear.
@@ -33,4 +37,5 @@ private:
     static PictureSets MakePictureSets(int id, int size, std::uint32_t transparent);
 
     PictureSets m_sets[2];
+    std::unique_ptr<CToolBarReader> m_reader; // what a screen reader is told of the buttons
 };

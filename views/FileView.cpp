@@ -2,6 +2,7 @@
 #include "views/FileView.h"
 
 #include "views/DisplayText.h"
+#include "views/ListReaders.h"
 #include "views/ThemeColors.h"
 
 #include <wx/config.h>
@@ -44,6 +45,7 @@ CFileView::CFileView(wxWindow* parent, wxConfigBase* config)
     // which also see the moves that the rows let pass, in the rows' coordinates, show no tip.
     m_rowsWindow->Bind(wxEVT_MOTION, &CFileView::OnMotion, this);
     m_rowsWindow->Bind(wxEVT_LEAVE_WINDOW, &CFileView::OnLeave, this);
+    m_reader = std::make_unique<CFileViewReader>(*this);
 }
 
 CFileView::~CFileView()
@@ -62,6 +64,11 @@ void CFileView::OnInitialUpdate()
     SetUpColumns();
 }
 
+wxString CFileView::ColumnHeading(int column)
+{
+    return column >= 0 && column < kColumns ? wxString(kHeadings[column]) : wxString();
+}
+
 std::vector<int> CFileView::DefaultColumnWidths(int clientWidth)
 {
     const int wide = clientWidth <= 600 ? 120 : (clientWidth - 240) / 2;
@@ -71,7 +78,7 @@ std::vector<int> CFileView::DefaultColumnWidths(int clientWidth)
 void CFileView::SetUpColumns()
 {
     const std::vector<int> widths = DefaultColumnWidths(GetClientSize().GetWidth());
-    for (int column = 0; column < 5; ++column)
+    for (int column = 0; column < kColumns; ++column)
         InsertColumn(column, kHeadings[column], wxLIST_FORMAT_LEFT, widths[static_cast<std::size_t>(column)]);
     m_columnsSetUp = true;
     LoadColumnWidths();
@@ -145,6 +152,7 @@ void CFileView::FreeRowRecords()
 
 void CFileView::SyncRowCount()
 {
+    ++m_rowsVersion;
     if (GetItemCount() != static_cast<long>(m_rows.RowCount()))
         SetItemCount(static_cast<long>(m_rows.RowCount()));
     m_selection.SetRowCount(m_rows.RowCount());

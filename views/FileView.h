@@ -9,9 +9,11 @@
 #include <wx/listctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class CFileViewReader;
 class wxConfigBase;
 class wxMenu;
 class wxProgressDialog;
@@ -118,6 +120,14 @@ public:
 
     // Column widths for a list of the given client width: File, Location, Type, Size, Last Modified.
     static std::vector<int> DefaultColumnWidths(int clientWidth);
+    static constexpr int kColumns = 5;
+    static wxString ColumnHeading(int column);
+
+    // For a screen reader: the selected rows in order, a number that moves on whenever the rows change,
+    // and the window that draws the rows.
+    std::size_t NextSelectedRow(std::size_t row) const { return m_selection.Next(row); }
+    std::uint64_t RowsVersion() const { return m_rowsVersion; }
+    wxWindow* GetRowsWindow() const { return m_rowsWindow; }
 
     // What the control draws for a row: its texts and its group colour.
     wxString OnGetItemText(long item, long column) const override;
@@ -130,6 +140,8 @@ private:
     void BindFileActions();
     void BindSelection();
     void OnContextMenu(wxContextMenuEvent& event);
+    // Where the menu opens from the keyboard, in the list's own pixels: at the current row.
+    wxPoint CurrentRowMenuPoint();
     // Removes the given rows in one pass. The anchor and the focus follow their rows, and the
     // selected rows that stay are selected where they now are.
     void RemoveRows(std::vector<std::size_t> rows);
@@ -174,4 +186,6 @@ private:
     bool m_costShown = false;
     std::string m_leftOut;
     std::uint64_t m_notesMade = 0; // a new note changes what the pane says, even over an unchanged selection
+    std::uint64_t m_rowsVersion = 0;
+    std::unique_ptr<CFileViewReader> m_reader; // what a screen reader is told of the rows
 };

@@ -1,5 +1,6 @@
 // The duplicates list's context menu and clipboard transfer: the files go to the trash, to their
 // application or to the file manager; the paths go to and come from the clipboard.
+#include "platform/Accessible.h"
 #include "platform/Desktop.h"
 #include "platform/Trash.h"
 #include "resources/Commands.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,6 +29,9 @@ constexpr auto kTimeForProgress = std::chrono::seconds(1); // and a slower one o
 // whichever comes first: the window repaints and Cancel is seen that often.
 constexpr std::size_t kFilesPerUpdate = 256;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+// A screen reader says the dialog's text when it shows, then at most this often: every update would
+// leave it saying nothing else.
+constexpr auto kAnnounceInterval = std::chrono::seconds(5);
 
 // The progress of a long file action: the toolkit's dialog with Cancel, which also lets the window
 // repaint while files are moved or replaced. A short one never shows it.
@@ -65,12 +70,23 @@ public:
         m_shown = now;
         m_sinceShown = 0;
         const bool goOn = m_dialog->Update(static_cast<int>(done), Text(done, total));
+        Announce(now, Text(done, total));
         if (m_hook)
             m_hook(*m_dialog, done);
         return goOn && !m_dialog->WasCancelled();
     }
 
 private:
+    void Announce(std::chrono::steady_clock::time_point now, const wxString& text)
+    {
+        if (m_announced && now - *m_announced < kAnnounceInterval)
+            return;
+        m_announced = now;
+        wxWindow* message = wxWindow::FindWindowByLabel(text, m_dialog.get());
+        platform::Announce(message != nullptr ? message->GetHandle() : m_dialog->GetHandle(),
+                           text.utf8_string());
+    }
+
     wxString Text(std::size_t done, std::size_t total) const
     {
         if (m_action != EFileAction::Trash)
@@ -84,6 +100,7 @@ private:
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_shown;
     std::size_t m_sinceShown = 0;
+    std::optional<std::chrono::steady_clock::time_point> m_announced;
     std::unique_ptr<wxProgressDialog> m_dialog;
 };
 
@@ -106,6 +123,9 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
 {
     if (m_selection.Empty())
         return;
+    // From the keyboard (the menu key, Shift+F10) the event has no point: the menu opens at the current row.
+    const wxPoint at = event.GetPosition() == wxDefaultPosition ? CurrentRowMenuPoint()
+                                                                : ScreenToClient(event.GetPosition());
     wxMenu menu;
     for (std::size_t i = 0; i < kFilesMenu.count; ++i) {
         const MenuEntry& entry = kFilesMenu.entries[i];
@@ -123,9 +143,6 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
         if (frame != nullptr)
             frame->DoGiveHelp(item != nullptr ? item->GetHelp() : wxString(), true);
     });
-    // From the keyboard the event has no point: the menu then opens at the pointer.
-    const wxPoint at =
-        event.GetPosition() == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(event.GetPosition());
     if (m_presentMenu)
         m_presentMenu(menu, at);
     else
@@ -135,6 +152,20 @@ void CFileView::OnContextMenu(wxContextMenuEvent& event)
     // the keyboard, could not give it back (Ctrl+A and Ctrl+C did nothing until a click). Now that the
     // menu is gone, the keyboard returns to the list it was opened on.
     SetFocus();
+}
+
+wxPoint CFileView::CurrentRowMenuPoint()
+{
+    // The row the keys move from, scrolled into view. The selection stays as it is, whatever the row: the
+    // menu's commands act on what the user selected, a rule's selection included. Without such a row the
+    // menu opens at the pointer.
+    const long row = m_focus >= 0 ? m_focus : GetFocusedItem();
+    if (row < 0 || row >= GetItemCount())
+        return wxDefaultPosition;
+    EnsureVisible(row);
+    wxRect rect;
+    GetItemRect(row, rect);
+    return wxPoint(rect.GetLeft() + rect.GetHeight(), rect.GetBottom());
 }
 
 bool CFileView::RemoveSelectedRows()

@@ -4,6 +4,7 @@
 
 #include "platform/Path.h"
 #include "views/DisplayText.h"
+#include "views/ListReaders.h"
 #include "views/MessageBoxes.h"
 #include "views/SettingsText.h"
 #include "views/ThemeColors.h"
@@ -36,7 +37,7 @@ private:
 CFolderView::CFolderView(wxWindow* parent, wxConfigBase* config)
     : wxListView(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN),
-      m_config(config)
+      m_config(config), m_reader(std::make_unique<CFolderViewReader>(*this))
 {
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         Restripe(0);

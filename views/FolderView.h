@@ -5,9 +5,11 @@
 
 #include <wx/listctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class CFolderViewReader;
 class wxConfigBase;
 
 class CFolderView : public wxListView
@@ -55,4 +57,5 @@ private:
     wxConfigBase* m_config;
     bool m_initialUpdateSeen = false;
     bool m_setUp = false;
+    std::unique_ptr<CFolderViewReader> m_reader; // what a screen reader is told of the rows
 };

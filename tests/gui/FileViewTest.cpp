@@ -298,4 +298,28 @@ TEST_F(FileViewTest, AClickAndCtrlAThroughTheServerSelectEveryRow)
     EXPECT_EQ(m_view->SelectedRowCount(), 8u);
 }
 
+TEST_F(FileViewTest, AReadersTableMakesOnlyTheCellsAskedForAndKeepsNoneNobodyHolds)
+{
+    AddGroups(2);
+    AtkObject* table = gtk_widget_get_accessible(GTK_WIDGET(m_view->GetRowsWindow()->GetHandle()));
+    ASSERT_TRUE(ATK_IS_TABLE(table));
+    EXPECT_EQ(atk_table_get_n_rows(ATK_TABLE(table)), 4);
+    AtkObject* cell = atk_table_ref_at(ATK_TABLE(table), 1, 0);
+    EXPECT_STREQ(atk_object_get_name(cell), "b.txt");
+    AtkObject* again = atk_table_ref_at(ATK_TABLE(table), 1, 0);
+    EXPECT_EQ(again, cell); // one object while somebody holds it
+    g_object_unref(again);
+
+    // Once the rows change, a cell held still is defunct; and a cell nobody holds is gone.
+    m_view->AddPastedRow("/g9/a.txt", 10, 1600000000);
+    wxTheApp->ProcessIdle();
+    AtkStateSet* states = atk_object_ref_state_set(cell);
+    EXPECT_TRUE(atk_state_set_contains_state(states, ATK_STATE_DEFUNCT));
+    g_object_unref(states);
+    gpointer watched = cell;
+    g_object_add_weak_pointer(G_OBJECT(cell), &watched);
+    g_object_unref(cell);
+    EXPECT_EQ(watched, nullptr);
+}
+
 } // namespace

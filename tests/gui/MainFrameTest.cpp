@@ -112,6 +112,7 @@ public:
         m_focus = window;
         m_focusGiven = true;
     }
+    wxWindow* GivenFocus() const { return m_focus; }
 
 protected:
     wxWindow* GetFocusedWindow() const override
@@ -503,6 +504,22 @@ TEST_F(MainFrameTest, CommandsNeedTheFocusInTheirList)
     m_frame->GiveFocusTo(m_frame->GetSplitter());
     EXPECT_FALSE(IsEnabled(ID_DELETE_FOLDER));
     EXPECT_TRUE(IsEnabled(ID_NEXT_PANE));
+}
+
+TEST_F(MainFrameTest, ThePaneKeysLeadIntoTheListsBeforeEitherHadTheKeyboard)
+{
+    // From the splitter, where the keyboard rests after start-up: the first pane, or the last going back.
+    for (const int key : {ID_NEXT_PANE, ID_PREV_PANE}) {
+        Close();
+        m_frame = new CFrameWithFocus(m_config.get());
+        m_frame->GiveFocusTo(m_frame->GetSplitter());
+        m_frame->Show();
+        EXPECT_TRUE(IsEnabled(key));
+        Command(key);
+        EXPECT_EQ(m_frame->GivenFocus(), key == ID_NEXT_PANE
+                                             ? static_cast<wxWindow*>(m_frame->GetFolderView())
+                                             : m_frame->GetFileView());
+    }
 }
 
 TEST_F(MainFrameTest, PlacementAndAHiddenToolbarComeBackInTheNextWindow)

@@ -39,6 +39,12 @@ TEST(ClipboardText, PathsJoinWithCrLfAndAnyLineEndsSplitWithoutTrimming)
     EXPECT_EQ(JoinClipboardPaths({}), "");
     EXPECT_EQ(JoinClipboardPaths({"/a\xff\xc3", "/caf\xc3\xa9"}),
               "/a\xef\xbf\xbd\xef\xbf\xbd\r\n/caf\xc3\xa9");
+    // A stray byte among long runs of ASCII, at each place of the eight bytes looked at together.
+    for (std::size_t at = 0; at < 17; ++at) {
+        std::string path(20, 'a');
+        path[at] = '\xff';
+        EXPECT_EQ(JoinClipboardPaths({path}), std::string(path).replace(at, 1, "\xef\xbf\xbd")) << at;
+    }
 
     const struct
     {
