@@ -5,7 +5,6 @@
 #include "platform/FileIdentity.h"
 #include "platform/FolderListing.h"
 
-class CLeaveOut;
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +14,8 @@ class CLeaveOut;
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+class CLeaveOut;
 
 class CFolderPrefetch
 {

@@ -62,6 +62,12 @@ struct CAccessibleList::State
     std::uint64_t toldSelection = 0;
     std::size_t toldFocus = CAccessibleRows::npos;
     std::string rowDescription; // the last answer of get_row_description, which the caller does not own
+    // The selected row last asked for by its place among them, so that a reader going through a large
+    // selection in order is answered from there rather than from the first row each time.
+    std::uint64_t nthRows = 0;
+    std::uint64_t nthSelection = 0;
+    std::size_t nthPlace = 0;
+    std::size_t nthRow = CAccessibleRows::npos;
     gulong focusIn = 0;
     gulong focusOut = 0;
 };
@@ -196,12 +202,17 @@ void MoveFocusCell(State& state, bool force)
     g_signal_emit_by_name(state.table, "active-descendant-changed", cell);
 }
 
-// The selected state of the cells readers hold; the rest are asked afresh when made.
+// The selected state of the cells readers hold that are on screen or focused, as the toolkit's lists
+// tell theirs; a reader learns the rest from selection-changed and asks afresh, so that Ctrl+A costs
+// one event a row shown rather than one for every cell a reader walked.
 void TellSelectedCells(State& state)
 {
     std::vector<std::pair<AtkObject*, bool>> cells;
     for (const auto& entry : state.cells)
-        if (IsCurrent(entry.second))
+        if (IsCurrent(entry.second) && entry.second->row != npos &&
+            (entry.second == state.focusCell ||
+             (state.widget != nullptr &&
+              atk::IsShownIn(state.widget, state.rows.CellRect(entry.second->row, entry.second->column)))))
             cells.emplace_back(ATK_OBJECT(g_object_ref(entry.second)),
                                state.rows.IsRowSelected(entry.second->row));
     for (const auto& [cell, selected] : cells) {
@@ -245,11 +256,21 @@ gboolean OnFocusOut(GtkWidget*, GdkEvent*, gpointer data)
 
 // The selected rows in order, each as many times as the table has columns, as the toolkit's lists count
 // their selected children.
-std::size_t NthSelectedRow(const State& state, std::size_t n)
+std::size_t NthSelectedRow(State& state, std::size_t n)
 {
+    std::size_t place = 0;
     std::size_t row = state.rows.NextSelectedRow(0);
-    for (; row != npos && n > 0; --n)
+    if (state.nthRows == state.rows.RowsVersion() && state.nthSelection == state.rows.SelectionVersion() &&
+        state.nthRow != npos && state.nthPlace <= n) {
+        place = state.nthPlace;
+        row = state.nthRow;
+    }
+    for (; row != npos && place < n; ++place)
         row = state.rows.NextSelectedRow(row + 1);
+    state.nthRows = state.rows.RowsVersion();
+    state.nthSelection = state.rows.SelectionVersion();
+    state.nthPlace = place;
+    state.nthRow = row;
     return row;
 }
 

@@ -19,6 +19,7 @@
 
 #include <gtk/gtk.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -320,6 +321,36 @@ TEST_F(FileViewTest, AReadersTableMakesOnlyTheCellsAskedForAndKeepsNoneNobodyHol
     g_object_add_weak_pointer(G_OBJECT(cell), &watched);
     g_object_unref(cell);
     EXPECT_EQ(watched, nullptr);
+}
+
+TEST_F(FileViewTest, CtrlATellsTheCellsShownAndAReaderWalksTheSelectionInOrder)
+{
+    AddGroups(150); // far more rows than the window shows
+    wxTheApp->ProcessIdle();
+    AtkObject* table = gtk_widget_get_accessible(GTK_WIDGET(m_view->GetRowsWindow()->GetHandle()));
+    ASSERT_TRUE(ATK_IS_TABLE(table));
+    // A reader that walked every cell holds them all.
+    int told = 0;
+    std::vector<AtkObject*> held;
+    for (gint row = 0; row < 300; ++row) {
+        held.push_back(atk_table_ref_at(ATK_TABLE(table), row, 0));
+        g_signal_connect_swapped(held.back(), "state-change::selected",
+                                 G_CALLBACK(+[](int* count) { ++*count; }), &told);
+    }
+    m_view->SelectAllRows();
+    wxTheApp->ProcessIdle();
+    EXPECT_GT(told, 0);
+    EXPECT_LT(told, 100); // the rows on screen, not every cell held
+    // The selected cells in order, asked for one after another and then again from the start.
+    EXPECT_EQ(atk_selection_get_selection_count(ATK_SELECTION(table)), 300 * CFileView::kColumns);
+    for (const gint row : {0, 1, 2, 299, 5}) {
+        AtkObject* cell = atk_selection_ref_selection(ATK_SELECTION(table), row * CFileView::kColumns);
+        EXPECT_STREQ(atk_object_get_name(cell), row % 2 == 0 ? "a.txt" : "b.txt");
+        EXPECT_EQ(cell, held[static_cast<std::size_t>(row)]);
+        g_object_unref(cell);
+    }
+    for (AtkObject* cell : held)
+        g_object_unref(cell);
 }
 
 } // namespace
